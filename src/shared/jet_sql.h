@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+// The SQL dialect of the station's record sources and criteria ("Select * From
+// Siparis Order By SipNo DESC", "Unvan Like 'ab*'", "HesKullan=False") parsed into a
+// small tree and translated to the SQL of the engine underneath. Literals become bound
+// parameters, so a quote inside a value can never change a query.
+namespace jetsql {
+
+enum class ColumnKind { Text, Number, Integer, Boolean, Date, Other };
+
+struct Column
+{
+    QString name;
+    ColumnKind kind = ColumnKind::Text;
+};
+
+struct TableSchema
+{
+    QString table; // the name as the database spells it
+    QList<Column> columns;
+
+    // Case-insensitive lookup, as field names are matched by the engine of old.
+    const Column* find(QStringView name) const;
+    int indexOf(QStringView name) const;
+};
+
+enum class Dialect { SQLite, PostgreSQL };
+
+struct Expr
+{
+    enum class Kind { Or, And, Not, Compare, Like, IsNull, In, Between, Field, Text, Number, Bool, Null, Date };
+    Kind kind = Kind::Null;
+    QString op;           // Compare: "=", "<>", "<", ">", "<=", ">="
+    QString text;         // Field name, text literal, number as written
+    double number = 0;    // Number literal
+    bool negated = false; // NOT LIKE, IS NOT NULL, NOT IN, NOT BETWEEN
+    bool boolean = false; // Bool literal
+    QList<std::shared_ptr<Expr>> args;
+};
+using ExprPtr = std::shared_ptr<const Expr>;
+
+struct OrderTerm
+{
+    QString field;
+    bool descending = false;
+};
+
+// A parsed record source: a bare table name or "Select * From T [Where …] [Order By …]".
+struct Source
+{
+    QString table;
+    ExprPtr where; // may be null
+    QList<OrderTerm> order;
+};
+
+std::optional<Source> parseSource(const QString& text, QString* error = nullptr);
+ExprPtr parseCriterion(const QString& text, QString* error = nullptr);
+
+// SQL text with its bound parameters in order ("?" placeholders).
+struct Sql
+{
+    QString text;
+    QVariantList params;
+};
+
+// Registered database function and collation names used by the SQLite translation.
+inline constexpr char kCollation[] = "TRNOCASE";
+inline constexpr char kLikeFunction[] = "jet_like";
+
+QString quoteIdentifier(const QString& name);
+
+// Translates a condition against the table's columns. Unknown fields are an error.
+std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect,
+                             QString* error = nullptr);
+
+// "ORDER BY …" for the source's sort terms followed by the row key as the last,
+// tie-breaking term (in the direction of the last sort term), so that every row has
+// one fixed place. reversed flips every direction (used to read a set from its end).
+std::optional<QString> orderBy(const Source& source, const TableSchema& schema, Dialect dialect,
+                               const QString& keyExpression, bool reversed,
+                               QString* error = nullptr);
+
+} // namespace jetsql

@@ -1,0 +1,28 @@
+#include "test_home.h"
+
+#include "database_files.h"
+#include "settings_store.h"
+
+#include <QDir>
+
+TestHome::TestHome()
+{
+    m_previous = qgetenv(settings::kHomeVariable);
+    qputenv(settings::kHomeVariable, m_dir.path().toLocal8Bit());
+}
+
+TestHome::~TestHome()
+{
+    dbfiles::closeAll();
+    if (m_previous.isEmpty())
+        qunsetenv(settings::kHomeVariable);
+    else
+        qputenv(settings::kHomeVariable, m_previous);
+}
+
+QString TestHome::dataFolder() const
+{
+    const QString folder = m_dir.filePath(QStringLiteral("MuhasebeData"));
+    QDir().mkpath(folder);
+    return folder;
+}
