@@ -1,0 +1,504 @@
+#include "form1.h"
+
+#include "data_control.h"
+#include "data_location.h"
+#include "database_files.h"
+#include "number_format.h"
+#include "order_grid_model.h"
+#include "settings_store.h"
+#include "shared_routines.h"
+#include "station_style.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kGeometryKey = u"Nirvelo\\Properties1"_s;
+constexpr double kDesignWidth = 14115;  // client area, twips
+constexpr double kDesignHeight = 9780;
+// The window's outer size counts its frame, caption and menu: the resize rule's
+// offsets were measured with them.
+constexpr double kFrameWidth = 120;
+constexpr double kFrameHeight = 690;
+
+void place(QWidget* w, double left, double top, double width, double height)
+{
+    w->setGeometry(twips::rect(left, top, width, height));
+}
+
+QString titleCaption() { return u"   Parvek  Topkar"_s; }
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(titleCaption());
+    Data1 = new DataControl(u"Data1"_s, this);
+    Data2 = new DataControl(u"Data2"_s, this);
+    Data3 = new DataControl(u"Data3"_s, this);
+    Data4 = new DataControl(u"Data4"_s, this);
+    createControls();
+    createMenus();
+    bindGrid();
+    setOuterSizeTwips(kDesignWidth + kFrameWidth, kDesignHeight + kFrameHeight);
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    client->setAutoFillBackground(true);
+    QPalette pal = client->palette();
+    pal.setColor(QPalette::Window, style::kWindow);
+    client->setPalette(pal);
+    client->setFont(style::sansSerif(13.5));
+    setCentralWidget(client);
+
+    // Entry fields: left, top, width (height 555), designed text, alignment, tool tip.
+    struct FieldSpec
+    {
+        double left, top, width;
+        const char16_t* text;
+        bool right;
+        const char16_t* tip;
+    };
+    const std::array<FieldSpec, 9> fields = {{
+        {6240, 90, 3585, u"", false, u" Sipariş No "},
+        {3690, 720, 10335, u"", false, u" Firma "},
+        {90, 1350, 8115, u"KUMAŞ CİNSİ", false, u" KUMAŞ CİNSİ "},
+        {90, 1980, 3585, u"LOT", false, u" LOT "},
+        {6540, 3840, 1665, u"0", true, u""},
+        {3690, 3240, 1600, u"0", true, u""},
+        {3690, 3840, 1600, u"0", true, u""},
+        {90, 5100, 8115, u"Açıklama", false, u""},
+        {7560, 4440, 645, u"1", true, u""},
+    }};
+    for (int i = 0; i < 9; ++i) {
+        const FieldSpec& f = fields[i];
+        auto* edit = new QLineEdit(QString::fromUtf16(f.text), client);
+        edit->setObjectName(u"Text1_%1"_s.arg(i));
+        edit->setFont(style::sansSerif(18));
+        edit->setToolTip(QString::fromUtf16(f.tip));
+        edit->setAlignment(i == 0 ? Qt::AlignCenter : (f.right ? Qt::AlignRight : Qt::AlignLeft));
+        QPalette p = edit->palette();
+        p.setColor(QPalette::Base, style::kWindow);
+        edit->setPalette(p);
+        place(edit, f.left, f.top, f.width, 555);
+        Text1[i] = edit;
+    }
+
+    auto makeCombo = [client](const QString& name, const QStringList& items, double left, double top,
+                              double width) {
+        auto* combo = new QComboBox(client);
+        combo->setObjectName(name);
+        combo->addItems(items);
+        combo->setFont(style::sansSerif(18));
+        combo->setStyleSheet(u"QComboBox { background: %1; color: %2; }"_s.arg(
+            style::kComboBack.name(), style::kComboText.name()));
+        place(combo, left, top, width, 555);
+        return combo;
+    };
+    QStringList machines{u"Makina Yok"_s};
+    for (int i = 1; i <= 10; ++i)
+        machines.append(u"Makina %1"_s.arg(i));
+    Combo1 = makeCombo(u"Combo1"_s, machines, 4620, 1980, 3585);
+    Combo2 = makeCombo(u"Combo2"_s,
+                       {u"Mak.Cinsi Yok"_s, u"30\"28 E"_s, u"32\"28 E"_s, u"34\"28 E"_s, u"30\"22 E"_s,
+                        u"32\"22 E"_s, u"30\"24 E"_s, u"34\"24 E"_s, u"32\"20 E"_s, u"30\"16 E"_s},
+                       4620, 2610, 3585);
+    QStringList operators{u"Operatör Yok"_s};
+    operators += settings::GetSetting(u"Platform"_s, u"Operators"_s, u"Ali Şahin,Ayşe Kılıç,Mehmet Çelik"_s)
+                     .split(u',', Qt::SkipEmptyParts);
+    Combo4 = makeCombo(u"Combo4"_s, operators, 90, 2610, 3585);
+    Combo3 = makeCombo(u"Combo3"_s, {u"Sipariş"_s, u"Üretimde"_s, u"Gitti"_s}, 10500, 90, 3525);
+
+    // Captions of the entry panel: text, left, top, width, right-aligned.
+    struct CaptionSpec
+    {
+        const char16_t* text;
+        double left, top, width;
+        bool right;
+    };
+    const std::array<CaptionSpec, 7> captions = {{
+        {u"Sipariş Miktarı Kg", 90, 3300, 3500, true},
+        {u"Firma ", 90, 780, 3500, true},
+        {u" Kg", 90, 3900, 3500, true},
+        {u"KG Fiyatı", 6540, 3360, 1665, false},
+        {u" Kalan Miktar Kg", 90, 4500, 3500, true},
+        {u" Top", 6540, 4500, 975, true},
+        {u"", 3690, 4440, 2790, false},
+    }};
+    for (int i = 0; i < 7; ++i) {
+        const CaptionSpec& c = captions[i];
+        auto* label = new QLabel(QString::fromUtf16(c.text), client);
+        label->setObjectName(u"Label1_%1"_s.arg(i));
+        label->setAlignment(Qt::AlignVCenter | (c.right ? Qt::AlignRight : Qt::AlignLeft));
+        place(label, c.left, c.top, c.width, i == 6 ? 555 : 435);
+        Label1[i] = label;
+    }
+    Label1[6]->setFont(style::sansSerif(18, true));
+    QPalette red = Label1[6]->palette();
+    red.setColor(QPalette::WindowText, style::kRemaining);
+    Label1[6]->setPalette(red);
+
+    DTPicker1 = new QDateEdit(QDate::currentDate(), client);
+    DTPicker1->setObjectName(u"DTPicker1"_s);
+    DTPicker1->setCalendarPopup(true);
+    DTPicker1->setDisplayFormat(u"dd.MM.yyyy"_s);
+    DTPicker1->setFont(style::sansSerif(18));
+    DTPicker1->setEnabled(false); // the ready flag is off until the first activation
+    place(DTPicker1, 90, 90, 3585, 555);
+
+    auto makeButton = [client](const QString& name, const QString& caption, double left, double top) {
+        auto* b = new QPushButton(caption, client);
+        b->setObjectName(name);
+        b->setFont(style::sansSerif(13.5, true));
+        place(b, left, top, 1965, 1365);
+        return b;
+    };
+    Command2 = makeButton(u"Command2"_s, u"Yeni Sipariş  Kg Ekle"_s, 90, 5700);
+    Command3 = makeButton(u"Command3"_s, u"Siparişe Top+Kg Ekle"_s, 2130, 5700);
+    Command1 = makeButton(u"Command1"_s, u"Barkod Bas"_s, 6240, 5700);
+    for (QPushButton* b : {Command2, Command3}) {
+        // Two-line captions as on the designed buttons.
+        b->setText(b->text().replace(u"  Kg"_s, u"\nKg"_s).replace(u" Top"_s, u"\nTop"_s));
+        b->setAccessibleName(b->objectName() == u"Command2" ? u"Yeni Sipariş  Kg Ekle"_s
+                                                          : u"Siparişe Top+Kg Ekle"_s);
+    }
+    Command3->setEnabled(false); // the weight field starts at 0
+
+    UpCmd = new QToolButton(client);
+    UpCmd->setObjectName(u"UpCmd"_s);
+    UpCmd->setArrowType(Qt::UpArrow);
+    place(UpCmd, 4320, 5790, 765, 705);
+    DownCmd = new QToolButton(client);
+    DownCmd->setObjectName(u"DownCmd"_s);
+    DownCmd->setArrowType(Qt::DownArrow);
+    place(DownCmd, 5220, 6210, 765, 705);
+
+    txtTerm = new QPlainTextEdit(client);
+    txtTerm->setObjectName(u"txtTerm"_s);
+    txtTerm->setVisible(false); // only collects what the scale sends
+
+    Picture2 = new QWidget(client);
+    Picture2->setObjectName(u"Picture2"_s);
+    Picture2->setAutoFillBackground(true);
+    QPalette canvas = Picture2->palette();
+    canvas.setColor(QPalette::Window, style::kWindow.darker(104));
+    Picture2->setPalette(canvas);
+    place(Picture2, 8340, 1350, 5669, 5669);
+
+    DBGrid1 = new QTableView(client);
+    DBGrid1->setObjectName(u"DBGrid1"_s);
+    place(DBGrid1, 75, 7080, 13965, 2595);
+
+    auto makeList = [client](const QString& name, double left, double top, double width) {
+        auto* list = new QListView(client);
+        list->setObjectName(name);
+        list->setFont(style::sansSerif(24));
+        list->setVisible(false);
+        place(list, left, top, width, 5610);
+        return list;
+    };
+    dbListe1 = makeList(u"dbListe1"_s, 80, 1950, 13935);
+    DBListe2 = makeList(u"DBListe2"_s, 80, 1320, 8115);
+
+    // Keyboard order of the entry panel.
+    QList<QWidget*> order{Text1[0], Text1[1], Text1[2], Text1[3], Combo1,   Combo2,
+                          Combo4,   Text1[5], Text1[6], Text1[4], Text1[8], Text1[7],
+                          Command2, Command1, Combo3,   Command3, DBGrid1,  DTPicker1};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void Form1::createMenus()
+{
+    Dosya = menuBar()->addMenu(u"Dosya"_s);
+    Dosya->setObjectName(u"Dosya"_s);
+    PortAyar = Dosya->addAction(u"Port Ayarları"_s);
+    PortAyar->setObjectName(u"PortAyar"_s);
+    NetIpItem = Dosya->addAction(u"Network Ip"_s);
+    NetIpItem->setObjectName(u"NetIp"_s);
+    Kapat = Dosya->addAction(u"Kapat"_s);
+    Kapat->setObjectName(u"Kapat"_s);
+    connect(NetIpItem, &QAction::triggered, this, &Form1::netIpClick);
+    connect(Kapat, &QAction::triggered, this, &QWidget::close);
+
+    // The pop-up menu is not in the menu bar; the grid and the label items show it.
+    PopMenu = new QMenu(this);
+    PopMenu->setObjectName(u"PopMenu"_s);
+    YazFont = PopMenu->addAction(u"Yazi Fontu"_s);
+    YazFont->setObjectName(u"YazFont"_s);
+    SatSil = PopMenu->addAction(u"Satır Sil"_s);
+    SatSil->setObjectName(u"SatSil"_s);
+}
+
+void Form1::bindGrid()
+{
+    m_gridModel = new OrderGridModel(Data1, this);
+    DBGrid1->setModel(m_gridModel);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    DBGrid1->setFont(style::sansSerif(12));
+    DBGrid1->horizontalHeader()->setFont(style::sansSerif(13.5, true));
+    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QPalette pal = DBGrid1->palette();
+    pal.setColor(QPalette::Base, style::kGridCells);
+    pal.setColor(QPalette::Text, Qt::black);
+    DBGrid1->setPalette(pal);
+    for (int c = 0; c < static_cast<int>(OrderGridModel::kColumns.size()); ++c)
+        DBGrid1->setColumnWidth(c, twips::toPixels(OrderGridModel::kColumns[c].widthTwips));
+
+    // The grid's current row is Data1's current row, both ways.
+    auto follow = [this] {
+        if (RecordSet* rs = Data1->recordset()) {
+            const int pos = rs->absolutePosition();
+            const QModelIndex current = DBGrid1->currentIndex();
+            if (pos >= 0 && current.row() != pos)
+                DBGrid1->setCurrentIndex(m_gridModel->index(pos, std::max(0, current.column())));
+        }
+    };
+    connect(Data1, &DataControl::repositioned, this, [this, follow] {
+        follow();
+        if (parts.CurrentRowChanged)
+            parts.CurrentRowChanged();
+    });
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                RecordSet* rs = Data1->recordset();
+                if (rs && current.isValid() && rs->absolutePosition() != current.row())
+                    rs->setAbsolutePosition(current.row());
+            });
+}
+
+bool Form1::ready() const
+{
+    return DTPicker1->isEnabled();
+}
+
+void Form1::setReady(bool on)
+{
+    DTPicker1->setEnabled(on);
+}
+
+// ------------------------------------------------------------------ start-up
+
+void Form1::start()
+{
+    if (parts.HookWheel)
+        parts.HookWheel();
+    formLoad();
+}
+
+void Form1::formLoad()
+{
+    NetIp = settings::GetSetting(u"Properties"_s, u"NetIp"_s);
+    openDatabases();
+    if (parts.PortStartup)
+        parts.PortStartup();
+}
+
+void Form1::openDatabases()
+{
+    m_dataFolder = stationDataFolder(NetIp);
+    QDir folder(m_dataFolder);
+    if (!folder.exists() && isLocalDataFolder(NetIp))
+        folder.mkpath(u"."_s);
+    QString problem;
+    m_dataReachable = folder.exists();
+    if (m_dataReachable) {
+        // A missing file is created with its table, so a new station runs at once.
+        const std::array<std::pair<const char*, const char16_t*>, 3> files = {
+            {{dbfiles::kOrders, u"Siparis"}, {dbfiles::kAccounts, u"CariKartlar"}, {dbfiles::kStock, u"StokKartlar"}}};
+        for (const auto& [file, table] : files) {
+            QString error;
+            if (!dbfiles::ensureDatabase(folder.filePath(QLatin1String(file)), {QString::fromUtf16(table)}, &error))
+                problem = error;
+        }
+    } else {
+        problem = u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
+    }
+
+    Data1->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kOrders)));
+    Data2->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kAccounts)));
+    Data3->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kStock)));
+    Data4->setDatabaseName(Data1->databaseName());
+    Data1->setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
+    Data2->setRecordSource(u"CariKartlar"_s);
+    Data3->setRecordSource(u"StokKartlar"_s);
+    for (DataControl* data : {Data2, Data3, Data1})
+        if (!RefreshToFirst(*data) && problem.isEmpty())
+            problem = data->lastError();
+
+    if (problem.isEmpty())
+        showStatus(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)), false);
+    else
+        showStatus(problem, true);
+}
+
+void Form1::showStatus(const QString& text, bool problem)
+{
+    statusBar()->setStyleSheet(problem ? u"QStatusBar { color: #b00000; font-weight: bold; }"_s : QString());
+    statusBar()->showMessage(text);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Not every platform reports activation of a new window; the first show counts.
+    QTimer::singleShot(0, this, &Form1::formActivate);
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        formActivate();
+}
+
+void Form1::formActivate()
+{
+    if (ready() || m_closing)
+        return; // only the first activation does something
+
+    // 1. Window geometry, or on this account's first run the roll counter restarts.
+    const QString top = ReadRegistryText(RegistryRoot::CurrentUser, kGeometryKey, u"KumasTop"_s);
+    if (top.isEmpty()) {
+        settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"0"_s);
+    } else {
+        // A value that is no number is passed over; the window keeps that dimension.
+        auto read = [](const QString& name) {
+            return numfmt::parse(ReadRegistryText(RegistryRoot::CurrentUser, kGeometryKey, name));
+        };
+        const QSize now = outerSizeTwips();
+        const auto height = read(u"KumasHeight"_s);
+        const auto width = read(u"KumasWidth"_s);
+        setOuterSizeTwips(width.value_or(now.width()), height.value_or(now.height()));
+    }
+
+    // 2. Ready flag on, today's date.
+    setReady(true);
+    DTPicker1->setDate(QDate::currentDate());
+    // 3. The label layout.
+    if (parts.LoadLabelLayout)
+        parts.LoadLabelLayout();
+    // 4. First entries of the lists.
+    for (QComboBox* c : {Combo1, Combo2, Combo3, Combo4})
+        c->setCurrentIndex(0);
+    // 5. The grid's column layout.
+    if (parts.LoadGridLayout)
+        parts.LoadGridLayout();
+    // 6. The first (highest order number) row into the entry panel.
+    if (RefreshToFirst(*Data1)) {
+        RecordSet* rs = Data1->recordset();
+        if (rs->recordCount() != 0)
+            rs->moveFirst();
+    }
+    // 7. Centred at the top of the screen, whatever was restored.
+    if (const QScreen* s = screen()) {
+        const QRect avail = s->availableGeometry();
+        move(avail.x() + (avail.width() - frameGeometry().width()) / 2, avail.y());
+    }
+    // 8. The order number selected.
+    Text1[0]->setSelection(0, static_cast<int>(Text1[0]->text().size()));
+}
+
+QSize Form1::outerSizeTwips() const
+{
+    const QWidget* client = centralWidget();
+    return QSize(static_cast<int>(twips::fromPixels(client->width()) + kFrameWidth),
+                 static_cast<int>(twips::fromPixels(client->height()) + kFrameHeight));
+}
+
+void Form1::setOuterSizeTwips(double width, double height)
+{
+    // Never smaller than what leaves the canvas and the grid on the window.
+    width = std::max(width, 5895.0 + kFrameWidth);
+    height = std::max(height, 7875.0 + 600);
+    const int extra = menuBar()->sizeHint().height() + (statusBar() ? statusBar()->sizeHint().height() : 0);
+    resize(twips::toPixels(width - kFrameWidth), twips::toPixels(height - kFrameHeight) + extra);
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    formResize();
+}
+
+void Form1::formResize()
+{
+    const QSize outer = outerSizeTwips();
+    const double w = outer.width();
+    const double h = outer.height();
+    Combo3->move(twips::toPixels(std::max(0.0, w - 3735)), Combo3->y());
+    Picture2->move(twips::toPixels(std::max(0.0, w - 5895)), Picture2->y());
+    DBGrid1->resize(twips::toPixels(std::max(0.0, w - 270)), twips::toPixels(std::max(0.0, h - 7875)));
+}
+
+void Form1::netIpClick()
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(this, u"Network Ip"_s, u"Network Ip Giriniz.."_s,
+                                                 QLineEdit::Normal, NetIp, &ok);
+    // Cancel stores an empty host: the next start uses the local folder.
+    NetIp = ok ? answer.trimmed() : QString();
+    settings::SaveSetting(u"Properties"_s, u"NetIp"_s, NetIp);
+}
+
+// ------------------------------------------------------------------ closing
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing) {
+        m_closing = true;
+        formQueryUnload();
+        formUnload();
+    }
+    event->accept();
+}
+
+void Form1::formQueryUnload()
+{
+    if (parts.SaveLabelLayout)
+        parts.SaveLabelLayout(true);
+    if (parts.UnhookWheel)
+        parts.UnhookWheel();
+}
+
+void Form1::formUnload()
+{
+    const QRect frame = frameGeometry();
+    const QSize outer = outerSizeTwips();
+    auto write = [](const QString& name, double value) {
+        WriteRegistryText(RegistryRoot::CurrentUser, kGeometryKey, name, numfmt::text(value));
+    };
+    write(u"KumasTop"_s, twips::fromPixels(frame.y()));
+    write(u"KumasLeft"_s, twips::fromPixels(frame.x()));
+    write(u"KumasWidth"_s, outer.width());
+    write(u"KumasHeight"_s, outer.height());
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class DataControl;
+class OrderGridModel;
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QToolButton;
+
+// The station's main window: it owns every control, data control, menu and the
+// window-level state, and runs the start-up and shutdown steps. Behaviour of the entry
+// panel, the scale, the label and the exchange lives in their own folders; they reach
+// the window through its controls and the parts below.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Steps of the window's own sequences that other parts of the station fill in.
+    // An empty step is skipped.
+    struct Parts
+    {
+        std::function<void()> HookWheel;                    // creation
+        std::function<void()> UnhookWheel;                  // closing
+        std::function<void()> PortStartup;                  // last step of the load
+        std::function<void()> LoadLabelLayout;              // first activation
+        std::function<void(bool quoted)> SaveLabelLayout;   // closing (alignment quoted)
+        std::function<void()> LoadGridLayout;               // first activation
+        std::function<void()> CurrentRowChanged;            // reposition of Data1
+    };
+    Parts parts;
+
+    // Creation and load: hooks the wheel, points the data controls at the database
+    // files (creating missing files), reads them and starts the scale port.
+    void start();
+
+    // ---- controls (objectName "Text1_6" for Text1(6))
+    std::array<QLineEdit*, 9> Text1{};
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QComboBox* Combo3 = nullptr;
+    QComboBox* Combo4 = nullptr;
+    std::array<QLabel*, 7> Label1{};
+    QTableView* DBGrid1 = nullptr;
+    QListView* dbListe1 = nullptr;
+    QListView* DBListe2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QToolButton* UpCmd = nullptr;
+    QToolButton* DownCmd = nullptr;
+    QDateEdit* DTPicker1 = nullptr;
+    QPlainTextEdit* txtTerm = nullptr;
+    QWidget* Picture2 = nullptr; // label canvas
+    QMenu* Dosya = nullptr;
+    QAction* PortAyar = nullptr;
+    QAction* NetIpItem = nullptr; // "Network Ip"
+    QAction* Kapat = nullptr;
+    QMenu* PopMenu = nullptr;
+    QAction* YazFont = nullptr;
+    QAction* SatSil = nullptr;
+
+    DataControl* Data1 = nullptr;
+    DataControl* Data2 = nullptr;
+    DataControl* Data3 = nullptr;
+    DataControl* Data4 = nullptr;
+    OrderGridModel* gridModel() const { return m_gridModel; }
+
+    // ---- window state shared with the other parts
+    QString NetIp;
+    QString CurrentBarNo;
+    int SelectedItem = 0;
+    // The ready flag: the date picker's enabled state.
+    bool ready() const;
+    void setReady(bool on);
+
+    // Size of the window in twips as the geometry values store it.
+    QSize outerSizeTwips() const;
+    void setOuterSizeTwips(double width, double height);
+
+    // The data folder in use and whether it could be reached.
+    QString dataFolder() const { return m_dataFolder; }
+    bool dataReachable() const { return m_dataReachable; }
+
+    // The sequences, callable from tests.
+    void formActivate();
+    void formResize();
+    void netIpClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void formLoad();
+    void openDatabases();
+    void formQueryUnload();
+    void formUnload();
+    void bindGrid();
+    void showStatus(const QString& text, bool problem);
+
+    OrderGridModel* m_gridModel = nullptr;
+    QString m_dataFolder;
+    bool m_dataReachable = false;
+    bool m_closing = false;
+};
