@@ -1,6 +1,7 @@
 #include "database_files.h"
 
 #include "sqlite_functions.h"
+#include "table_schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,6 +117,7 @@ void closeAll()
     for (const QString& name : std::as_const(names)) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
+            forgetTableInfo(db);
             db.close();
         }
         QSqlDatabase::removeDatabase(name);
@@ -176,6 +178,7 @@ bool ensureDatabase(const QString& path, const QStringList& tables, QString* err
             *error = db.lastError().text();
         return false;
     }
+    forgetTableInfo(db);
     return true;
 }
 

@@ -49,6 +49,12 @@ std::optional<QDateTime> asDateTime(const QVariant& value)
     if (value.typeId() != QMetaType::QString)
         return std::nullopt;
     const QString t = value.toString().trimmed();
+    // Fast path for the stored form "yyyy-MM-dd" (a grid reads thousands of them).
+    if (t.size() == 10 && t[4] == u'-' && t[7] == u'-') {
+        const QDate d(t.first(4).toInt(), t.sliced(5, 2).toInt(), t.sliced(8, 2).toInt());
+        if (d.isValid())
+            return d.startOfDay();
+    }
     for (const QString& fmt : {u"yyyy-MM-dd HH:mm:ss"_s, u"yyyy-MM-ddTHH:mm:ss"_s, u"yyyy-MM-dd"_s,
                                u"dd.MM.yyyy HH:mm:ss"_s, u"dd.MM.yyyy"_s, u"d.M.yyyy"_s}) {
         const QDateTime dt = QDateTime::fromString(t, fmt);

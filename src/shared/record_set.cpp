@@ -14,8 +14,8 @@ using namespace Qt::StringLiterals;
 using jetsql::quoteIdentifier;
 
 namespace {
-constexpr int kChunk = 128;     // rows read in one go
-constexpr int kMaxChunks = 64;  // chunks kept in memory (8192 rows)
+constexpr int kChunk = 40;       // rows read in one go: a screenful of a maximised grid
+constexpr int kMaxChunks = 200;  // chunks kept in memory (8000 rows)
 
 QString keyText(const QVariant& key) { return key.toString(); }
 

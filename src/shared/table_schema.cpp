@@ -73,6 +73,17 @@ ColumnKind kindOfMetaType(QMetaType type)
     }
 }
 
+QHash<QString, TableInfo>& schemaCache()
+{
+    static QHash<QString, TableInfo> cache;
+    return cache;
+}
+
+QString cacheKey(const QSqlDatabase& db, const QString& table)
+{
+    return db.connectionName() + u'\x1f' + turkish::fold(table);
+}
+
 std::optional<TableInfo> readSqlite(const QSqlDatabase& db, const QString& table, QString* error)
 {
     QSqlQuery q(db);
@@ -103,12 +114,6 @@ std::optional<TableInfo> readSqlite(const QSqlDatabase& db, const QString& table
 
 std::optional<TableInfo> readOther(const QSqlDatabase& db, const QString& table, QString* error)
 {
-    // Catalogue reads over ODBC are slow; a table's layout does not change while the
-    // program runs.
-    static QHash<QString, TableInfo> cache;
-    const QString cacheKey = db.connectionName() + u'\x1f' + turkish::fold(table);
-    if (const auto it = cache.constFind(cacheKey); it != cache.cend())
-        return *it;
     QString found;
     for (const QString& t : db.tables(QSql::Tables))
         if (t.compare(table, Qt::CaseInsensitive) == 0)
@@ -128,7 +133,6 @@ std::optional<TableInfo> readOther(const QSqlDatabase& db, const QString& table,
         return std::nullopt;
     }
     info.keyExpression = jetsql::quoteIdentifier(pk.fieldName(0));
-    cache.insert(cacheKey, info);
     return info;
 }
 
@@ -140,7 +144,21 @@ std::optional<TableInfo> readTableInfo(const QSqlDatabase& db, const QString& ta
         setError(error, u"Veritabanı açık değil"_s);
         return std::nullopt;
     }
-    if (dialectOf(db) == jetsql::Dialect::SQLite)
-        return readSqlite(db, table, error);
-    return readOther(db, table, error);
+    // A table's layout is read once per connection: catalogue reads are slow next to
+    // opening a small record set, and over ODBC slower still.
+    const QString key = cacheKey(db, table);
+    if (const auto it = schemaCache().constFind(key); it != schemaCache().cend())
+        return *it;
+    auto info = dialectOf(db) == jetsql::Dialect::SQLite ? readSqlite(db, table, error)
+                                                         : readOther(db, table, error);
+    if (info)
+        schemaCache().insert(key, *info);
+    return info;
+}
+
+void forgetTableInfo(const QSqlDatabase& db)
+{
+    const QString prefix = db.connectionName() + u'\x1f';
+    for (auto it = schemaCache().begin(); it != schemaCache().end();)
+        it = it.key().startsWith(prefix) ? schemaCache().erase(it) : std::next(it);
 }

@@ -22,3 +22,7 @@ struct TableInfo
 // *error) when the table does not exist or, outside SQLite, has no primary key.
 std::optional<TableInfo> readTableInfo(const QSqlDatabase& db, const QString& table,
                                        QString* error = nullptr);
+
+// Drops what readTableInfo() remembers of a connection's tables (after a table was
+// created or changed, or before the connection is closed).
+void forgetTableInfo(const QSqlDatabase& db);

@@ -1,5 +1,6 @@
 #include "turkish_text.h"
 
+#include <array>
 #include <string_view>
 
 namespace turkish {
@@ -8,15 +9,25 @@ namespace {
 // Sort weights of the Turkish alphabet in folded (lower-case) form.
 constexpr std::u16string_view kAlphabet = u"abcçdefgğhıijklmnoöpqrsştuüvwxyz";
 
+// Letters of the alphabet sort in alphabet order inside one block above every
+// punctuation mark and digit; other characters keep their code order around it.
+struct Weights
+{
+    std::array<int, 0x180> table{};
+    Weights()
+    {
+        for (int c = 0; c < 0x180; ++c)
+            table[c] = c < 0x61 ? c : 0x100 + c;
+        for (size_t i = 0; i < kAlphabet.size(); ++i)
+            table[kAlphabet[i]] = 0x61 + static_cast<int>(i);
+    }
+};
+
 int weight(char16_t c)
 {
-    // Letters of the alphabet sort in alphabet order inside one block above every
-    // punctuation mark and digit; other characters keep their code order around it.
-    const auto pos = kAlphabet.find(c);
-    if (pos != std::u16string_view::npos)
-        return 0x61 + static_cast<int>(pos);
-    if (c < 0x61)
-        return c;
+    static const Weights w;
+    if (c < 0x180)
+        return w.table[c];
     if (c == kHighestChar)
         return 0x20000;
     return 0x100 + c;

@@ -1,0 +1,96 @@
+#include "bench_support.h"
+
+#include "database_files.h"
+
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace bench {
+
+Figures summarize(std::vector<double> ms)
+{
+    Figures f;
+    if (ms.empty())
+        return f;
+    std::sort(ms.begin(), ms.end());
+    f.runs = ms.size();
+    f.min = ms.front();
+    f.max = ms.back();
+    f.median = ms[ms.size() / 2];
+    f.p95 = ms[std::min(ms.size() - 1, static_cast<size_t>(ms.size() * 0.95))];
+    return f;
+}
+
+Figures time(int runs, const std::function<void()>& fn)
+{
+    fn();
+    std::vector<double> ms;
+    QElapsedTimer t;
+    for (int i = 0; i < runs; ++i) {
+        t.start();
+        fn();
+        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    return summarize(ms);
+}
+
+void print(const QString& what, const Figures& f)
+{
+    std::printf("%-58s median %9.3f ms  p95 %9.3f ms  min %9.3f  max %9.3f  (%zu runs)\n",
+                qPrintable(what), f.median, f.p95, f.min, f.max, f.runs);
+    std::fflush(stdout);
+}
+
+QString dataFolder(const QString& name)
+{
+    const QString folder = QDir::tempPath() + u"/topkar-bench/"_s + name;
+    QDir().mkpath(folder);
+    return folder;
+}
+
+void makeOrders(const QString& folder, int rolls)
+{
+    const QString path = folder + u"/Kumas.Mdb"_s;
+    dbfiles::ensureDatabase(path, {u"Siparis"_s});
+    QSqlDatabase db = dbfiles::connection(path);
+    QSqlQuery q(db);
+    q.exec(u"SELECT COUNT(*) FROM Siparis"_s);
+    if (q.next() && q.value(0).toInt() == rolls)
+        return;
+    std::printf("Building %d rolls in %s ...\n", rolls, qPrintable(path));
+    std::fflush(stdout);
+    q.exec(u"DELETE FROM Siparis"_s);
+    q.exec(u"DROP INDEX IF EXISTS Siparis_SipNo"_s);
+    q.exec(u"DROP INDEX IF EXISTS Siparis_BarNo"_s);
+    db.transaction();
+    q.prepare(u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, Lot, SipKg, TopKg, "
+              "Top, Operator, Fiyat, Aciklama, Durum) VALUES (?, ?, ?, ?, 'Makina 3', '30\"28 E', "
+              "'30/1 PENYE SÜPREM', 'L1234', ?, ?, 1, 'Ayşe Kılıç', 120, NULL, 'Gitti')"_s);
+    QRandomGenerator rnd(7);
+    for (int i = 0; i < rolls; ++i) {
+        const int order = 100000 + i / 10;
+        q.addBindValue(QString::number(order));
+        q.addBindValue(u"%1S%2%3"_s.arg(order).arg(1 + (i % 12), 2, 10, QChar(u'0')).arg(i + 1));
+        q.addBindValue(QDate(2026, 1, 1).addDays(i / 3000).toString(Qt::ISODate));
+        q.addBindValue(u"ÖZTÜRK TEKSTİL A.Ş. %1"_s.arg(order % 300));
+        q.addBindValue(250.0);
+        q.addBindValue(15.0 + rnd.bounded(15.0));
+        q.exec();
+    }
+    db.commit();
+    for (const QString& statement : dbfiles::tableStatements(u"Siparis"_s))
+        if (statement.startsWith(u"CREATE INDEX"_s) || statement.startsWith(u"CREATE UNIQUE"_s))
+            q.exec(statement);
+    q.exec(u"ANALYZE"_s);
+}
+
+} // namespace bench

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// Small timing helpers shared by the benchmark programs.
+namespace bench {
+
+struct Figures
+{
+    double median = 0, p95 = 0, min = 0, max = 0; // milliseconds
+    size_t runs = 0;
+};
+
+// Runs fn the given number of times (after one warm-up run) and returns its times.
+Figures time(int runs, const std::function<void()>& fn);
+Figures summarize(std::vector<double> milliseconds);
+
+void print(const QString& what, const Figures& f);
+
+// A folder for rebuildable benchmark data (under the system's temporary folder).
+QString dataFolder(const QString& name);
+
+// Fills folder/Kumas.Mdb with `rolls` rolls in rolls/10 orders (once; reused while
+// it holds that many rows).
+void makeOrders(const QString& folder, int rolls);
+
+} // namespace bench

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, builds the station twice (warnings as errors; and with
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh build -DTOPKAR_WERROR=ON
+bash scripts/build.sh build-asan -DTOPKAR_WERROR=ON -DTOPKAR_SANITIZE=ON -DTOPKAR_BUILD_BENCH=OFF
+status=0
+for dir in build build-asan; do
+  echo "== Tests in $dir"
+  (cd "$dir" && ctest --output-on-failure --timeout 600 -j 2) || status=1
+done
+exit $status
