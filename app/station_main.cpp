@@ -5,6 +5,7 @@
 #include "demo_company.h"
 #include "form1.h"
 #include "settings_store.h"
+#include "station_parts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
     }
 
     Form1 window;
+    installStationParts(window);
     window.start();
     window.show();
     if (parser.isSet(screenshot)) {

@@ -42,6 +42,10 @@ public:
         std::function<void(bool quoted)> SaveLabelLayout;   // closing (alignment quoted)
         std::function<void()> LoadGridLayout;               // first activation
         std::function<void()> CurrentRowChanged;            // reposition of Data1
+        std::function<void()> RefreshBarcodeImage;          // every entry field change
+        std::function<void()> RefreshLabelPreview;          // entry field or date change
+        std::function<void()> CustomerLookup;               // Enter in Text1(1)
+        std::function<void()> FabricLookup;                 // Enter in Text1(2)
     };
     Parts parts;
 
