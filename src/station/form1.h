@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <array>
@@ -46,6 +48,15 @@ public:
         std::function<void()> RefreshLabelPreview;          // entry field or date change
         std::function<void()> CustomerLookup;               // Enter in Text1(1)
         std::function<void()> FabricLookup;                 // Enter in Text1(2)
+
+        // The label designer's selected item (Label2(SelectedItem)), for the
+        // window-level keys: whether it is selected (light cyan), its place and size
+        // in twips on the canvas, moving it, making it left-aligned, deselecting it.
+        std::function<bool()> LabelItemSelected;
+        std::function<QRectF()> SelectedItemRect;
+        std::function<void(QPointF topLeft)> MoveSelectedItem;
+        std::function<void()> LeftAlignSelectedItem;
+        std::function<void()> DeselectLabelItem;
     };
     Parts parts;
 
