@@ -32,3 +32,12 @@ bool DataControl::refresh()
     Q_EMIT repositioned();
     return m_recordset != nullptr;
 }
+
+void DataControl::close()
+{
+    if (!m_recordset)
+        return;
+    m_recordset.reset();
+    Q_EMIT recordsetReplaced();
+    Q_EMIT repositioned();
+}

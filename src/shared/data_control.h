@@ -34,6 +34,9 @@ public:
     // in lastError().
     bool refresh();
 
+    // Lets go of the record set (the control then holds none until the next refresh).
+    void close();
+
     // The current record set; null before a successful refresh.
     RecordSet* recordset() const { return m_recordset.get(); }
     QString lastError() const { return m_error; }

@@ -39,7 +39,8 @@ const QStringList kCariKartlar = {
     "VergiNo TEXT, Borc DOUBLE DEFAULT 0, Alacak DOUBLE DEFAULT 0, Bakiye DOUBLE DEFAULT 0, "
     "dBorc DOUBLE DEFAULT 0, dAlacak DOUBLE DEFAULT 0, dBakiye DOUBLE DEFAULT 0, "
     "eBorc DOUBLE DEFAULT 0, eAlacak DOUBLE DEFAULT 0, eBakiye DOUBLE DEFAULT 0, "
-    "Hesap TEXT DEFAULT 'Borç', Sube TEXT, Yeni INTEGER DEFAULT 0, Server INTEGER DEFAULT 0)"_s,
+    "Hesap TEXT DEFAULT 'Borç', Sube TEXT, Yeni INTEGER DEFAULT 0, Server INTEGER DEFAULT 0, "
+    "DigerId TEXT)"_s,
     u"CREATE INDEX CariKartlar_CariKod ON CariKartlar (CariKod COLLATE TRNOCASE)"_s,
     u"CREATE INDEX CariKartlar_Unvan ON CariKartlar (Unvan COLLATE TRNOCASE)"_s,
 };
@@ -51,10 +52,104 @@ const QStringList kStokKartlar = {
     "gFiyat DOUBLE DEFAULT 0, GirenMik DOUBLE DEFAULT 0, GirenTutar DOUBLE DEFAULT 0, "
     "CikanMik DOUBLE DEFAULT 0, CikanTutar DOUBLE DEFAULT 0, KalanB DOUBLE DEFAULT 0, "
     "KalanA DOUBLE DEFAULT 0, Kar DOUBLE DEFAULT 0, Maliyet DOUBLE DEFAULT 0, Sube TEXT, "
-    "Yeni INTEGER DEFAULT 0, Server INTEGER DEFAULT 0)"_s,
+    "Yeni INTEGER DEFAULT 0, Server INTEGER DEFAULT 0, DigerId TEXT)"_s,
     u"CREATE INDEX StokKartlar_StokKod ON StokKartlar (StokKod COLLATE TRNOCASE)"_s,
     u"CREATE INDEX StokKartlar_StokAdi ON StokKartlar (StokAdi COLLATE TRNOCASE)"_s,
 };
+
+// A branch's account movements (in its Cari.Mdb). AktarimNo is the exchange's own
+// mark of a movement on its way to the central database; it is never copied.
+const QStringList kCariHareket = {
+    u"CREATE TABLE CariHareket (CariHarKod TEXT, Tarih DATETIME, \"DökNo\" TEXT, Aciklama TEXT, "_s
+    "Borc DOUBLE DEFAULT 0, Alacak DOUBLE DEFAULT 0, dBorc DOUBLE DEFAULT 0, "
+    "dAlacak DOUBLE DEFAULT 0, eBorc DOUBLE DEFAULT 0, eAlacak DOUBLE DEFAULT 0, "
+    "Fiyat DOUBLE DEFAULT 0, Miktar DOUBLE DEFAULT 0, KasaVisa TEXT, Nerde TEXT, Unvan TEXT, "
+    "Carisi TEXT, DigerId TEXT, Sube TEXT, Yeni INTEGER DEFAULT 0, Server INTEGER DEFAULT 0, "
+    "AktarimNo TEXT)"_s,
+    u"CREATE INDEX CariHareket_Sube ON CariHareket (Sube COLLATE TRNOCASE, Yeni)"_s,
+    u"CREATE INDEX CariHareket_CariHarKod ON CariHareket (CariHarKod COLLATE TRNOCASE)"_s,
+    u"CREATE INDEX CariHareket_DigerId ON CariHareket (DigerId COLLATE TRNOCASE)"_s,
+};
+
+// A branch's stock movements (in its Stok.Mdb).
+const QStringList kStokHareket = {
+    u"CREATE TABLE StokHareket (StokHarKod TEXT, Tarih DATETIME, \"DökNo\" TEXT, Aciklama TEXT, "_s
+    "Carisi TEXT, GirisCikis TEXT, Birim TEXT, Miktar DOUBLE DEFAULT 0, Fiyat DOUBLE DEFAULT 0, "
+    "Tutar DOUBLE DEFAULT 0, dTutar DOUBLE DEFAULT 0, eTutar DOUBLE DEFAULT 0, "
+    "KdvTut DOUBLE DEFAULT 0, Kar DOUBLE DEFAULT 0, KasaVisa TEXT, \"Üretim\" TEXT, "
+    "\"Ürmik\" DOUBLE DEFAULT 0, Nerde TEXT, DigerId TEXT, SeriNoDiger TEXT, Sube TEXT, "
+    "Yeni INTEGER DEFAULT 0, Server INTEGER DEFAULT 0, AktarimNo TEXT)"_s,
+    u"CREATE INDEX StokHareket_Sube ON StokHareket (Sube COLLATE TRNOCASE, Yeni)"_s,
+    u"CREATE INDEX StokHareket_DigerId ON StokHareket (DigerId COLLATE TRNOCASE)"_s,
+};
+
+// Account groups (Cari.Mdb) and stock groups (Stok.Mdb) share the layout.
+const QStringList kGurup = {
+    u"CREATE TABLE Gurup (Gurup TEXT)"_s,
+    u"CREATE INDEX Gurup_Gurup ON Gurup (Gurup COLLATE TRNOCASE)"_s,
+};
+
+// Units of the stock cards (Stok.Mdb).
+const QStringList kBirim = {
+    u"CREATE TABLE Birim (Birim TEXT)"_s,
+    u"CREATE INDEX Birim_Birim ON Birim (Birim COLLATE TRNOCASE)"_s,
+};
+
+// Special prices: a customer's own price of a stock item (Cari.Mdb).
+const QStringList kCari = {
+    u"CREATE TABLE Cari (CariKod TEXT, StokKod TEXT, \"0Fiyat\" DOUBLE DEFAULT 0)"_s,
+    u"CREATE INDEX Cari_CariKod ON Cari (CariKod COLLATE TRNOCASE, StokKod COLLATE TRNOCASE)"_s,
+};
+
+// Central records a branch has posted but not yet settled with the central database;
+// a record listed here is never posted twice (see the exchange's download).
+const QStringList kAlinanKayitlar = {
+    u"CREATE TABLE AlinanKayitlar (Merkez TEXT NOT NULL, Tablo TEXT NOT NULL, "_s
+    "MerkezId INTEGER NOT NULL, PRIMARY KEY (Merkez, Tablo, MerkezId))"_s,
+};
+
+// The column definitions of a CREATE TABLE statement: name → definition text.
+QList<std::pair<QString, QString>> columnDefinitions(const QString& statement)
+{
+    QList<std::pair<QString, QString>> columns;
+    const qsizetype open = statement.indexOf(u'(');
+    const qsizetype close = statement.lastIndexOf(u')');
+    if (open < 0 || close <= open)
+        return columns;
+    const QString body = statement.mid(open + 1, close - open - 1);
+    QStringList parts;
+    QString part;
+    int depth = 0;
+    QChar quote;
+    for (const QChar c : body) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            --depth;
+        } else if (c == u',' && depth == 0) {
+            parts.append(part.trimmed());
+            part.clear();
+            continue;
+        }
+        part += c;
+    }
+    parts.append(part.trimmed());
+    for (const QString& definition : std::as_const(parts)) {
+        QString name = definition.section(u' ', 0, 0);
+        if (name.compare(u"PRIMARY"_s, Qt::CaseInsensitive) == 0 ||
+            name.compare(u"UNIQUE"_s, Qt::CaseInsensitive) == 0)
+            continue;
+        if (name.startsWith(u'"') && name.endsWith(u'"'))
+            name = name.mid(1, name.size() - 2);
+        columns.append({name, definition});
+    }
+    return columns;
+}
 
 } // namespace
 
@@ -66,6 +161,18 @@ QStringList tableStatements(const QString& table)
         return kCariKartlar;
     if (table.compare(u"StokKartlar"_s, Qt::CaseInsensitive) == 0)
         return kStokKartlar;
+    if (table.compare(u"CariHareket"_s, Qt::CaseInsensitive) == 0)
+        return kCariHareket;
+    if (table.compare(u"StokHareket"_s, Qt::CaseInsensitive) == 0)
+        return kStokHareket;
+    if (table.compare(u"Gurup"_s, Qt::CaseInsensitive) == 0)
+        return kGurup;
+    if (table.compare(u"Birim"_s, Qt::CaseInsensitive) == 0)
+        return kBirim;
+    if (table.compare(u"Cari"_s, Qt::CaseInsensitive) == 0)
+        return kCari;
+    if (table.compare(u"AlinanKayitlar"_s, Qt::CaseInsensitive) == 0)
+        return kAlinanKayitlar;
     return {};
 }
 
@@ -147,30 +254,48 @@ bool ensureDatabase(const QString& path, const QStringList& tables, QString* err
         return false;
     const QStringList existing = db.tables();
     QStringList missing;
+    QStringList statements; // columns that tables of older files lack
+    QSqlQuery q(db);
     for (const QString& t : tables) {
-        bool found = false;
+        QString found;
         for (const QString& e : existing)
-            found = found || e.compare(t, Qt::CaseInsensitive) == 0;
-        if (!found)
+            if (e.compare(t, Qt::CaseInsensitive) == 0)
+                found = e;
+        if (found.isEmpty()) {
             missing.append(t);
+            continue;
+        }
+        const QStringList definition = tableStatements(t);
+        if (definition.isEmpty())
+            continue;
+        QStringList have;
+        if (!q.exec(u"PRAGMA table_info(%1)"_s.arg(jetsql::quoteIdentifier(found)))) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+        while (q.next())
+            have.append(q.value(1).toString());
+        for (const auto& [name, column] : columnDefinitions(definition.first()))
+            if (!have.contains(name, Qt::CaseInsensitive))
+                statements.append(u"ALTER TABLE %1 ADD COLUMN %2"_s.arg(jetsql::quoteIdentifier(found), column));
     }
-    if (missing.isEmpty())
+    for (const QString& t : missing)
+        statements.append(tableStatements(t));
+    if (statements.isEmpty())
         return true;
-    // All tables of one file are created together or not at all.
+    // All tables and columns of one file are added together or not at all.
     if (!db.transaction()) {
         if (error)
             *error = db.lastError().text();
         return false;
     }
-    QSqlQuery q(db);
-    for (const QString& t : missing) {
-        for (const QString& statement : tableStatements(t)) {
-            if (!q.exec(statement)) {
-                if (error)
-                    *error = q.lastError().text();
-                db.rollback();
-                return false;
-            }
+    for (const QString& statement : std::as_const(statements)) {
+        if (!q.exec(statement)) {
+            if (error)
+                *error = q.lastError().text();
+            db.rollback();
+            return false;
         }
     }
     if (!db.commit()) {

@@ -26,7 +26,8 @@ void closeAll();
 QStringList tableStatements(const QString& table);
 
 // Creates the file with the given tables (and their indexes) when it does not exist,
-// and adds any of the tables that an existing file lacks. The folder must exist.
+// and adds any of the tables that an existing file lacks, and any of their columns
+// that a table made by an older station lacks. The folder must exist.
 bool ensureDatabase(const QString& path, const QStringList& tables, QString* error = nullptr);
 
 } // namespace dbfiles

@@ -16,11 +16,14 @@ const Column* TableSchema::find(QStringView name) const
 
 int TableSchema::indexOf(QStringView name) const
 {
-    const QString wanted = turkish::fold(name.toString());
-    for (int i = 0; i < columns.size(); ++i)
-        if (turkish::fold(columns[i].name) == wanted)
-            return i;
-    return -1;
+    if (m_indexed != columns.size()) {
+        m_index.clear();
+        m_indexed = columns.size();
+        // The first of two names that fold alike wins, as a scan from the front would.
+        for (int i = static_cast<int>(columns.size()) - 1; i >= 0; --i)
+            m_index.insert(turkish::fold(columns[i].name), i);
+    }
+    return m_index.value(turkish::fold(name.toString()), -1);
 }
 
 QString quoteIdentifier(const QString& name)
@@ -28,6 +31,13 @@ QString quoteIdentifier(const QString& name)
     QString escaped = name;
     escaped.replace(u'"', u"\"\""_s);
     return u'"' + escaped + u'"';
+}
+
+QString textLiteral(const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(u'\'', u"''"_s);
+    return u'\'' + escaped + u'\'';
 }
 
 namespace {

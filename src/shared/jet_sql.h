@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -23,12 +24,25 @@ struct Column
 
 struct TableSchema
 {
+    TableSchema() = default;
+    TableSchema(QString tableName, QList<Column> tableColumns)
+        : table(std::move(tableName)), columns(std::move(tableColumns))
+    {
+    }
+
     QString table; // the name as the database spells it
     QList<Column> columns;
 
     // Case-insensitive lookup, as field names are matched by the engine of old.
     const Column* find(QStringView name) const;
     int indexOf(QStringView name) const;
+
+private:
+    // Folded column name → index, built on first use (fields are looked up for every
+    // value read or written, so a scan with folding per call is too slow for bulk
+    // copies). Rebuilt when columns were added since.
+    mutable QHash<QString, int> m_index;
+    mutable qsizetype m_indexed = -1; // number of columns m_index was built from
 };
 
 enum class Dialect { SQLite, PostgreSQL };
@@ -75,6 +89,11 @@ inline constexpr char kCollation[] = "TRNOCASE";
 inline constexpr char kLikeFunction[] = "jet_like";
 
 QString quoteIdentifier(const QString& name);
+
+// A text value written as a literal of this dialect: in apostrophes, with an
+// apostrophe inside doubled, so that a criterion built from data ("CariKod=" +
+// textLiteral(code)) reads back exactly that value, whatever the value holds.
+QString textLiteral(const QString& value);
 
 // Translates a condition against the table's columns. Unknown fields are an error.
 std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect,

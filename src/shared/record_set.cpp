@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSet>
 
 #include <algorithm>
 
@@ -16,6 +17,9 @@ using jetsql::quoteIdentifier;
 namespace {
 constexpr int kChunk = 40;       // rows read in one go: a screenful of a maximised grid
 constexpr int kMaxChunks = 200;  // chunks kept in memory (8000 rows)
+constexpr int kKeysPerQuery = 500; // keys listed in one "IN (…)"; drivers limit parameters
+constexpr int kParamsPerInsert = 16000; // values in one multi-row INSERT of held rows
+constexpr int kRowsPerInsert = 500;
 
 QString keyText(const QVariant& key) { return key.toString(); }
 
@@ -229,7 +233,14 @@ bool RecordSet::fetchChunk(int chunk)
     if (m_baseCount && start >= *m_baseCount)
         return false;
     std::optional<QList<RecordRow>> rows;
-    if (m_baseCount && start > *m_baseCount / 2) {
+    const auto previous = m_chunks.constFind(chunk - 1);
+    if (m_source.order.isEmpty() && previous != m_chunks.cend() && previous->size() == kChunk) {
+        // A set in key order read front to back: the next chunk starts after the last
+        // key of the previous one, instead of skipping every row before it.
+        rows = selectBase(m_keyExpr + u" > ?"_s, {previous->last().key}, m_order, kChunk, 0);
+        if (rows && rows->size() < kChunk)
+            m_baseCount = start + static_cast<int>(rows->size());
+    } else if (m_baseCount && start > *m_baseCount / 2) {
         // Near the end: read backwards from the last row instead of skipping the
         // whole front of the set.
         const int len = std::min(kChunk, *m_baseCount - start);
@@ -270,7 +281,7 @@ const RecordRow* RecordSet::baseRowAt(int position)
 
 const RecordRow* RecordSet::rowAt(int position)
 {
-    if (position < 0)
+    if (position < 0 || !writeHeld())
         return nullptr;
     if (!m_baseCount || position < *m_baseCount) {
         if (const RecordRow* row = baseRowAt(position))
@@ -348,16 +359,19 @@ std::optional<int> RecordSet::resolvePosition()
 
 int RecordSet::recordCount()
 {
+    writeHeld();
     return m_visitedAll ? exactCount() : m_visited;
 }
 
 int RecordSet::exactCount()
 {
+    writeHeld();
     return totalCount();
 }
 
 int RecordSet::absolutePosition()
 {
+    writeHeld();
     if (m_currentDeleted)
         return -1;
     return resolvePosition().value_or(-1);
@@ -382,6 +396,8 @@ void RecordSet::moveFirst()
 
 void RecordSet::moveLast()
 {
+    if (!writeHeld())
+        return;
     m_visitedAll = true;
     const int n = totalCount();
     if (const RecordRow* row = n > 0 ? rowAt(n - 1) : nullptr)
@@ -392,6 +408,8 @@ void RecordSet::moveLast()
 
 void RecordSet::moveNext()
 {
+    if (!writeHeld())
+        return;
     if (m_eof) {
         fail(u"Geçerli kayıt yok"_s);
         return;
@@ -416,6 +434,8 @@ void RecordSet::moveNext()
 
 void RecordSet::movePrevious()
 {
+    if (!writeHeld())
+        return;
     if (m_bof) {
         fail(u"Geçerli kayıt yok"_s);
         return;
@@ -444,35 +464,36 @@ std::optional<std::pair<int, RecordRow>> RecordSet::findAmongAdded(const jetsql:
 {
     if (m_added.isEmpty())
         return std::nullopt;
-    // Rows of this set added by it; others' rows beyond the boundary are not ours.
-    QVariantList params = crit.params;
-    QString where = u"("_s + crit.text + u")"_s;
-    QStringList keys;
-    for (const QVariant& k : m_added) {
-        keys.append(u"?"_s);
-        params.append(k);
-    }
-    // The added rows are few next to the set, so listing them is cheap enough.
-    where += u" AND "_s + m_keyExpr + u" IN ("_s + keys.join(u", "_s) + u')';
-    const auto rows = select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE %3"_s.arg(
-                                 m_keyExpr, quoteIdentifier(m_schema.table), where),
-                             params);
-    if (!rows)
-        return std::nullopt;
     const int base = baseCount();
     std::optional<std::pair<int, RecordRow>> best;
-    for (const RecordRow& row : *rows) {
-        const int pos = base + addedIndex(row.key);
-        if (forward ? pos <= after : pos >= after)
-            continue;
-        if (!best || (forward ? pos < best->first : pos > best->first))
-            best = std::make_pair(pos, row);
+    // Rows of this set added by it; others' rows beyond the boundary are not ours.
+    // The added rows are few next to the set, so listing them is cheap enough.
+    for (qsizetype from = 0; from < m_added.size(); from += kKeysPerQuery) {
+        const QList<QVariant> part = m_added.mid(from, kKeysPerQuery);
+        QVariantList params = crit.params;
+        params.append(part);
+        const QString where = u"("_s + crit.text + u") AND "_s + m_keyExpr + u" IN ("_s +
+                              QStringList(part.size(), u"?"_s).join(u", "_s) + u')';
+        const auto rows = select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE %3"_s.arg(
+                                     m_keyExpr, quoteIdentifier(m_schema.table), where),
+                                 params);
+        if (!rows)
+            return std::nullopt;
+        for (const RecordRow& row : *rows) {
+            const int pos = base + addedIndex(row.key);
+            if (forward ? pos <= after : pos >= after)
+                continue;
+            if (!best || (forward ? pos < best->first : pos > best->first))
+                best = std::make_pair(pos, row);
+        }
     }
     return best;
 }
 
-bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge)
+bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent)
 {
+    if (!writeHeld())
+        return false;
     m_editMode = EditMode::None;
     QString error;
     const auto expr = jetsql::parseCriterion(criterion, &error);
@@ -494,7 +515,7 @@ bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge)
         if (!pos || *pos < 0)
             return fail(u"Kaydın yeri bulunamadı"_s);
         // After a delete the next row has moved up into the deleted row's place.
-        here = (m_currentDeleted && forward) ? *pos - 1 : *pos;
+        here = ((m_currentDeleted || includeCurrent) && forward) ? *pos - 1 : *pos;
     }
 
     std::optional<std::pair<int, RecordRow>> found;
@@ -532,6 +553,8 @@ bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge)
     m_noMatch = !found;
     if (found)
         setCurrent(found->first, found->second);
+    else if (includeCurrent)
+        setNoCurrent(totalCount() == 0, true);
     return true;
 }
 
@@ -539,9 +562,12 @@ bool RecordSet::findFirst(const QString& criterion) { return find(criterion, tru
 bool RecordSet::findLast(const QString& criterion) { return find(criterion, false, true); }
 bool RecordSet::findNext(const QString& criterion) { return find(criterion, true, false); }
 bool RecordSet::findPrevious(const QString& criterion) { return find(criterion, false, false); }
+bool RecordSet::findFromCurrent(const QString& criterion) { return find(criterion, true, false, true); }
 
 bool RecordSet::setFilter(const QString& criterion)
 {
+    if (!writeHeld())
+        return false;
     QString error;
     jetsql::Sql where;
     jetsql::ExprPtr filter;
@@ -566,6 +592,13 @@ bool RecordSet::setFilter(const QString& criterion)
             return fail(error);
         where = *sql;
     }
+    // Rows added through the set stay in it when they meet the new condition.
+    QList<QVariant> kept = m_added;
+    if (!where.text.isEmpty() && !kept.isEmpty()) {
+        kept = keysMeeting(where, m_added);
+        if (!m_error.isEmpty() && kept.isEmpty())
+            return false;
+    }
     m_filterText = criterion;
     m_filter = filter;
     m_where = where;
@@ -573,12 +606,49 @@ bool RecordSet::setFilter(const QString& criterion)
     m_added.clear();
     m_addedIndex.clear();
     m_addedRows.clear();
+    for (const QVariant& key : std::as_const(kept))
+        addAddedKey(key);
     dropCache();
     m_visited = 0;
     m_visitedAll = false;
     Q_EMIT reset();
     moveFirst();
     return true;
+}
+
+// The keys (in the order given) of the rows among keys that meet the condition.
+QList<QVariant> RecordSet::keysMeeting(const jetsql::Sql& where, const QList<QVariant>& keys)
+{
+    m_error.clear();
+    QSet<QString> meeting;
+    for (qsizetype from = 0; from < keys.size(); from += kKeysPerQuery) {
+        const QList<QVariant> part = keys.mid(from, kKeysPerQuery);
+        QVariantList params = where.params;
+        params.append(part);
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        q.prepare(u"SELECT %1 FROM %2 WHERE (%3) AND %1 IN (%4)"_s.arg(
+            m_keyExpr, quoteIdentifier(m_schema.table), where.text,
+            QStringList(part.size(), u"?"_s).join(u", "_s)));
+        bindAll(q, params);
+        if (!q.exec()) {
+            fail(q.lastError().text());
+            return {};
+        }
+        while (q.next())
+            meeting.insert(keyText(q.value(0)));
+    }
+    QList<QVariant> kept;
+    for (const QVariant& key : keys)
+        if (meeting.contains(keyText(key)))
+            kept.append(key);
+    return kept;
+}
+
+void RecordSet::addAddedKey(const QVariant& key)
+{
+    m_added.append(key);
+    m_addedIndex.insert(keyText(key), static_cast<int>(m_added.size()) - 1);
 }
 
 // ------------------------------------------------------------------ fields
@@ -657,6 +727,11 @@ bool RecordSet::update()
         names.append(quoteIdentifier(col.name));
         params.append(stored.value_or(QVariant()));
     }
+    if (m_editMode == EditMode::AddNew && m_batch) {
+        m_held.append({m_dirty, params});
+        cancelUpdate();
+        return true;
+    }
     const QString table = quoteIdentifier(m_schema.table);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
@@ -678,8 +753,7 @@ bool RecordSet::update()
         const QVariant key = returning ? (q.next() ? q.value(0) : QVariant()) : q.lastInsertId();
         if (!key.isValid())
             return fail(u"Yeni kaydın anahtarı okunamadı"_s);
-        m_added.append(key);
-        m_addedIndex.insert(keyText(key), static_cast<int>(m_added.size()) - 1);
+        addAddedKey(key);
         m_lastModified = key;
         cancelUpdate();
         ++m_visited;
@@ -714,6 +788,86 @@ bool RecordSet::update()
         if (m_position >= 0)
             Q_EMIT rowChanged(m_position);
     }
+    return true;
+}
+
+void RecordSet::setBatchUpdates(bool on)
+{
+    if (!on)
+        writeHeld();
+    m_batch = on;
+}
+
+bool RecordSet::writeHeld()
+{
+    return m_held.isEmpty() || updateBatch();
+}
+
+bool RecordSet::updateBatch()
+{
+    QList<HeldRow> held;
+    held.swap(m_held);
+    const QString table = quoteIdentifier(m_schema.table);
+    const bool returning = m_dialect != jetsql::Dialect::SQLite;
+    QList<QVariant> keys;
+    // Rows written before a failure still belong to the set (outside a transaction
+    // they stay in the table).
+    auto takeKeys = [this, &keys] {
+        for (const QVariant& key : std::as_const(keys)) {
+            addAddedKey(key);
+            m_lastModified = key;
+            ++m_visited;
+            if (isSignalConnected(QMetaMethod::fromSignal(&RecordSet::rowAppended)))
+                Q_EMIT rowAppended(totalCount() - 1);
+        }
+    };
+    qsizetype next = 0;
+    while (next < held.size()) {
+        // Consecutive rows that give values to the same columns share one statement.
+        const QBitArray& columns = held[next].written;
+        QStringList names;
+        for (int i = 0; i < m_schema.columns.size(); ++i)
+            if (columns.testBit(i))
+                names.append(quoteIdentifier(m_schema.columns[i].name));
+        const int perRow = std::max<int>(1, static_cast<int>(names.size()));
+        const int limit = returning ? std::clamp(kParamsPerInsert / perRow, 1, kRowsPerInsert) : 1;
+        qsizetype end = next;
+        while (end < held.size() && end - next < limit && held[end].written == columns)
+            ++end;
+        QString sql;
+        QVariantList params;
+        if (names.isEmpty()) {
+            sql = u"INSERT INTO %1 DEFAULT VALUES"_s.arg(table);
+            end = next + 1;
+        } else {
+            const QString one = u'(' + QStringList(names.size(), u"?"_s).join(u", "_s) + u')';
+            sql = u"INSERT INTO %1 (%2) VALUES "_s.arg(table, names.join(u", "_s)) +
+                  QStringList(end - next, one).join(u", "_s);
+            for (qsizetype r = next; r < end; ++r)
+                params.append(held[r].stored);
+        }
+        if (returning)
+            sql += u" RETURNING "_s + m_keyExpr;
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        bool written = q.prepare(sql);
+        if (written) {
+            bindAll(q, params);
+            written = q.exec();
+        }
+        if (!written) {
+            takeKeys();
+            return fail(q.lastError().text());
+        }
+        if (returning) {
+            while (q.next())
+                keys.append(q.value(0));
+        } else {
+            keys.append(q.lastInsertId());
+        }
+        next = end;
+    }
+    takeKeys();
     return true;
 }
 

@@ -69,10 +69,15 @@ public:
     bool findLast(const QString& criterion);
     bool findNext(const QString& criterion);
     bool findPrevious(const QString& criterion);
+    // The search of the ODBC record sets: forward from the current row, the current
+    // row included, to the first row meeting the criterion. With none the set stands
+    // at its end-of-file mark (and noMatch() is true).
+    bool findFromCurrent(const QString& criterion);
     bool noMatch() const { return m_noMatch; }
 
     // Shows only the rows that also meet the criterion (an empty text shows all rows
-    // again) and stands on the first of them.
+    // again) and stands on the first of them. Rows added through the set stay in it,
+    // at its end, when they meet the new condition.
     bool setFilter(const QString& criterion);
     QString filter() const { return m_filterText; }
 
@@ -95,6 +100,20 @@ public:
     // Removes the current row; a move is needed before the next field access.
     bool deleteCurrent();
     EditMode editMode() const { return m_editMode; }
+
+    // Batch mode: update() of an added row only holds it back, and updateBatch()
+    // writes every held row at once (several rows to a statement), which over a
+    // network connection is many times faster than a statement per row. Held rows
+    // join the set when they are written; anything that reads the set (a move, find,
+    // filter or count) writes them first, so a search never misses them. Edits and
+    // deletes are written at once as usual. Held rows that were never written are
+    // dropped with the set.
+    void setBatchUpdates(bool on);
+    bool batchUpdates() const { return m_batch; }
+    int heldRows() const { return static_cast<int>(m_held.size()); }
+    // Writes the held rows. On failure the held rows are dropped (inside a
+    // transaction the caller rolls back) and lastError() says why.
+    bool updateBatch();
     // Key of the row last added or changed by update().
     QVariant lastModifiedKey() const { return m_lastModified; }
 
@@ -135,7 +154,10 @@ private:
     std::optional<int> resolvePosition();
     int addedIndex(const QVariant& key) const;
     void dropCache();
-    bool find(const QString& criterion, bool forward, bool fromEdge);
+    bool find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent = false);
+    bool writeHeld(); // updateBatch() for the readers; false when writing failed
+    QList<QVariant> keysMeeting(const jetsql::Sql& where, const QList<QVariant>& keys);
+    void addAddedKey(const QVariant& key);
     std::optional<std::pair<int, RecordRow>> findAmongAdded(const jetsql::Sql& crit,
                                                             int after, bool forward);
 
@@ -165,6 +187,14 @@ private:
     int m_visited = 0;
     bool m_visitedAll = false;
     bool m_noMatch = false;
+
+    struct HeldRow
+    {
+        QBitArray written; // columns given a value
+        QVariantList stored;
+    };
+    bool m_batch = false;
+    QList<HeldRow> m_held;
 
     EditMode m_editMode = EditMode::None;
     QVariantList m_buffer;

@@ -124,10 +124,13 @@ std::optional<TableInfo> readOther(const QSqlDatabase& db, const QString& table,
     }
     TableInfo info;
     info.schema.table = found;
-    const QSqlRecord rec = db.record(found);
+    // Quoted, so that a driver which folds unquoted names (ODBC to PostgreSQL folds
+    // them to lower case) asks the catalogue for the table as it is spelled.
+    const QString escaped = db.driver()->escapeIdentifier(found, QSqlDriver::TableName);
+    const QSqlRecord rec = db.record(escaped);
     for (int i = 0; i < rec.count(); ++i)
         info.schema.columns.append({rec.fieldName(i), kindOfMetaType(rec.field(i).metaType())});
-    const QSqlIndex pk = db.primaryIndex(found);
+    const QSqlIndex pk = db.primaryIndex(escaped);
     if (pk.isEmpty()) {
         setError(error, u"'%1' tablosunun birincil anahtarı yok"_s.arg(found));
         return std::nullopt;
