@@ -660,6 +660,15 @@ QVariant RecordSet::value(QStringView field) const
         fail(u"'%1' alanı bu kayıt kümesinde yok"_s.arg(field));
         return {};
     }
+    return value(i);
+}
+
+QVariant RecordSet::value(int i) const
+{
+    if (i < 0 || i >= m_schema.columns.size()) {
+        fail(u"%1. alan bu kayıt kümesinde yok"_s.arg(i));
+        return {};
+    }
     if (m_editMode != EditMode::None)
         return m_buffer.value(i);
     if (m_bof || m_eof || m_currentDeleted) {
@@ -676,6 +685,15 @@ bool RecordSet::setValue(QStringView field, const QVariant& value)
     const int i = m_schema.indexOf(field);
     if (i < 0)
         return fail(u"'%1' alanı bu kayıt kümesinde yok"_s.arg(field));
+    return setValue(i, value);
+}
+
+bool RecordSet::setValue(int i, const QVariant& value)
+{
+    if (m_editMode == EditMode::None)
+        return fail(u"Alan yazmadan önce AddNew ya da Edit gerekir"_s);
+    if (i < 0 || i >= m_schema.columns.size())
+        return fail(u"%1. alan bu kayıt kümesinde yok"_s.arg(i));
     const jetsql::Column& col = m_schema.columns[i];
     QString reason;
     const auto stored = fieldvalue::toStorage(col.kind, value, m_dialect, &reason);

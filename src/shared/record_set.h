@@ -88,6 +88,12 @@ public:
     // Writes into the pending add or edit. Refused when no add/edit is pending, the
     // field is unknown or the value does not convert to the column's type.
     bool setValue(QStringView field, const QVariant& value);
+    // The same by the field's place in schema().columns (for bulk copies).
+    QVariant value(int column) const;
+    bool setValue(int column, const QVariant& value);
+
+    // The key of the current row (its bookmark); null with no current row.
+    QVariant bookmark() const { return (m_bof || m_eof || m_currentDeleted) ? QVariant() : m_current.key; }
 
     // ---- changes
     bool addNew();

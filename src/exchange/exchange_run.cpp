@@ -1,0 +1,54 @@
+#include "exchange_run.h"
+
+#include "card_exchange.h"
+#include "full_exchange.h"
+#include "movement_upload.h"
+
+using namespace Qt::StringLiterals;
+
+ExchangeKind exchangeKindFor(const QString& command)
+{
+    if (command.contains(u"CariKod"_s))
+        return ExchangeKind::AccountCards;
+    if (command.contains(u"StokKod"_s))
+        return ExchangeKind::StockCards;
+    if (command.contains(u"HarKod"_s))
+        return ExchangeKind::Movements;
+    return ExchangeKind::Full;
+}
+
+ExchangeReport runExchange(ExchangeSettings& settings, ExchangeControls& controls, ExchangeHost& host)
+{
+    ExchangeReport report;
+    CentralDatabase central;
+    host.progress(u"Merkez veritabanına bağlanılıyor..."_s, 0, 0);
+    host.yield();
+    QString error;
+    const ExchangeKind kind = exchangeKindFor(settings.ExchangeCommand);
+    if (!central.open(settings.DataSource, &error)) {
+        report.failure(error);
+    } else {
+        ExchangeContext ctx{settings, controls, central, host, report};
+        switch (kind) {
+        case ExchangeKind::AccountCards:
+            ExchangeAccountCards(ctx);
+            break;
+        case ExchangeKind::StockCards:
+            ExchangeStockCards(ctx);
+            break;
+        case ExchangeKind::Movements:
+            UploadMovements(ctx);
+            break;
+        case ExchangeKind::Full:
+            FullExchange(ctx);
+            break;
+        }
+    }
+    settings.ExchangeCommand.clear();
+    // Nothing may hold the central connection once it closes.
+    controls.closeAll();
+    controls.Adodc1.setConnection({});
+    controls.Adodc2.setConnection({});
+    host.progress(report.summary(), 1, 1);
+    return report;
+}

@@ -1,0 +1,31 @@
+#include "full_exchange.h"
+
+#include "download_postings.h"
+#include "price_refresh.h"
+
+using namespace Qt::StringLiterals;
+
+void FullExchange(ExchangeContext& ctx)
+{
+    RefreshMovementPrices(ctx);
+    ctx.host.progress(u"Merkezden alınacaklar hazır; devam etmek için onay bekleniyor."_s, 0, 0);
+    if (!ctx.host.waitForRelease()) {
+        ctx.report.setStopped();
+        return;
+    }
+    // One download per branch and side at a time, whichever station starts it.
+    const QString lock = u"topkar-download:%1:%2"_s.arg(ctx.settings.OwnBranch).arg(ctx.settings.takenServer());
+    if (!ctx.central.tryLock(lock)) {
+        ctx.report.failure(u"Şube %1 için başka bir aktarım sürüyor; hiçbir şey alınmadı."_s.arg(ctx.settings.OwnBranch));
+        return;
+    }
+    const download::Pass passes[] = {postings::accountCards(ctx), postings::accountMovements(ctx),
+                                     postings::stockCards(ctx), postings::stockMovements(ctx),
+                                     postings::cancellations(ctx)};
+    for (const download::Pass& pass : passes) {
+        ctx.host.progress(u"%1 alınıyor..."_s.arg(pass.what), 0, 0);
+        download::run(ctx, pass);
+    }
+    ctx.central.unlock(lock);
+    ctx.controls.closeAll();
+}

@@ -1,0 +1,503 @@
+#include "movement_upload.h"
+
+#include "branch_list.h"
+#include "field_copy.h"
+#include "jet_sql.h"
+#include "local_files.h"
+#include "settings_store.h"
+#include "upload_marks.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+using jetsql::textLiteral;
+
+namespace {
+
+struct Section
+{
+    bool stock = false;
+    QString movements;   // "CariHareket" / "StokHareket"
+    QString cards;       // "CariKartlar" / "StokKartlar"
+    QString cardKey;     // "CariKod" / "StokKod"
+    QString movementKey; // "CariHarKod" / "StokHarKod"
+    QStringList totals;  // card totals sent
+    QString what;        // for the operator's texts
+    QString progress;    // the progress text before the branch code
+};
+
+const Section kAccounts{false,
+                        u"CariHareket"_s,
+                        u"CariKartlar"_s,
+                        u"CariKod"_s,
+                        u"CariHarKod"_s,
+                        {u"Borc"_s, u"Alacak"_s, u"dBorc"_s, u"dAlacak"_s, u"eBorc"_s, u"eAlacak"_s,
+                         u"Bakiye"_s, u"dBakiye"_s, u"eBakiye"_s, u"Hesap"_s},
+                        u"cari hareket"_s,
+                        u"Datalar Güncelleniyor Lütfen Bekleyiniz..! Şube "_s};
+const Section kStock{true,
+                     u"StokHareket"_s,
+                     u"StokKartlar"_s,
+                     u"StokKod"_s,
+                     u"StokHarKod"_s,
+                     {u"GirenMik"_s, u"GirenTutar"_s, u"CikanMik"_s, u"CikanTutar"_s, u"KalanB"_s,
+                      u"KalanA"_s, u"Kar"_s, u"Maliyet"_s},
+                     u"stok hareketi"_s,
+                     u"Datalar Güncelleniyor Lütfen Bekleyiniz..! "_s};
+
+// The Boolean value of a stored text, as the old stations read their markers.
+bool textAsBool(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(u"True"_s, Qt::CaseInsensitive) == 0)
+        return true;
+    bool ok = false;
+    const double n = t.toDouble(&ok);
+    return ok && n != 0;
+}
+
+// id + "W", with every doubled W collapsed, so that an id keeps one trailing "W".
+QString withW(const QVariant& id)
+{
+    QString text = id.toString() + u'W';
+    while (text.contains(u"WW"_s))
+        text.replace(u"WW"_s, u"W"_s);
+    return text;
+}
+
+struct Movement
+{
+    int position = 0;
+    uploadmarks::Pending pending;
+    QString card; // the card the movement belongs to
+};
+
+class SectionUpload
+{
+public:
+    SectionUpload(ExchangeContext& ctx, const QString& branch, const Section& section)
+        : m_ctx(ctx), m_branch(branch), m_section(section),
+          m_pending(nullptr), m_terminal(false)
+    {
+    }
+
+    void run();
+
+private:
+    bool openPending();
+    bool sendAll();
+    bool sendBatch(const QList<Movement>& batch, bool isolate);
+    bool writeOne(RecordSet& central);
+    bool markTouchedCards();
+    bool sendTotals();
+    bool clearPending();
+    void failure(const QString& why)
+    {
+        m_ctx.report.failure(u"Şube %1: %2"_s.arg(m_branch, why));
+    }
+    int unsent() const { return m_total - static_cast<int>(m_confirmed.size()); }
+    void showProgress(int done);
+
+    ExchangeContext& m_ctx;
+    QString m_branch;
+    const Section& m_section;
+    QString m_file;
+    RecordSet* m_pending;
+    bool m_terminal;
+    int m_total = 0;
+    QStringList m_fields;
+    std::optional<fieldcopy::Copy> m_copy;
+    QList<Movement> m_confirmed; // in the central database (sent now or before)
+    int m_sentNow = 0;
+    int m_failed = 0;
+};
+
+void SectionUpload::run()
+{
+    if (!openPending())
+        return;
+    if (m_pending->eof())
+        return; // nothing pending: no totals, nothing cleared
+    m_terminal = textAsBool(ReadRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s,
+                                             u"Ter"_s + m_branch));
+    const bool allSent = sendAll();
+    m_ctx.report.countSent(m_sentNow);
+    if (!allSent)
+        return; // what did arrive is found by its receipts next time
+    if (m_confirmed.isEmpty())
+        return;
+    if (m_terminal && !markTouchedCards())
+        return;
+    if (!sendTotals())
+        return;
+    clearPending();
+}
+
+bool SectionUpload::openPending()
+{
+    const ExchangeSettings& s = m_ctx.settings;
+    m_file = m_section.stock ? s.stockDatabase(m_branch) : s.accountDatabase(m_branch);
+    if (!QFileInfo(m_file).isFile()) {
+        // A branch without its files has nothing to send.
+        m_ctx.report.note(u"Şube %1: %2 yok, atlandı."_s.arg(m_branch, QFileInfo(m_file).fileName()));
+        return false;
+    }
+    ExchangeControls& c = m_ctx.controls;
+    QString error;
+    const QStringList tables = {m_section.movements, m_section.cards};
+    if (!localfiles::point(c.Data1, m_file,
+                           u"Select * From %1 Where Yeni>0 And Sube=%2"_s.arg(m_section.movements,
+                                                                             textLiteral(m_branch)),
+                           tables, false, &error) ||
+        !localfiles::point(c.Data2, m_file, m_section.cards, tables, false, &error)) {
+        failure(u"%1 okunamadı: %2"_s.arg(m_section.what, error));
+        return false;
+    }
+    m_pending = c.Data1.recordset();
+    m_total = m_pending->recordCount();
+    m_fields = fieldcopy::gridFields(*m_pending);
+    return true;
+}
+
+void SectionUpload::showProgress(int done)
+{
+    // The position shown is that of the next pending movement (-1 after the last).
+    const int next = done < m_total ? done : -1;
+    m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(next), done, m_total);
+    if (done % 50 == 0 || done == m_total)
+        m_ctx.host.yield();
+}
+
+bool SectionUpload::sendAll()
+{
+    ExchangeControls& c = m_ctx.controls;
+    c.Adodc1.setConnection(m_ctx.central.database());
+    c.Adodc1.setRecordSource(u"Select * From "_s + m_section.movements);
+    const QSqlDatabase local = localfiles::connectionOf(m_file);
+    int position = 0;
+    QString error;
+    m_pending->moveFirst();
+    while (!m_pending->eof()) {
+        QList<Movement> batch;
+        QList<uploadmarks::Pending> rows;
+        for (; batch.size() < kUploadBatch && !m_pending->eof(); m_pending->moveNext()) {
+            Movement m;
+            m.position = position++;
+            m.pending.key = m_pending->bookmark().toLongLong();
+            m.pending.mark = m_pending->value(u"AktarimNo").toString();
+            m.card = m_pending->value(m_section.movementKey).toString();
+            batch.append(m);
+            rows.append(m.pending);
+        }
+        // Every movement gets its mark before anything of it reaches the central
+        // database.
+        const auto marks = uploadmarks::markMovements(local, m_section.movements, rows, &error);
+        if (!marks) {
+            failure(u"%1 %2 gönderilemedi: şube dosyasına yazılamadı: %3"_s.arg(unsent()).arg(m_section.what, error));
+            return false;
+        }
+        QStringList known;
+        QList<Movement> marked;
+        for (Movement m : std::as_const(batch)) {
+            if (!marks->contains(m.pending.key))
+                continue; // deleted or sent by another run meanwhile
+            if (!m.pending.mark.isEmpty())
+                known.append(m.pending.mark);
+            m.pending.mark = marks->value(m.pending.key);
+            marked.append(m);
+        }
+        // Marks given by an earlier run may have arrived already: those movements are
+        // in the central database and are not sent again.
+        const auto receipted = uploadmarks::receiptsFor(m_ctx.central.database(), known, &error);
+        if (!receipted) {
+            failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
+            return false;
+        }
+        QList<Movement> toSend;
+        for (const Movement& m : std::as_const(marked)) {
+            if (receipted->contains(m.pending.mark))
+                m_confirmed.append(m);
+            else
+                toSend.append(m);
+        }
+        if (!sendBatch(toSend, false)) {
+            if (!m_ctx.central.alive()) {
+                failure(u"%1 %2 gönderilemedi: merkez veritabanına ulaşılamıyor."_s.arg(unsent()).arg(m_section.what));
+                return false;
+            }
+            // Some movement the central database refuses: send one at a time, so
+            // that only the refused ones stay behind.
+            if (!sendBatch(toSend, true))
+                return false;
+        }
+        showProgress(std::min(position, m_total));
+    }
+    return m_failed == 0;
+}
+
+// Sends the batch in one central transaction (or, isolating, each movement in its
+// own). The movements that arrived join m_confirmed.
+bool SectionUpload::sendBatch(const QList<Movement>& batch, bool isolate)
+{
+    ExchangeControls& c = m_ctx.controls;
+    QString error;
+    QList<Movement> written;
+    auto open = [&]() -> RecordSet* {
+        // A fresh central set for each batch: it holds every earlier row for the
+        // invoice search, and no long list of rows added through it.
+        if (!c.Adodc1.refresh()) {
+            error = c.Adodc1.lastError();
+            return nullptr;
+        }
+        RecordSet* rs = c.Adodc1.recordset();
+        rs->setBatchUpdates(true);
+        if (!m_copy)
+            m_copy.emplace(m_fields, *m_pending, *rs, fieldcopy::Direction::ToCentral);
+        return rs;
+    };
+    RecordSet* central = nullptr;
+    auto commitGroup = [&](const QList<Movement>& group) {
+        QStringList marks;
+        for (const Movement& m : group)
+            marks.append(m.pending.mark);
+        if (!central->updateBatch()) {
+            error = central->lastError();
+            return false;
+        }
+        if (!uploadmarks::writeReceipts(m_ctx.central.database(), marks, m_branch, m_section.movements, &error))
+            return false;
+        return m_ctx.central.commit(&error);
+    };
+
+    if (!isolate) {
+        central = open();
+        if (!central || !m_ctx.central.begin(&error)) {
+            m_ctx.central.rollback();
+            return false;
+        }
+    }
+    for (const Movement& m : batch) {
+        if (isolate) {
+            central = open();
+            if (!central || !m_ctx.central.begin(&error)) {
+                m_ctx.central.rollback();
+                failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
+                return false;
+            }
+        }
+        bool ok = m_pending->setAbsolutePosition(m.position) &&
+                  m_pending->bookmark().toLongLong() == m.pending.key;
+        if (!ok)
+            error = u"şube dosyasında hareketin yeri değişti"_s;
+        else if (!(ok = writeOne(*central)))
+            error = central->lastError();
+        if (isolate) {
+            if (ok && commitGroup({m})) {
+                m_confirmed.append(m);
+                ++m_sentNow;
+                continue;
+            }
+            m_ctx.central.rollback();
+            if (!m_ctx.central.alive()) {
+                failure(u"%1 %2 gönderilemedi: merkez veritabanına ulaşılamıyor."_s.arg(unsent()).arg(m_section.what));
+                return false;
+            }
+            ++m_failed;
+            failure(u"%1 (%2 %3, DigerId %4) gönderilemedi: %5"_s.arg(
+                m_section.what, m_section.movementKey, m.card,
+                m_pending->value(u"DigerId").toString(), error));
+            continue;
+        }
+        if (!ok) {
+            m_ctx.central.rollback();
+            return false;
+        }
+        written.append(m);
+        // The position shown is that of the next pending movement.
+        m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(m.position + 1),
+                            m.position + 1, m_total);
+    }
+    if (isolate)
+        return true;
+    if (!commitGroup(written)) {
+        m_ctx.central.rollback();
+        return false;
+    }
+    for (const Movement& m : std::as_const(written))
+        m_confirmed.append(m);
+    m_sentNow += static_cast<int>(written.size());
+    return true;
+}
+
+// Writes the current pending movement into the central set (added, or for an
+// invoice already there, overwritten).
+bool SectionUpload::writeOne(RecordSet& central)
+{
+    RecordSet& m = *m_pending;
+    if (!central.filter().isEmpty() && !central.setFilter({}))
+        return false;
+    bool add = true;
+    if (!m_section.stock && m.value(u"Nerde").toString().contains(u"FI"_s) && central.exactCount() > 0) {
+        // An invoice sent before is found by account, side and id, and overwritten.
+        const QString side = m.value(u"Borc").toDouble() != 0 ? u"Borc<>0"_s : u"Alacak<>0"_s;
+        if (!central.setFilter(u"CariHarKod="_s + textLiteral(m.value(u"CariHarKod").toString()) +
+                               u" And "_s + side) ||
+            !central.findFromCurrent(u"DigerId="_s + textLiteral(m.value(u"DigerId").toString())))
+            return false;
+        add = central.eof();
+    }
+    if (add)
+        central.addNew();
+    else if (!central.edit())
+        return false;
+    QString error;
+    bool ok = m_copy->apply(m, central, &error);
+    if (ok && m_section.stock)
+        ok = central.setValue(u"DigerId", withW(central.value(u"DigerId"))) &&
+             central.setValue(u"SeriNoDiger", withW(central.value(u"SeriNoDiger")));
+    ok = ok && central.setValue(u"Server", m_ctx.settings.serverFlag()) &&
+         central.setValue(u"Yeni", m_terminal ? 3 : 0) && central.update();
+    if (!ok)
+        central.cancelUpdate();
+    return ok;
+}
+
+// A terminal's movements mark their cards for the totals step (Yeni = 9).
+bool SectionUpload::markTouchedCards()
+{
+    RecordSet& cards = *m_ctx.controls.Data2.recordset();
+    localfiles::Transaction tx(localfiles::connectionOf(m_file));
+    bool ok = tx.isActive();
+    QString error;
+    QSet<QString> done;
+    for (const Movement& m : std::as_const(m_confirmed)) {
+        if (!ok)
+            break;
+        if (done.contains(m.card))
+            continue;
+        done.insert(m.card);
+        ok = cards.findFirst(m_section.cardKey + u'=' + textLiteral(m.card));
+        if (ok && !cards.noMatch()) {
+            ok = cards.edit() && cards.setValue(u"Yeni", 9) && cards.update();
+            if (!ok)
+                cards.cancelUpdate();
+        }
+        if (!ok)
+            error = cards.lastError();
+    }
+    if (!ok || !tx.commit()) {
+        failure(u"kartlar işaretlenemedi: %1"_s.arg(error.isEmpty() ? tx.error() : error));
+        return false;
+    }
+    return true;
+}
+
+// The totals of the touched cards (Yeni = 9) go onto their central copies.
+bool SectionUpload::sendTotals()
+{
+    ExchangeControls& c = m_ctx.controls;
+    QString error;
+    const QString branch = textLiteral(m_branch);
+    if (!localfiles::point(c.Data2, m_file,
+                           u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch),
+                           {m_section.cards}, false, &error)) {
+        failure(u"kart bakiyeleri okunamadı: %1"_s.arg(error));
+        return false;
+    }
+    RecordSet& touched = *c.Data2.recordset();
+    if (touched.eof())
+        return true;
+    c.Adodc1.close();
+    m_ctx.host.yield();
+    c.Adodc1.setRecordSource(u"Select * From %1 Where Sube=%2"_s.arg(m_section.cards, branch));
+    if (!c.Adodc1.refresh() || !m_ctx.central.begin(&error)) {
+        failure(u"kart bakiyeleri gönderilemedi: %1"_s.arg(error.isEmpty() ? c.Adodc1.lastError() : error));
+        return false;
+    }
+    RecordSet& central = *c.Adodc1.recordset();
+    bool ok = true;
+    for (touched.moveFirst(); ok && !touched.eof(); touched.moveNext()) {
+        const QString code = touched.value(m_section.cardKey).toString();
+        if (!m_section.stock && code.startsWith(u'='))
+            continue; // accounts such as "=100" keep their totals at home
+        central.moveFirst();
+        ok = central.findFromCurrent(m_section.cardKey + u'=' + textLiteral(code));
+        if (!ok)
+            break;
+        if (central.eof()) {
+            m_ctx.report.note(u"Şube %1: kart %2 merkezde yok; bakiyesi gönderilmedi."_s.arg(m_branch, code));
+            continue;
+        }
+        ok = central.edit();
+        for (const QString& field : m_section.totals)
+            ok = ok && central.setValue(field, touched.value(field));
+        ok = ok && central.update();
+        if (!ok)
+            central.cancelUpdate();
+    }
+    if (!ok) {
+        error = central.lastError();
+        m_ctx.central.rollback();
+    }
+    if (!ok || !m_ctx.central.commit(&error)) {
+        failure(u"kart bakiyeleri gönderilemedi: %1"_s.arg(error));
+        return false;
+    }
+    return true;
+}
+
+// The touched cards get Yeni = 2 and the movements sent lose their pending mark,
+// together.
+bool SectionUpload::clearPending()
+{
+    RecordSet& touched = *m_ctx.controls.Data2.recordset();
+    const QSqlDatabase local = localfiles::connectionOf(m_file);
+    localfiles::Transaction tx(local);
+    QString error;
+    bool ok = tx.isActive();
+    for (touched.moveFirst(); ok && !touched.eof(); touched.moveNext()) {
+        ok = touched.edit() && touched.setValue(u"Yeni", 2) && touched.update();
+        if (!ok)
+            error = touched.lastError();
+    }
+    QList<uploadmarks::Pending> sent;
+    QStringList marks;
+    for (const Movement& m : std::as_const(m_confirmed)) {
+        sent.append(m.pending);
+        marks.append(m.pending.mark);
+    }
+    ok = ok && uploadmarks::clearSent(local, m_section.movements, sent, &error) && tx.commit();
+    if (!ok) {
+        failure(u"gönderilen %1 işaretleri yazılamadı (bir sonraki aktarımda tamamlanır): %2"_s.arg(
+            m_section.what, error.isEmpty() ? tx.error() : error));
+        return false;
+    }
+    uploadmarks::dropReceipts(m_ctx.central.database(), marks);
+    return true;
+}
+
+} // namespace
+
+void UploadMovements(ExchangeContext& ctx)
+{
+    QString error;
+    const auto branches = readBranchList(ctx.settings, &error);
+    if (!branches) {
+        ctx.report.failure(error.isEmpty() ? u"Şube listesi (Sube.txt) yok; hareketler gönderilmedi."_s
+                                           : u"Şube listesi okunamadı: %1"_s.arg(error));
+        return;
+    }
+    for (const QString& branch : *branches) {
+        // One upload of a branch at a time, whichever station starts it.
+        const QString lock = u"topkar-upload:%1:%2"_s.arg(branch).arg(ctx.settings.serverFlag());
+        if (!ctx.central.tryLock(lock)) {
+            ctx.report.failure(u"Şube %1: başka bir aktarım bu şubeyi gönderiyor; gönderilmedi."_s.arg(branch));
+            continue;
+        }
+        SectionUpload(ctx, branch, kAccounts).run();
+        SectionUpload(ctx, branch, kStock).run();
+        ctx.central.unlock(lock);
+    }
+    ctx.controls.closeAll();
+}
