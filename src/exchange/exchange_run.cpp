@@ -49,6 +49,5 @@ ExchangeReport runExchange(ExchangeSettings& settings, ExchangeControls& control
     controls.closeAll();
     controls.Adodc1.setConnection({});
     controls.Adodc2.setConnection({});
-    host.progress(report.summary(), 1, 1);
     return report;
 }

@@ -178,9 +178,15 @@ bool SectionUpload::sendAll()
     int position = 0;
     QString error;
     m_pending->moveFirst();
-    while (!m_pending->eof()) {
+    bool more = !m_pending->eof();
+    while (more) {
         QList<Movement> batch;
         QList<uploadmarks::Pending> rows;
+        // Sending moves through the batch again; the walk goes on after it.
+        if (position > 0 && !m_pending->setAbsolutePosition(position)) {
+            failure(u"%1 %2 gönderilemedi: şube dosyası okunamadı: %3"_s.arg(unsent()).arg(m_section.what, m_pending->lastError()));
+            return false;
+        }
         for (; batch.size() < kUploadBatch && !m_pending->eof(); m_pending->moveNext()) {
             Movement m;
             m.position = position++;
@@ -190,6 +196,7 @@ bool SectionUpload::sendAll()
             batch.append(m);
             rows.append(m.pending);
         }
+        more = !m_pending->eof();
         // Every movement gets its mark before anything of it reaches the central
         // database.
         const auto marks = uploadmarks::markMovements(local, m_section.movements, rows, &error);
@@ -310,7 +317,7 @@ bool SectionUpload::sendBatch(const QList<Movement>& batch, bool isolate)
             continue;
         }
         if (!ok) {
-            m_ctx.central.rollback();
+                m_ctx.central.rollback();
             return false;
         }
         written.append(m);

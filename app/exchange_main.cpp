@@ -1,0 +1,161 @@
+// The exchange program: runs one branch data exchange and exits with a status that
+// says whether everything was sent (0), or not (1); 2 for a wrong command line.
+//
+// With a display it shows the exchange window; without one (or with --no-window) it
+// prints its progress on the terminal.
+
+#include "central_database.h"
+#include "demo_branches.h"
+#include "exchange_run.h"
+#include "web_data.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Progress on the terminal: section texts as they come, running counts now and then.
+class TerminalHost : public ExchangeHost
+{
+public:
+    void progress(const QString& text, int value, int maximum) override
+    {
+        if (maximum > 0 && value != maximum && value % 100 != 0)
+            return;
+        if (text == m_last)
+            return;
+        m_last = text;
+        std::fputs(qPrintable(text + u'\n'), stdout);
+        std::fflush(stdout);
+    }
+
+private:
+    QString m_last;
+};
+
+bool hasDisplay()
+{
+#ifdef Q_OS_WIN
+    return true;
+#else
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#endif
+}
+
+bool wantsWindow(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--no-window") == 0 || qstrcmp(argv[i], "--create-central") == 0 ||
+            qstrncmp(argv[i], "--make-demo", 11) == 0 || qstrcmp(argv[i], "--help") == 0)
+            return false;
+    return hasDisplay();
+}
+
+int createCentral(const QString& dataSource)
+{
+    QString error;
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, u"topkar-create-central"_s);
+    db.setDatabaseName(dataSource);
+    int status = 0;
+    if (!db.open()) {
+        std::fprintf(stderr, "%s\n", qPrintable(u"Merkez veritabanına bağlanılamadı: "_s + db.lastError().text()));
+        status = 1;
+    } else if (!createCentralSchema(db, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(u"Merkez tabloları kurulamadı: "_s + error));
+        status = 1;
+    } else {
+        std::printf("%s\n", qPrintable(u"Merkez tabloları hazır (%1)."_s.arg(dataSource)));
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"topkar-create-central"_s);
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool window = wantsWindow(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (window)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(u"topkar-exchange"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Şube veri aktarımı: kartları ve hareketleri merkez veritabanıyla değiştirir."_s);
+    parser.addHelpOption();
+    const QCommandLineOption folder(u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s, u"klasör"_s);
+    const QCommandLineOption branch(u"branch"_s, u"Bu istasyonun şube kodu (OwnBranch)."_s, u"kod"_s);
+    const QCommandLineOption command(u"command"_s, u"Aktarım komutu (ExchangeCommand), ör. \"CariKod='C001'\"; boş: tam aktarım."_s, u"koşul"_s);
+    const QCommandLineOption central(u"central"_s, u"Merkez istasyonu olarak çalış (CentralStation)."_s);
+    const QCommandLineOption dsn(u"dsn"_s, u"Merkez veritabanının ODBC veri kaynağı (varsayılan ParvekWeb)."_s, u"ad"_s);
+    const QCommandLineOption noWindow(u"no-window"_s, u"Pencere açmadan, ilerlemeyi uçbirime yazarak çalış."_s);
+    const QCommandLineOption closeWhenDone(u"close"_s, u"Aktarım bitince pencereyi kapat."_s);
+    const QCommandLineOption createCentralOption(u"create-central"_s, u"Merkez veritabanında eksik tabloları kur ve çık."_s);
+    const QCommandLineOption demo(u"make-demo"_s, u"Klasörde örnek bir şube (sube02) ve merkez istasyonu (merkez) hazırla ve çık."_s, u"klasör"_s);
+    parser.addOptions({folder, branch, command, central, dsn, noWindow, closeWhenDone, createCentralOption, demo});
+    parser.process(*app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
+        return 2;
+    }
+
+    // The settings store gives what the command line does not.
+    ExchangeSettings settings = storedExchangeSettings();
+    const bool commandStored = !parser.isSet(command);
+    if (parser.isSet(folder))
+        settings.DataFolder = parser.value(folder);
+    if (parser.isSet(branch))
+        settings.OwnBranch = parser.value(branch);
+    if (parser.isSet(command))
+        settings.ExchangeCommand = parser.value(command);
+    if (parser.isSet(central))
+        settings.CentralStation = true;
+    if (parser.isSet(dsn))
+        settings.DataSource = parser.value(dsn);
+
+    if (parser.isSet(createCentralOption))
+        return createCentral(settings.DataSource);
+    if (parser.isSet(demo)) {
+        QString error;
+        if (!demobranches::make(parser.value(demo), 200, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(u"Örnek şube ve merkez istasyonu hazır: %1"_s.arg(parser.value(demo))));
+        return 0;
+    }
+
+    // A stored command is used once.
+    if (commandStored && !settings.ExchangeCommand.isEmpty())
+        storeExchangeCommand(QString());
+
+    if (!window) {
+        TerminalHost host;
+        ExchangeControls controls;
+        const ExchangeReport report = runExchange(settings, controls, host);
+        for (const QString& note : report.notes())
+            std::fputs(qPrintable(u"Not: "_s + note + u'\n'), stdout);
+        std::fputs(qPrintable(report.summary() + u'\n'), stdout);
+        return report.complete() ? 0 : 1;
+    }
+
+    WebData form(settings);
+    form.show();
+    const ExchangeReport report = form.load();
+    if (!parser.isSet(closeWhenDone) && form.isVisible())
+        app->exec();
+    return report.complete() ? 0 : 1;
+}
