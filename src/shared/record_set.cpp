@@ -593,9 +593,9 @@ bool RecordSet::setFilter(const QString& criterion)
         where = *sql;
     }
     // Rows added through the set stay in it when they meet the new condition.
-    QList<QVariant> kept = m_added;
+    QList<QVariant> kept = m_ownRows;
     if (!where.text.isEmpty() && !kept.isEmpty()) {
-        kept = keysMeeting(where, m_added);
+        kept = keysMeeting(where, m_ownRows);
         if (!m_error.isEmpty() && kept.isEmpty())
             return false;
     }
@@ -772,6 +772,7 @@ bool RecordSet::update()
         if (!key.isValid())
             return fail(u"Yeni kaydın anahtarı okunamadı"_s);
         addAddedKey(key);
+        m_ownRows.append(key);
         m_lastModified = key;
         cancelUpdate();
         ++m_visited;
@@ -833,6 +834,7 @@ bool RecordSet::updateBatch()
     auto takeKeys = [this, &keys] {
         for (const QVariant& key : std::as_const(keys)) {
             addAddedKey(key);
+            m_ownRows.append(key);
             m_lastModified = key;
             ++m_visited;
             if (isSignalConnected(QMetaMethod::fromSignal(&RecordSet::rowAppended)))
@@ -900,6 +902,7 @@ bool RecordSet::deleteCurrent()
     q.addBindValue(m_current.key);
     if (!q.exec())
         return fail(q.lastError().text());
+    m_ownRows.removeOne(m_current.key);
     if (const int i = addedIndex(m_current.key); i >= 0) {
         m_added.removeAt(i);
         m_addedRows.remove(keyText(m_current.key));

@@ -179,7 +179,8 @@ private:
     jetsql::Sql m_where;  // source condition and filter, translated
     QVariant m_maxKey;    // rows added to the table after the set was read are not in it
     std::optional<int> m_baseCount;
-    QList<QVariant> m_added;                 // keys of rows added through this set
+    QList<QVariant> m_added;                 // keys of rows added through this set (shown)
+    QList<QVariant> m_ownRows;               // every row added through it, whatever the filter
     QHash<QString, int> m_addedIndex;        // key text → place in m_added
     QHash<QString, RecordRow> m_addedRows;   // added rows read so far
     QHash<int, QList<RecordRow>> m_chunks;   // rows of the set by chunk number

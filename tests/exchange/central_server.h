@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantList>
+
+// A throwaway PostgreSQL server for one test program (scripts/central-pg.sh): its own
+// folder, its own socket, a user-level ODBC data source "ParvekWeb" (ODBCINI) and the
+// exchange's central tables. Stopped and removed with the object.
+class CentralServer
+{
+public:
+    explicit CentralServer(int port);
+    ~CentralServer();
+    CentralServer(const CentralServer&) = delete;
+    CentralServer& operator=(const CentralServer&) = delete;
+
+    bool ready() const { return m_ready; }
+    QString error() const { return m_error; }
+    QString odbcIni() const;
+
+    // pg_ctl stop with the mode ("fast", or "immediate" as a crash) and start again.
+    bool stop(const QString& mode = QStringLiteral("fast"));
+    bool start();
+
+    // Empties the exchange tables (and the receipts).
+    void clear();
+    // Runs a statement on the server through the data source; the rows of a query.
+    QList<QVariantList> rows(const QString& sql, const QVariantList& params = {});
+    QVariant value(const QString& sql, const QVariantList& params = {});
+    bool exec(const QString& sql, const QVariantList& params = {});
+
+private:
+    bool script(const QStringList& arguments);
+    QSqlDatabase connection();
+    void disconnect();
+
+    QTemporaryDir m_dir;
+    int m_port;
+    bool m_ready = false;
+    bool m_running = false;
+    QString m_error;
+    QString m_connection;
+};
