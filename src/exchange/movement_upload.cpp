@@ -86,8 +86,10 @@ public:
 
 private:
     bool openPending();
-    bool sendAll();
-    bool sendBatch(const QList<Movement>& batch, bool isolate);
+    enum class Sent { All, Some, Stopped };
+    Sent sendAll();
+    Sent sendGroup(const QList<Movement>& group);
+    bool trySend(const QList<Movement>& group, QString* error);
     bool writeOne(RecordSet& central);
     bool markTouchedCards();
     bool sendTotals();
@@ -121,9 +123,9 @@ void SectionUpload::run()
         return; // nothing pending: no totals, nothing cleared
     m_terminal = textAsBool(ReadRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s,
                                              u"Ter"_s + m_branch));
-    const bool allSent = sendAll();
+    const Sent sent = sendAll();
     m_ctx.report.countSent(m_sentNow);
-    if (!allSent)
+    if (sent == Sent::Stopped)
         return; // what did arrive is found by its receipts next time
     if (m_confirmed.isEmpty())
         return;
@@ -169,7 +171,7 @@ void SectionUpload::showProgress(int done)
         m_ctx.host.yield();
 }
 
-bool SectionUpload::sendAll()
+SectionUpload::Sent SectionUpload::sendAll()
 {
     ExchangeControls& c = m_ctx.controls;
     c.Adodc1.setConnection(m_ctx.central.database());
@@ -185,7 +187,7 @@ bool SectionUpload::sendAll()
         // Sending moves through the batch again; the walk goes on after it.
         if (position > 0 && !m_pending->setAbsolutePosition(position)) {
             failure(u"%1 %2 gönderilemedi: şube dosyası okunamadı: %3"_s.arg(unsent()).arg(m_section.what, m_pending->lastError()));
-            return false;
+            return Sent::Stopped;
         }
         for (; batch.size() < kUploadBatch && !m_pending->eof(); m_pending->moveNext()) {
             Movement m;
@@ -202,7 +204,7 @@ bool SectionUpload::sendAll()
         const auto marks = uploadmarks::markMovements(local, m_section.movements, rows, &error);
         if (!marks) {
             failure(u"%1 %2 gönderilemedi: şube dosyasına yazılamadı: %3"_s.arg(unsent()).arg(m_section.what, error));
-            return false;
+            return Sent::Stopped;
         }
         QStringList known;
         QList<Movement> marked;
@@ -219,7 +221,7 @@ bool SectionUpload::sendAll()
         const auto receipted = uploadmarks::receiptsFor(m_ctx.central.database(), known, &error);
         if (!receipted) {
             failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
-            return false;
+            return Sent::Stopped;
         }
         QList<Movement> toSend;
         for (const Movement& m : std::as_const(marked)) {
@@ -228,112 +230,92 @@ bool SectionUpload::sendAll()
             else
                 toSend.append(m);
         }
-        if (!sendBatch(toSend, false)) {
-            if (!m_ctx.central.alive()) {
-                failure(u"%1 %2 gönderilemedi: merkez veritabanına ulaşılamıyor."_s.arg(unsent()).arg(m_section.what));
-                return false;
-            }
-            // Some movement the central database refuses: send one at a time, so
-            // that only the refused ones stay behind.
-            if (!sendBatch(toSend, true))
-                return false;
-        }
+        if (sendGroup(toSend) == Sent::Stopped)
+            return Sent::Stopped;
         showProgress(std::min(position, m_total));
     }
-    return m_failed == 0;
+    return m_failed == 0 ? Sent::All : Sent::Some;
 }
 
-// Sends the batch in one central transaction (or, isolating, each movement in its
-// own). The movements that arrived join m_confirmed.
-bool SectionUpload::sendBatch(const QList<Movement>& batch, bool isolate)
+// Sends the movements in one central transaction. When the central database
+// refuses it, the group is halved until the refused movements are found: each is
+// reported and stays pending, the others go. The movements that arrived join
+// m_confirmed.
+SectionUpload::Sent SectionUpload::sendGroup(const QList<Movement>& group)
+{
+    if (group.isEmpty())
+        return Sent::All;
+    QString error;
+    if (trySend(group, &error))
+        return Sent::All;
+    if (!m_ctx.central.alive()) {
+        failure(u"%1 %2 gönderilemedi: merkez veritabanına ulaşılamıyor (%3)."_s.arg(unsent()).arg(m_section.what, error));
+        return Sent::Stopped;
+    }
+    if (group.size() == 1) {
+        const Movement& m = group.first();
+        QString id;
+        if (m_pending->setAbsolutePosition(m.position))
+            id = m_pending->value(u"DigerId").toString();
+        ++m_failed;
+        failure(u"%1 (%2 %3, DigerId %4) gönderilemedi: %5"_s.arg(m_section.what, m_section.movementKey, m.card, id, error));
+        return Sent::Some;
+    }
+    const qsizetype half = group.size() / 2;
+    const Sent first = sendGroup(group.first(half));
+    if (first == Sent::Stopped)
+        return first;
+    const Sent second = sendGroup(group.sliced(half));
+    if (second == Sent::Stopped)
+        return second;
+    return Sent::Some;
+}
+
+bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
 {
     ExchangeControls& c = m_ctx.controls;
-    QString error;
-    QList<Movement> written;
-    auto open = [&]() -> RecordSet* {
-        // A fresh central set for each batch: it holds every earlier row for the
-        // invoice search, and no long list of rows added through it.
-        if (!c.Adodc1.refresh()) {
-            error = c.Adodc1.lastError();
-            return nullptr;
-        }
-        RecordSet* rs = c.Adodc1.recordset();
-        rs->setBatchUpdates(true);
-        if (!m_copy)
-            m_copy.emplace(m_fields, *m_pending, *rs, fieldcopy::Direction::ToCentral);
-        return rs;
-    };
-    RecordSet* central = nullptr;
-    auto commitGroup = [&](const QList<Movement>& group) {
-        QStringList marks;
-        for (const Movement& m : group)
-            marks.append(m.pending.mark);
-        if (!central->updateBatch()) {
-            error = central->lastError();
-            return false;
-        }
-        if (!uploadmarks::writeReceipts(m_ctx.central.database(), marks, m_branch, m_section.movements, &error))
-            return false;
-        return m_ctx.central.commit(&error);
-    };
-
-    if (!isolate) {
-        central = open();
-        if (!central || !m_ctx.central.begin(&error)) {
-            m_ctx.central.rollback();
-            return false;
-        }
+    // A fresh central set for each group: it holds every earlier row for the invoice
+    // search, and no long list of rows added through it.
+    if (!c.Adodc1.refresh()) {
+        *error = c.Adodc1.lastError();
+        return false;
     }
-    for (const Movement& m : batch) {
-        if (isolate) {
-            central = open();
-            if (!central || !m_ctx.central.begin(&error)) {
-                m_ctx.central.rollback();
-                failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
-                return false;
-            }
-        }
-        bool ok = m_pending->setAbsolutePosition(m.position) &&
-                  m_pending->bookmark().toLongLong() == m.pending.key;
-        if (!ok)
-            error = u"şube dosyasında hareketin yeri değişti"_s;
-        else if (!(ok = writeOne(*central)))
-            error = central->lastError();
-        if (isolate) {
-            if (ok && commitGroup({m})) {
-                m_confirmed.append(m);
-                ++m_sentNow;
-                continue;
-            }
+    RecordSet& central = *c.Adodc1.recordset();
+    central.setBatchUpdates(true);
+    if (!m_copy)
+        m_copy.emplace(m_fields, *m_pending, central, fieldcopy::Direction::ToCentral);
+    if (!m_ctx.central.begin(error))
+        return false;
+    QStringList marks;
+    for (const Movement& m : group) {
+        if (!m_pending->setAbsolutePosition(m.position) || m_pending->bookmark().toLongLong() != m.pending.key) {
+            *error = u"şube dosyasında hareketin yeri değişti"_s;
             m_ctx.central.rollback();
-            if (!m_ctx.central.alive()) {
-                failure(u"%1 %2 gönderilemedi: merkez veritabanına ulaşılamıyor."_s.arg(unsent()).arg(m_section.what));
-                return false;
-            }
-            ++m_failed;
-            failure(u"%1 (%2 %3, DigerId %4) gönderilemedi: %5"_s.arg(
-                m_section.what, m_section.movementKey, m.card,
-                m_pending->value(u"DigerId").toString(), error));
-            continue;
-        }
-        if (!ok) {
-                m_ctx.central.rollback();
             return false;
         }
-        written.append(m);
+        if (!writeOne(central)) {
+            *error = central.lastError();
+            m_ctx.central.rollback();
+            return false;
+        }
+        marks.append(m.pending.mark);
         // The position shown is that of the next pending movement.
         m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(m.position + 1),
                             m.position + 1, m_total);
     }
-    if (isolate)
-        return true;
-    if (!commitGroup(written)) {
+    if (!central.updateBatch()) {
+        *error = central.lastError();
         m_ctx.central.rollback();
         return false;
     }
-    for (const Movement& m : std::as_const(written))
-        m_confirmed.append(m);
-    m_sentNow += static_cast<int>(written.size());
+    if (!uploadmarks::writeReceipts(m_ctx.central.database(), marks, m_branch, m_section.movements, error)) {
+        m_ctx.central.rollback();
+        return false;
+    }
+    if (!m_ctx.central.commit(error))
+        return false;
+    m_confirmed.append(group);
+    m_sentNow += static_cast<int>(group.size());
     return true;
 }
 

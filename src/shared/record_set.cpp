@@ -18,7 +18,9 @@ namespace {
 constexpr int kChunk = 40;       // rows read in one go: a screenful of a maximised grid
 constexpr int kMaxChunks = 200;  // chunks kept in memory (8000 rows)
 constexpr int kKeysPerQuery = 500; // keys listed in one "IN (…)"; drivers limit parameters
-constexpr int kParamsPerInsert = 16000; // values in one multi-row INSERT of held rows
+// Values in one multi-row INSERT of held rows. PostgreSQL's client library refuses a
+// parameter description above 30000 bytes (4 bytes a parameter), so stay well below.
+constexpr int kParamsPerInsert = 6000;
 constexpr int kRowsPerInsert = 500;
 
 QString keyText(const QVariant& key) { return key.toString(); }
