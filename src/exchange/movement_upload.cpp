@@ -111,6 +111,11 @@ private:
     QStringList m_fields;
     std::optional<fieldcopy::Copy> m_copy;
     QList<Movement> m_confirmed; // in the central database (sent now or before)
+    QSet<QString> m_held;        // invoice keys of the rows held in the central set
+    static QString invoiceKey(const QString& code, bool debit, const QString& id)
+    {
+        return code + (debit ? u"\x1fB\x1f"_s : u"\x1fA\x1f"_s) + id;
+    }
     int m_sentNow = 0;
     int m_failed = 0;
 };
@@ -282,6 +287,7 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
     }
     RecordSet& central = *c.Adodc1.recordset();
     central.setBatchUpdates(true);
+    m_held.clear();
     if (!m_copy)
         m_copy.emplace(m_fields, *m_pending, central, fieldcopy::Direction::ToCentral);
     if (!m_ctx.central.begin(error))
@@ -324,17 +330,25 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
 bool SectionUpload::writeOne(RecordSet& central)
 {
     RecordSet& m = *m_pending;
-    if (!central.filter().isEmpty() && !central.setFilter({}))
-        return false;
     bool add = true;
-    if (!m_section.stock && m.value(u"Nerde").toString().contains(u"FI"_s) && central.exactCount() > 0) {
-        // An invoice sent before is found by account, side and id, and overwritten.
-        const QString side = m.value(u"Borc").toDouble() != 0 ? u"Borc<>0"_s : u"Alacak<>0"_s;
-        if (!central.setFilter(u"CariHarKod="_s + textLiteral(m.value(u"CariHarKod").toString()) +
-                               u" And "_s + side) ||
-            !central.findFromCurrent(u"DigerId="_s + textLiteral(m.value(u"DigerId").toString())))
+    if (!m_section.stock && m.value(u"Nerde").toString().contains(u"FI"_s)) {
+        // An invoice sent before is found by account, side and id, and overwritten:
+        // the first central row, in the set's order, of the account and side (the
+        // filter) with the id (the search from the first row). An empty set has none.
+        const bool debit = m.value(u"Borc").toDouble() != 0;
+        const QString code = m.value(u"CariHarKod").toString();
+        const QString id = m.value(u"DigerId").toString();
+        // Rows still held in the batch are searched only when one of them could be
+        // the invoice (written first, so that the search sees it).
+        if (m_held.contains(invoiceKey(code, debit, id))) {
+            if (!central.updateBatch())
+                return false;
+            m_held.clear();
+        }
+        if (!central.findFirstWritten(u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
+                textLiteral(code), debit ? u"Borc<>0"_s : u"Alacak<>0"_s, textLiteral(id))))
             return false;
-        add = central.eof();
+        add = central.noMatch();
     }
     if (add)
         central.addNew();
@@ -346,7 +360,17 @@ bool SectionUpload::writeOne(RecordSet& central)
         ok = central.setValue(u"DigerId", withW(central.value(u"DigerId"))) &&
              central.setValue(u"SeriNoDiger", withW(central.value(u"SeriNoDiger")));
     ok = ok && central.setValue(u"Server", m_ctx.settings.serverFlag()) &&
-         central.setValue(u"Yeni", m_terminal ? 3 : 0) && central.update();
+         central.setValue(u"Yeni", m_terminal ? 3 : 0);
+    if (ok && add && !m_section.stock) {
+        // What a later invoice search of this group could find among the held rows.
+        const QString code = central.value(u"CariHarKod").toString();
+        const QString id = central.value(u"DigerId").toString();
+        if (central.value(u"Borc").toDouble() != 0)
+            m_held.insert(invoiceKey(code, true, id));
+        if (central.value(u"Alacak").toDouble() != 0)
+            m_held.insert(invoiceKey(code, false, id));
+    }
+    ok = ok && central.update();
     if (!ok)
         central.cancelUpdate();
     return ok;

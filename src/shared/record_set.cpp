@@ -461,40 +461,73 @@ void RecordSet::movePrevious()
 
 // ------------------------------------------------------------------ find and filter
 
+std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& where,
+                                                          const QList<QVariant>& keys) const
+{
+    QList<RecordRow> found;
+    QSet<QString> wanted;
+    QList<QVariant> low; // keys at or below the boundary (rare: reused keys)
+    for (const QVariant& k : keys) {
+        if (m_maxKey.isValid() && k.toLongLong() <= m_maxKey.toLongLong())
+            low.append(k);
+        else
+            wanted.insert(keyText(k));
+    }
+    const QString table = quoteIdentifier(m_schema.table);
+    if (!wanted.isEmpty()) {
+        // Rows beyond the boundary are few (those added since the set was read), so
+        // one range read, kept to this set's own, serves however many were added.
+        QVariantList params = where.params;
+        QString sql = u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3)"_s.arg(m_keyExpr, table, where.text);
+        if (m_maxKey.isValid()) {
+            sql += u" AND "_s + m_keyExpr + u" > ?"_s;
+            params.append(m_maxKey);
+        }
+        const auto rows = select(sql, params);
+        if (!rows)
+            return std::nullopt;
+        for (const RecordRow& row : *rows)
+            if (wanted.contains(keyText(row.key)))
+                found.append(row);
+    }
+    for (qsizetype from = 0; from < low.size(); from += kKeysPerQuery) {
+        const QList<QVariant> part = low.mid(from, kKeysPerQuery);
+        QVariantList params = where.params;
+        params.append(part);
+        const auto rows = select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3) AND %1 IN (%4)"_s.arg(
+                                     m_keyExpr, table, where.text, QStringList(part.size(), u"?"_s).join(u", "_s)),
+                                 params);
+        if (!rows)
+            return std::nullopt;
+        found.append(*rows);
+    }
+    return found;
+}
+
 std::optional<std::pair<int, RecordRow>> RecordSet::findAmongAdded(const jetsql::Sql& crit, int after,
                                                                    bool forward)
 {
     if (m_added.isEmpty())
         return std::nullopt;
+    const auto rows = ownRowsMeeting(crit, m_added);
+    if (!rows)
+        return std::nullopt;
     const int base = baseCount();
     std::optional<std::pair<int, RecordRow>> best;
-    // Rows of this set added by it; others' rows beyond the boundary are not ours.
-    // The added rows are few next to the set, so listing them is cheap enough.
-    for (qsizetype from = 0; from < m_added.size(); from += kKeysPerQuery) {
-        const QList<QVariant> part = m_added.mid(from, kKeysPerQuery);
-        QVariantList params = crit.params;
-        params.append(part);
-        const QString where = u"("_s + crit.text + u") AND "_s + m_keyExpr + u" IN ("_s +
-                              QStringList(part.size(), u"?"_s).join(u", "_s) + u')';
-        const auto rows = select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE %3"_s.arg(
-                                     m_keyExpr, quoteIdentifier(m_schema.table), where),
-                                 params);
-        if (!rows)
-            return std::nullopt;
-        for (const RecordRow& row : *rows) {
-            const int pos = base + addedIndex(row.key);
-            if (forward ? pos <= after : pos >= after)
-                continue;
-            if (!best || (forward ? pos < best->first : pos > best->first))
-                best = std::make_pair(pos, row);
-        }
+    for (const RecordRow& row : *rows) {
+        const int pos = base + addedIndex(row.key);
+        if (forward ? pos <= after : pos >= after)
+            continue;
+        if (!best || (forward ? pos < best->first : pos > best->first))
+            best = std::make_pair(pos, row);
     }
     return best;
 }
 
-bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent)
+bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent,
+                     bool writeHeldFirst)
 {
-    if (!writeHeld())
+    if (writeHeldFirst && !writeHeld())
         return false;
     m_editMode = EditMode::None;
     QString error;
@@ -565,6 +598,7 @@ bool RecordSet::findLast(const QString& criterion) { return find(criterion, fals
 bool RecordSet::findNext(const QString& criterion) { return find(criterion, true, false); }
 bool RecordSet::findPrevious(const QString& criterion) { return find(criterion, false, false); }
 bool RecordSet::findFromCurrent(const QString& criterion) { return find(criterion, true, false, true); }
+bool RecordSet::findFirstWritten(const QString& criterion) { return find(criterion, true, true, false, false); }
 
 bool RecordSet::setFilter(const QString& criterion)
 {
@@ -622,24 +656,12 @@ bool RecordSet::setFilter(const QString& criterion)
 QList<QVariant> RecordSet::keysMeeting(const jetsql::Sql& where, const QList<QVariant>& keys)
 {
     m_error.clear();
+    const auto rows = ownRowsMeeting(where, keys);
+    if (!rows)
+        return {};
     QSet<QString> meeting;
-    for (qsizetype from = 0; from < keys.size(); from += kKeysPerQuery) {
-        const QList<QVariant> part = keys.mid(from, kKeysPerQuery);
-        QVariantList params = where.params;
-        params.append(part);
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        q.prepare(u"SELECT %1 FROM %2 WHERE (%3) AND %1 IN (%4)"_s.arg(
-            m_keyExpr, quoteIdentifier(m_schema.table), where.text,
-            QStringList(part.size(), u"?"_s).join(u", "_s)));
-        bindAll(q, params);
-        if (!q.exec()) {
-            fail(q.lastError().text());
-            return {};
-        }
-        while (q.next())
-            meeting.insert(keyText(q.value(0)));
-    }
+    for (const RecordRow& row : *rows)
+        meeting.insert(keyText(row.key));
     QList<QVariant> kept;
     for (const QVariant& key : keys)
         if (meeting.contains(keyText(key)))

@@ -73,6 +73,10 @@ public:
     // row included, to the first row meeting the criterion. With none the set stands
     // at its end-of-file mark (and noMatch() is true).
     bool findFromCurrent(const QString& criterion);
+    // findFirst() among the rows already written to the table: rows held back in
+    // batch mode stay held. For a caller that knows none of them meets the criterion
+    // (and so saves writing them early).
+    bool findFirstWritten(const QString& criterion);
     bool noMatch() const { return m_noMatch; }
 
     // Shows only the rows that also meet the criterion (an empty text shows all rows
@@ -160,9 +164,11 @@ private:
     std::optional<int> resolvePosition();
     int addedIndex(const QVariant& key) const;
     void dropCache();
-    bool find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent = false);
+    bool find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent = false,
+              bool writeHeldFirst = true);
     bool writeHeld(); // updateBatch() for the readers; false when writing failed
     QList<QVariant> keysMeeting(const jetsql::Sql& where, const QList<QVariant>& keys);
+    std::optional<QList<RecordRow>> ownRowsMeeting(const jetsql::Sql& where, const QList<QVariant>& keys) const;
     void addAddedKey(const QVariant& key);
     std::optional<std::pair<int, RecordRow>> findAmongAdded(const jetsql::Sql& crit,
                                                             int after, bool forward);
