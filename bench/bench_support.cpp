@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -91,6 +92,37 @@ void makeOrders(const QString& folder, int rolls)
         if (statement.startsWith(u"CREATE INDEX"_s) || statement.startsWith(u"CREATE UNIQUE"_s))
             q.exec(statement);
     q.exec(u"ANALYZE"_s);
+}
+
+} // namespace bench
+
+namespace bench {
+
+namespace {
+bool centralScript(const QStringList& arguments, QString* error)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(u"bash"_s, QStringList{QStringLiteral(TOPKAR_SOURCE_DIR "/scripts/central-pg.sh")} + arguments);
+    if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        return true;
+    if (error)
+        *error = QString::fromLocal8Bit(p.readAll());
+    return false;
+}
+} // namespace
+
+bool startCentralServer(const QString& folder, int port, QString* error)
+{
+    if (!centralScript({u"start"_s, folder, QString::number(port)}, error))
+        return false;
+    qputenv("ODBCINI", QDir(folder).filePath(u"odbc.ini"_s).toLocal8Bit());
+    return true;
+}
+
+void stopCentralServer(const QString& folder)
+{
+    centralScript({u"stop"_s, folder, u"fast"_s}, nullptr);
 }
 
 } // namespace bench

@@ -27,4 +27,9 @@ QString dataFolder(const QString& name);
 // it holds that many rows).
 void makeOrders(const QString& folder, int rolls);
 
+// A throwaway central PostgreSQL server (scripts/central-pg.sh) in folder, with the
+// ODBC data source "ParvekWeb" pointing at it (ODBCINI is set for this process).
+bool startCentralServer(const QString& folder, int port, QString* error);
+void stopCentralServer(const QString& folder);
+
 } // namespace bench

@@ -68,6 +68,7 @@ Servername  = $sock
 Port        = $port
 Database    = central
 Username    = postgres
+UseServerSidePrepare = 0
 EOF
   ;;
 stop)

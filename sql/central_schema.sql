@@ -120,17 +120,20 @@ CREATE TABLE IF NOT EXISTS "StokHareket" (
 CREATE INDEX IF NOT EXISTS "StokHareket_Sube" ON "StokHareket" ("Sube", "Server", "Yeni");
 CREATE INDEX IF NOT EXISTS "StokHareket_Yeni" ON "StokHareket" ("Yeni");
 
--- Receipts of uploaded movements: one row per movement a branch has sent, written in
--- the same transaction as the movement itself, under the mark the branch gave the
--- movement (its AktarimNo). A branch that was cut off before it could clear its own
--- pending mark finds the receipt on its next run and does not send the movement
--- again. The branch removes its receipts once its marks are cleared.
+-- Receipts of uploaded movements: one row per group of movements a branch sent in
+-- one transaction, written in that same transaction, listing the marks the branch
+-- gave the movements (their AktarimNo, separated by blanks). A branch that was cut
+-- off before it could clear its own pending marks finds the receipt on its next run
+-- and does not send those movements again. The branch removes its receipts once its
+-- marks are cleared.
 CREATE TABLE IF NOT EXISTS "AktarimFisleri" (
     "Anahtar" text PRIMARY KEY,
     "Sube" text,
     "Tablo" text,
+    "Isaretler" text,
     "Zaman" timestamp DEFAULT now()
 );
+CREATE INDEX IF NOT EXISTS "AktarimFisleri_Sube" ON "AktarimFisleri" ("Sube", "Tablo");
 
 -- The identity of this central database. Branches note the central records they have
 -- posted under it, so that a rebuilt central database (whose keys start again) is

@@ -90,6 +90,7 @@ private:
     Sent sendAll();
     Sent sendGroup(const QList<Movement>& group);
     bool trySend(const QList<Movement>& group, QString* error);
+    bool lookUpInvoices(const QList<Movement>& group, QString* error);
     bool writeOne(RecordSet& central);
     bool markTouchedCards();
     bool sendTotals();
@@ -111,7 +112,19 @@ private:
     QStringList m_fields;
     std::optional<fieldcopy::Copy> m_copy;
     QList<Movement> m_confirmed; // in the central database (sent now or before)
-    QSet<QString> m_held;        // invoice keys of the rows held in the central set
+    QStringList m_receipts;      // receipts of the confirmed movements
+    // Receipts are kept apart per table and per side that sends (a branch's own
+    // station and the central station may both send for the same branch).
+    QString receiptTable() const
+    {
+        return m_section.movements + u'/' + QString::number(m_ctx.settings.serverFlag());
+    }
+    // Invoice keys (account, side, id) of this group: rows held in the central set,
+    // rows written or overwritten by the group, and rows found in the central table
+    // when the group began. Only an invoice whose key is among them needs a search.
+    QSet<QString> m_held;
+    QSet<QString> m_written;
+    QSet<QString> m_existing;
     static QString invoiceKey(const QString& code, bool debit, const QString& id)
     {
         return code + (debit ? u"\x1fB\x1f"_s : u"\x1fA\x1f"_s) + id;
@@ -187,20 +200,20 @@ SectionUpload::Sent SectionUpload::sendAll()
     m_pending->moveFirst();
     bool more = !m_pending->eof();
     while (more) {
-        QList<Movement> batch;
+        QList<Movement> window;
         QList<uploadmarks::Pending> rows;
-        // Sending moves through the batch again; the walk goes on after it.
+        // Sending moves through the movements again; the walk goes on after them.
         if (position > 0 && !m_pending->setAbsolutePosition(position)) {
             failure(u"%1 %2 gönderilemedi: şube dosyası okunamadı: %3"_s.arg(unsent()).arg(m_section.what, m_pending->lastError()));
             return Sent::Stopped;
         }
-        for (; batch.size() < kUploadBatch && !m_pending->eof(); m_pending->moveNext()) {
+        for (; window.size() < kMarkWindow && !m_pending->eof(); m_pending->moveNext()) {
             Movement m;
             m.position = position++;
             m.pending.key = m_pending->bookmark().toLongLong();
             m.pending.mark = m_pending->value(u"AktarimNo").toString();
             m.card = m_pending->value(m_section.movementKey).toString();
-            batch.append(m);
+            window.append(m);
             rows.append(m.pending);
         }
         more = !m_pending->eof();
@@ -213,7 +226,7 @@ SectionUpload::Sent SectionUpload::sendAll()
         }
         QStringList known;
         QList<Movement> marked;
-        for (Movement m : std::as_const(batch)) {
+        for (Movement m : std::as_const(window)) {
             if (!marks->contains(m.pending.key))
                 continue; // deleted or sent by another run meanwhile
             if (!m.pending.mark.isEmpty())
@@ -223,20 +236,25 @@ SectionUpload::Sent SectionUpload::sendAll()
         }
         // Marks given by an earlier run may have arrived already: those movements are
         // in the central database and are not sent again.
-        const auto receipted = uploadmarks::receiptsFor(m_ctx.central.database(), known, &error);
+        const auto receipted = uploadmarks::receiptsFor(m_ctx.central.database(), m_branch, receiptTable(),
+                                                         known, &error);
         if (!receipted) {
             failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
             return Sent::Stopped;
         }
+        m_receipts.append(receipted->keys);
         QList<Movement> toSend;
         for (const Movement& m : std::as_const(marked)) {
-            if (receipted->contains(m.pending.mark))
+            if (receipted->marks.contains(m.pending.mark))
                 m_confirmed.append(m);
             else
                 toSend.append(m);
         }
-        if (sendGroup(toSend) == Sent::Stopped)
-            return Sent::Stopped;
+        for (qsizetype from = 0; from < toSend.size(); from += kUploadBatch) {
+            if (sendGroup(toSend.mid(from, kUploadBatch)) == Sent::Stopped)
+                return Sent::Stopped;
+            m_ctx.host.yield();
+        }
         showProgress(std::min(position, m_total));
     }
     return m_failed == 0 ? Sent::All : Sent::Some;
@@ -288,10 +306,15 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
     RecordSet& central = *c.Adodc1.recordset();
     central.setBatchUpdates(true);
     m_held.clear();
+    m_written.clear();
     if (!m_copy)
         m_copy.emplace(m_fields, *m_pending, central, fieldcopy::Direction::ToCentral);
     if (!m_ctx.central.begin(error))
         return false;
+    if (!m_section.stock && !lookUpInvoices(group, error)) {
+        m_ctx.central.rollback();
+        return false;
+    }
     QStringList marks;
     for (const Movement& m : group) {
         if (!m_pending->setAbsolutePosition(m.position) || m_pending->bookmark().toLongLong() != m.pending.key) {
@@ -314,15 +337,64 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
         m_ctx.central.rollback();
         return false;
     }
-    if (!uploadmarks::writeReceipts(m_ctx.central.database(), marks, m_branch, m_section.movements, error)) {
+    const auto receipt = uploadmarks::writeReceipt(m_ctx.central.database(), marks, m_branch, receiptTable(), error);
+    if (!receipt) {
         m_ctx.central.rollback();
         return false;
     }
     if (!m_ctx.central.commit(error))
         return false;
+    m_receipts.append(*receipt);
     m_confirmed.append(group);
     m_sentNow += static_cast<int>(group.size());
     return true;
+}
+
+// The invoices of the group that are in the central table already (one read for the
+// group instead of a search for every invoice).
+bool SectionUpload::lookUpInvoices(const QList<Movement>& group, QString* error)
+{
+    m_existing.clear();
+    QStringList terms;
+    QSet<QString> asked;
+    auto readPart = [&]() {
+        if (terms.isEmpty())
+            return true;
+        QString why;
+        auto found = RecordSet::open(m_ctx.central.database(),
+                                     u"Select * From CariHareket Where "_s + terms.join(u" Or "_s), &why);
+        terms.clear();
+        if (!found) {
+            *error = why;
+            return false;
+        }
+        for (found->moveFirst(); !found->eof(); found->moveNext()) {
+            const QString code = found->value(u"CariHarKod").toString();
+            const QString id = found->value(u"DigerId").toString();
+            if (found->value(u"Borc").toDouble() != 0)
+                m_existing.insert(invoiceKey(code, true, id));
+            if (found->value(u"Alacak").toDouble() != 0)
+                m_existing.insert(invoiceKey(code, false, id));
+        }
+        return true;
+    };
+    for (const Movement& m : group) {
+        if (!m_pending->setAbsolutePosition(m.position)) {
+            *error = m_pending->lastError();
+            return false;
+        }
+        if (!m_pending->value(u"Nerde").toString().contains(u"FI"_s))
+            continue;
+        const QString code = m_pending->value(u"CariHarKod").toString();
+        const QString id = m_pending->value(u"DigerId").toString();
+        if (asked.contains(invoiceKey(code, true, id)))
+            continue;
+        asked.insert(invoiceKey(code, true, id));
+        terms.append(u"(CariHarKod=%1 And DigerId=%2)"_s.arg(textLiteral(code), textLiteral(id)));
+        if (terms.size() == 200 && !readPart())
+            return false;
+    }
+    return readPart();
 }
 
 // Writes the current pending movement into the central set (added, or for an
@@ -338,17 +410,21 @@ bool SectionUpload::writeOne(RecordSet& central)
         const bool debit = m.value(u"Borc").toDouble() != 0;
         const QString code = m.value(u"CariHarKod").toString();
         const QString id = m.value(u"DigerId").toString();
-        // Rows still held in the batch are searched only when one of them could be
-        // the invoice (written first, so that the search sees it).
-        if (m_held.contains(invoiceKey(code, debit, id))) {
+        const QString key = invoiceKey(code, debit, id);
+        // Rows still held are written first when one of them could be the invoice, so
+        // that the search sees it.
+        if (m_held.contains(key)) {
             if (!central.updateBatch())
                 return false;
+            m_written.unite(m_held);
             m_held.clear();
         }
-        if (!central.findFirstWritten(u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
-                textLiteral(code), debit ? u"Borc<>0"_s : u"Alacak<>0"_s, textLiteral(id))))
-            return false;
-        add = central.noMatch();
+        if (m_existing.contains(key) || m_written.contains(key)) {
+            if (!central.findFirstWritten(u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
+                    textLiteral(code), debit ? u"Borc<>0"_s : u"Alacak<>0"_s, textLiteral(id))))
+                return false;
+            add = central.noMatch();
+        }
     }
     if (add)
         central.addNew();
@@ -361,14 +437,16 @@ bool SectionUpload::writeOne(RecordSet& central)
              central.setValue(u"SeriNoDiger", withW(central.value(u"SeriNoDiger")));
     ok = ok && central.setValue(u"Server", m_ctx.settings.serverFlag()) &&
          central.setValue(u"Yeni", m_terminal ? 3 : 0);
-    if (ok && add && !m_section.stock) {
-        // What a later invoice search of this group could find among the held rows.
+    if (ok && !m_section.stock) {
+        // What a later invoice search of this group could find: a held row, or a row
+        // this group overwrote.
+        QSet<QString>& keys = add ? m_held : m_written;
         const QString code = central.value(u"CariHarKod").toString();
         const QString id = central.value(u"DigerId").toString();
         if (central.value(u"Borc").toDouble() != 0)
-            m_held.insert(invoiceKey(code, true, id));
+            keys.insert(invoiceKey(code, true, id));
         if (central.value(u"Alacak").toDouble() != 0)
-            m_held.insert(invoiceKey(code, false, id));
+            keys.insert(invoiceKey(code, false, id));
     }
     ok = ok && central.update();
     if (!ok)
@@ -475,18 +553,15 @@ bool SectionUpload::clearPending()
             error = touched.lastError();
     }
     QList<uploadmarks::Pending> sent;
-    QStringList marks;
-    for (const Movement& m : std::as_const(m_confirmed)) {
+    for (const Movement& m : std::as_const(m_confirmed))
         sent.append(m.pending);
-        marks.append(m.pending.mark);
-    }
     ok = ok && uploadmarks::clearSent(local, m_section.movements, sent, &error) && tx.commit();
     if (!ok) {
         failure(u"gönderilen %1 işaretleri yazılamadı (bir sonraki aktarımda tamamlanır): %2"_s.arg(
             m_section.what, error.isEmpty() ? tx.error() : error));
         return false;
     }
-    uploadmarks::dropReceipts(m_ctx.central.database(), marks);
+    uploadmarks::dropReceipts(m_ctx.central.database(), m_receipts);
     return true;
 }
 

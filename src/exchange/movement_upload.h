@@ -12,5 +12,7 @@
 // A movement that could not be sent stays pending and is reported.
 void UploadMovements(ExchangeContext& ctx);
 
-// The number of movements sent together in one central transaction.
-inline constexpr int kUploadBatch = 500;
+// The number of movements sent together in one central transaction, and the number
+// marked together in one transaction of the branch file.
+inline constexpr int kUploadBatch = 2000;
+inline constexpr int kMarkWindow = 10000;

@@ -52,23 +52,21 @@ std::optional<QHash<qint64, QString>> markMovements(const QSqlDatabase& local, c
         setError(error, why);
         return std::nullopt;
     };
+    // Each movement still without a mark gets a random one of its own; a movement
+    // marked by another run meanwhile keeps that mark, one that is gone or no longer
+    // pending is left out. (One prepared statement a row: the engine runs it again
+    // at almost no cost.)
     QSqlQuery set(local);
-    set.prepare(u"UPDATE %1 SET AktarimNo = ? WHERE rowid = ? AND AktarimNo IS NULL AND Yeni > 0"_s.arg(
-        quoteIdentifier(table)));
+    set.prepare(u"UPDATE %1 SET AktarimNo = lower(hex(randomblob(16))) "_s
+                "WHERE rowid = ? AND AktarimNo IS NULL AND Yeni > 0"_s.arg(quoteIdentifier(table)));
     QSqlQuery read(local);
+    read.setForwardOnly(true);
     read.prepare(u"SELECT AktarimNo FROM %1 WHERE rowid = ? AND Yeni > 0"_s.arg(quoteIdentifier(table)));
     for (const qint64 key : std::as_const(unmarked)) {
-        const QString mark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        set.addBindValue(mark);
-        set.addBindValue(key);
+        set.bindValue(0, key);
         if (!set.exec())
             return fail(set.lastError().text());
-        if (set.numRowsAffected() == 1) {
-            marks.insert(key, mark);
-            continue;
-        }
-        // Marked by another run meanwhile, or no longer pending.
-        read.addBindValue(key);
+        read.bindValue(0, key);
         if (!read.exec())
             return fail(read.lastError().text());
         if (read.next() && !read.value(0).toString().isEmpty())
@@ -80,45 +78,52 @@ std::optional<QHash<qint64, QString>> markMovements(const QSqlDatabase& local, c
     return marks;
 }
 
-std::optional<QSet<QString>> receiptsFor(const QSqlDatabase& central, const QStringList& marks,
-                                        QString* error)
+std::optional<Receipts> receiptsFor(const QSqlDatabase& central, const QString& branch,
+                                    const QString& table, const QStringList& marks, QString* error)
 {
-    QSet<QString> found;
-    for (qsizetype from = 0; from < marks.size(); from += kPerStatement) {
-        const QStringList part = marks.mid(from, kPerStatement);
-        QSqlQuery q(central);
-        q.setForwardOnly(true);
-        q.prepare(u"SELECT \"Anahtar\" FROM \"AktarimFisleri\" WHERE \"Anahtar\" IN (%1)"_s.arg(
-            placeholders(part.size())));
-        for (const QString& m : part)
-            q.addBindValue(m);
-        if (!q.exec()) {
-            setError(error, q.lastError().text());
-            return std::nullopt;
-        }
-        while (q.next())
-            found.insert(q.value(0).toString());
+    Receipts found;
+    if (marks.isEmpty())
+        return found;
+    const QSet<QString> wanted(marks.cbegin(), marks.cend());
+    // A branch's receipts are few (one per group not yet settled): read them all.
+    QSqlQuery q(central);
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT \"Anahtar\", \"Isaretler\" FROM \"AktarimFisleri\" WHERE \"Sube\" = ? AND \"Tablo\" = ?"_s);
+    q.addBindValue(branch);
+    q.addBindValue(table);
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
+        return std::nullopt;
+    }
+    while (q.next()) {
+        bool any = false;
+        for (const QString& m : q.value(1).toString().split(u' ', Qt::SkipEmptyParts))
+            if (wanted.contains(m)) {
+                found.marks.insert(m);
+                any = true;
+            }
+        if (any)
+            found.keys.append(q.value(0).toString());
     }
     return found;
 }
 
-bool writeReceipts(const QSqlDatabase& central, const QStringList& marks, const QString& branch,
-                   const QString& table, QString* error)
+std::optional<QString> writeReceipt(const QSqlDatabase& central, const QStringList& marks,
+                                    const QString& branch, const QString& table, QString* error)
 {
-    for (qsizetype from = 0; from < marks.size(); from += kPerStatement) {
-        const QStringList part = marks.mid(from, kPerStatement);
-        QSqlQuery q(central);
-        q.prepare(u"INSERT INTO \"AktarimFisleri\" (\"Anahtar\", \"Sube\", \"Tablo\") VALUES "_s +
-                  QStringList(part.size(), u"(?, ?, ?)"_s).join(u", "_s));
-        for (const QString& m : part) {
-            q.addBindValue(m);
-            q.addBindValue(branch);
-            q.addBindValue(table);
-        }
-        if (!q.exec())
-            return setError(error, q.lastError().text());
+    const QString key = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QSqlQuery q(central);
+    q.prepare(u"INSERT INTO \"AktarimFisleri\" (\"Anahtar\", \"Sube\", \"Tablo\", \"Isaretler\") "
+              "VALUES (?, ?, ?, ?)"_s);
+    q.addBindValue(key);
+    q.addBindValue(branch);
+    q.addBindValue(table);
+    q.addBindValue(marks.join(u' '));
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
+        return std::nullopt;
     }
-    return true;
+    return key;
 }
 
 bool clearSent(const QSqlDatabase& local, const QString& table, const QList<Pending>& sent,
@@ -128,22 +133,22 @@ bool clearSent(const QSqlDatabase& local, const QString& table, const QList<Pend
     q.prepare(u"UPDATE %1 SET Yeni = 0, AktarimNo = NULL WHERE rowid = ? AND AktarimNo = ?"_s.arg(
         quoteIdentifier(table)));
     for (const Pending& p : sent) {
-        q.addBindValue(p.key);
-        q.addBindValue(p.mark);
+        q.bindValue(0, p.key);
+        q.bindValue(1, p.mark);
         if (!q.exec())
             return setError(error, q.lastError().text());
     }
     return true;
 }
 
-void dropReceipts(const QSqlDatabase& central, const QStringList& marks)
+void dropReceipts(const QSqlDatabase& central, const QStringList& keys)
 {
-    for (qsizetype from = 0; from < marks.size(); from += kPerStatement) {
-        const QStringList part = marks.mid(from, kPerStatement);
+    for (qsizetype from = 0; from < keys.size(); from += kPerStatement) {
+        const QStringList part = keys.mid(from, kPerStatement);
         QSqlQuery q(central);
         q.prepare(u"DELETE FROM \"AktarimFisleri\" WHERE \"Anahtar\" IN (%1)"_s.arg(placeholders(part.size())));
-        for (const QString& m : part)
-            q.addBindValue(m);
+        for (const QString& k : part)
+            q.addBindValue(k);
         q.exec();
     }
 }

@@ -22,6 +22,7 @@ constexpr int kKeysPerQuery = 500; // keys listed in one "IN (…)"; drivers lim
 // parameter description above 30000 bytes (4 bytes a parameter), so stay well below.
 constexpr int kParamsPerInsert = 6000;
 constexpr int kRowsPerInsert = 500;
+constexpr int kMaxStatements = 24; // prepared statements a set keeps for reuse
 
 QString keyText(const QVariant& key) { return key.toString(); }
 
@@ -134,34 +135,62 @@ QString RecordSet::baseWhere(QVariantList& params) const
     return u"WHERE "_s + parts.join(u" AND "_s);
 }
 
+QSqlQuery* RecordSet::statement(const QString& sql) const
+{
+    auto it = m_statements.find(sql);
+    if (it != m_statements.end())
+        return &*it;
+    if (m_statements.size() >= kMaxStatements)
+        m_statements.clear();
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        fail(q.lastError().text());
+        return nullptr;
+    }
+    return &*m_statements.insert(sql, q);
+}
+
 std::optional<QList<RecordRow>> RecordSet::select(const QString& sql, const QVariantList& params,
                                                   QList<int>* positions) const
 {
     // With positions wanted, the first column holds each row's place in the set.
     const int firstColumn = positions ? 1 : 0;
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        fail(q.lastError().text());
+    QSqlQuery* q = statement(sql);
+    if (!q)
         return std::nullopt;
-    }
-    bindAll(q, params);
-    if (!q.exec()) {
-        fail(q.lastError().text());
-        return std::nullopt;
+    for (int i = 0; i < params.size(); ++i)
+        q->bindValue(i, params[i]);
+    if (!q->exec()) {
+        // A statement kept from before may have been dropped by the engine (after a
+        // change of the table, or by the driver at a transaction's end): prepare it
+        // once more.
+        m_statements.remove(sql);
+        q = statement(sql);
+        if (!q)
+            return std::nullopt;
+        for (int i = 0; i < params.size(); ++i)
+            q->bindValue(i, params[i]);
+        if (!q->exec()) {
+            fail(q->lastError().text());
+            m_statements.remove(sql);
+            return std::nullopt;
+        }
     }
     QList<RecordRow> rows;
     const auto& cols = m_schema.columns;
-    while (q.next()) {
+    while (q->next()) {
         RecordRow row;
         if (positions)
-            positions->append(q.value(0).toInt());
-        row.key = q.value(firstColumn);
+            positions->append(q->value(0).toInt());
+        row.key = q->value(firstColumn);
         row.values.reserve(cols.size());
         for (int i = 0; i < cols.size(); ++i)
-            row.values.append(fieldvalue::fromStorage(cols[i].kind, q.value(firstColumn + 1 + i)));
+            row.values.append(fieldvalue::fromStorage(cols[i].kind, q->value(firstColumn + 1 + i)));
         rows.append(std::move(row));
     }
+    // Let go of the result, so that the statement holds no lock between reads.
+    q->finish();
     return rows;
 }
 

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -148,6 +149,8 @@ private:
     QString baseWhere(QVariantList& params) const;
     std::optional<QList<RecordRow>> select(const QString& sql, const QVariantList& params,
                                            QList<int>* positions = nullptr) const;
+    // The prepared statement of a text, kept for the set's next reads of it.
+    QSqlQuery* statement(const QString& sql) const;
     std::optional<QList<RecordRow>> selectBase(const QString& extraWhere,
                                                const QVariantList& extraParams,
                                                const QString& order, int limit, int offset) const;
@@ -215,4 +218,8 @@ private:
     QVariant m_lastModified;
 
     mutable QString m_error;
+    // Prepared statements by their text: a set reads the same few statements over
+    // and over (the next part of the set, a search), and preparing each anew costs
+    // the engine a parse and a network driver extra round trips.
+    mutable QHash<QString, QSqlQuery> m_statements;
 };

@@ -1,0 +1,221 @@
+// The branch data exchange against a real PostgreSQL server over ODBC:
+//  1. the upload of a branch's account and stock movements (UploadMovements, with its
+//     marks, receipts and card totals), against a bare batched insert of the same rows
+//     over the same ODBC connection in the same run;
+//  2. the full exchange of central records into a branch (FullExchange).
+//
+//   bench_exchange [sales for the upload, default 50000 = 100,000 movements]
+//                  [sales for the full exchange, default 5000 = 10,000 records]
+
+#include "bench_support.h"
+#include "central_database.h"
+#include "database_files.h"
+#include "demo_branches.h"
+#include "exchange_run.h"
+#include "field_copy.h"
+#include "sequential_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class QuietHost : public ExchangeHost
+{
+public:
+    void progress(const QString&, int, int) override {}
+};
+
+void writeBranchList(const QString& folder)
+{
+    seqfile::Writer w;
+    w.text(u"02"_s);
+    w.endRecord();
+    seqfile::writeFile(QDir(folder).filePath(u"Sube.txt"_s), w.content());
+}
+
+ExchangeSettings settingsFor(const QString& folder, bool central, const QString& command = {})
+{
+    ExchangeSettings s;
+    s.DataFolder = folder + u'/';
+    s.OwnBranch = u"02"_s;
+    s.CentralStation = central;
+    s.ExchangeCommand = command;
+    return s;
+}
+
+// The branch's rows of a table as the central table takes them (central names).
+struct Rows
+{
+    QStringList columns;
+    QList<QVariantList> values;
+};
+
+Rows readBranchRows(const QString& path, const QString& table)
+{
+    Rows rows;
+    QSqlQuery q(dbfiles::connection(path));
+    q.setForwardOnly(true);
+    q.exec(u"SELECT * FROM "_s + table);
+    const QSqlRecord rec = q.record();
+    QList<int> kept;
+    for (int i = 0; i < rec.count(); ++i) {
+        if (rec.fieldName(i) == u"AktarimNo"_s)
+            continue;
+        kept.append(i);
+        rows.columns.append(u'"' + fieldcopy::centralName(rec.fieldName(i)) + u'"');
+    }
+    while (q.next()) {
+        QVariantList row;
+        for (int i : kept)
+            row.append(q.value(i));
+        rows.values.append(row);
+    }
+    return rows;
+}
+
+// The bare insert: multi-row INSERT statements in one transaction.
+bool bareInsert(CentralDatabase& central, const QString& table, const Rows& rows)
+{
+    const int perStatement = std::max<int>(1, 6000 / static_cast<int>(rows.columns.size()));
+    const QString one = u'(' + QStringList(rows.columns.size(), u"?"_s).join(u", "_s) + u')';
+    central.begin();
+    for (qsizetype from = 0; from < rows.values.size(); from += perStatement) {
+        const qsizetype n = std::min<qsizetype>(perStatement, rows.values.size() - from);
+        QSqlQuery q(central.database());
+        q.prepare(u"INSERT INTO \"%1\" (%2) VALUES "_s.arg(table, rows.columns.join(u", "_s)) +
+                  QStringList(n, one).join(u", "_s));
+        for (qsizetype r = from; r < from + n; ++r)
+            for (const QVariant& v : rows.values[r])
+                q.addBindValue(v);
+        if (!q.exec()) {
+            std::printf("bare insert failed: %s\n", qPrintable(q.lastError().text()));
+            central.rollback();
+            return false;
+        }
+    }
+    return central.commit();
+}
+
+void truncate(CentralDatabase& central)
+{
+    QSqlQuery(central.database())
+        .exec(u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
+}
+
+int count(CentralDatabase& central, const QString& table)
+{
+    QSqlQuery q(central.database());
+    q.exec(u"SELECT COUNT(*) FROM \"%1\""_s.arg(table));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int uploadSales = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 50'000;
+    const int downloadSales = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5'000;
+    QTemporaryDir work(QDir::tempPath() + u"/topkar-bench-exchange-XXXXXX"_s);
+    QFile::setPermissions(work.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                           QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    qputenv("TOPKAR_HOME", work.filePath(u"home"_s).toLocal8Bit());
+    QString error;
+    const QString serverFolder = work.filePath(u"central"_s);
+    if (!bench::startCentralServer(serverFolder, 55701, &error)) {
+        std::printf("central server did not start: %s\n", qPrintable(error));
+        return 1;
+    }
+    int status = 0;
+    {
+        CentralDatabase central;
+        // A fresh database has no tables yet: create them, then open for real.
+        QSqlDatabase raw = QSqlDatabase::addDatabase(u"QODBC"_s, u"bench-setup"_s);
+        raw.setDatabaseName(u"ParvekWeb"_s);
+        if (!raw.open() || !createCentralSchema(raw, &error) || !central.open(u"ParvekWeb"_s, &error)) {
+            std::printf("central database: %s\n", qPrintable(error));
+            return 1;
+        }
+
+        // ---- 1. upload against the bare insert
+        const QString branch = work.filePath(u"sube02"_s);
+        QDir().mkpath(branch);
+        writeBranchList(branch);
+        std::printf("filling a branch with %d sales (%d movements)...\n", uploadSales, 2 * uploadSales);
+        std::fflush(stdout);
+        demobranches::addSales(branch, u"02"_s, uploadSales, 1, &error);
+        const Rows accounts = readBranchRows(branch + u"/02Cari.Mdb"_s, u"CariHareket"_s);
+        const Rows stock = readBranchRows(branch + u"/02Stok.Mdb"_s, u"StokHareket"_s);
+        const qsizetype rows = accounts.values.size() + stock.values.size();
+
+        // The bare insert three times (the median counts), each into empty tables.
+        QElapsedTimer t;
+        bool bareOk = true;
+        std::vector<double> bareRuns;
+        for (int run = 0; run < 3; ++run) {
+            t.start();
+            bareOk = bareInsert(central, u"CariHareket"_s, accounts) && bareInsert(central, u"StokHareket"_s, stock) && bareOk;
+            bareRuns.push_back(t.elapsed());
+            truncate(central);
+        }
+        std::sort(bareRuns.begin(), bareRuns.end());
+        const double bareMs = bareRuns[1];
+
+        QuietHost host;
+        ExchangeControls controls;
+        ExchangeSettings upload = settingsFor(branch, false, u"CariHarKod"_s);
+        t.restart();
+        const ExchangeReport report = runExchange(upload, controls, host);
+        const double uploadMs = t.elapsed();
+        const int arrived = count(central, u"CariHareket"_s) + count(central, u"StokHareket"_s);
+        const double bareRate = rows / (bareMs / 1000.0);
+        const double uploadRate = rows / (uploadMs / 1000.0);
+        std::printf("rows: %lld account and stock movements\n", static_cast<long long>(rows));
+        std::printf("bare batched insert over ODBC: %8.0f ms  %8.0f rows/s%s\n", bareMs, bareRate, bareOk ? "" : "  (FAILED)");
+        std::printf("UploadMovements:               %8.0f ms  %8.0f rows/s  (%d rows arrived, %s)\n", uploadMs,
+                    uploadRate, arrived, report.complete() ? "complete" : "INCOMPLETE");
+        std::printf("upload / bare insert:          %8.2f   (goal: at least 0.33)\n", uploadRate / bareRate);
+        if (!bareOk || !report.complete() || arrived != rows)
+            status = 1;
+
+        // ---- 2. full exchange into a branch
+        truncate(central);
+        const QString source = work.filePath(u"sube02-small"_s);
+        const QString target = work.filePath(u"merkez"_s);
+        QDir().mkpath(source);
+        QDir().mkpath(target);
+        writeBranchList(source);
+        writeBranchList(target);
+        demobranches::addSales(source, u"02"_s, downloadSales, 1, &error);
+        demobranches::addCards(target, u"02"_s, &error);
+        ExchangeSettings send = settingsFor(source, false, u"CariHarKod"_s);
+        runExchange(send, controls, host);
+        const int waiting = count(central, u"CariHareket"_s) + count(central, u"StokHareket"_s);
+        ExchangeSettings take = settingsFor(target, true);
+        t.restart();
+        const ExchangeReport full = runExchange(take, controls, host);
+        const double fullMs = t.elapsed();
+        std::printf("FullExchange of %d central records into a branch: %8.0f ms  %8.0f records/s  (%s)\n", waiting,
+                    fullMs, waiting / (fullMs / 1000.0), full.complete() ? "complete" : "INCOMPLETE");
+        if (!full.complete() || full.taken() != waiting)
+            status = 1;
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase(u"bench-setup"_s);
+    dbfiles::closeAll();
+    bench::stopCentralServer(serverFolder);
+    return status;
+}
