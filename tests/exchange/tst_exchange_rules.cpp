@@ -1,0 +1,119 @@
+#include "balances.h"
+#include "branch_list.h"
+#include "database_files.h"
+#include "exchange_run.h"
+#include "field_copy.h"
+#include "record_set.h"
+#include "test_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+// The exchange's rules that need no central server: the dispatch, the branch list,
+// the field names and the balance arithmetic.
+class TestExchangeRules : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dispatch()
+    {
+        QCOMPARE(exchangeKindFor(u"CariKod='C1'"_s), ExchangeKind::AccountCards);
+        QCOMPARE(exchangeKindFor(u"StokKod='K1'"_s), ExchangeKind::StockCards);
+        // A condition on an account movement runs the upload, not the card exchange.
+        QCOMPARE(exchangeKindFor(u"CariHarKod='C1'"_s), ExchangeKind::Movements);
+        QCOMPARE(exchangeKindFor(u"StokHarKod='K1'"_s), ExchangeKind::Movements);
+        QCOMPARE(exchangeKindFor(QString()), ExchangeKind::Full);
+        QCOMPARE(exchangeKindFor(u"carikod='C1'"_s), ExchangeKind::Full); // the tests are case-sensitive
+    }
+
+    // Sube.txt in the Windows Turkish code page, comma- or line-separated, found
+    // whatever the case of its name; no file reads as no list.
+    void branchList()
+    {
+        TestHome home;
+        ExchangeSettings s;
+        s.DataFolder = home.path() + u'/';
+        QVERIFY(!readBranchList(s));
+        QFile f(home.file(u"sube.TXT"_s));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("01,\"02\"\r\n03\r\n\r\n\"\xDE" "ube 4\",\r\n"); // "Şube 4" in Windows-1254
+        f.close();
+        QCOMPARE(readBranchList(s).value(), (QStringList{u"01"_s, u"02"_s, u"03"_s, u"Şube 4"_s}));
+        QCOMPARE(QFileInfo(s.file(u"Sube.txt"_s)).fileName(), u"sube.TXT"_s);
+    }
+
+    void centralNames()
+    {
+        QCOMPARE(fieldcopy::centralName(u"DökNo"_s), u"DokNo"_s);
+        QCOMPARE(fieldcopy::centralName(u"ÜrMik"_s), u"Urmik"_s);
+        QCOMPARE(fieldcopy::centralName(u"Üretim"_s), u"Uretim"_s);
+        QCOMPARE(fieldcopy::centralName(u"DigerId"_s), u"DigerId"_s);
+    }
+
+    // Account and stock balances as the Parts give them, on real cards.
+    void balancesOnCards()
+    {
+        TestHome home;
+        const QString path = home.file(u"02Cari.Mdb"_s);
+        QVERIFY(dbfiles::ensureDatabase(path, {u"CariKartlar"_s, u"StokKartlar"_s}));
+        auto cards = RecordSet::open(dbfiles::connection(path), u"CariKartlar"_s);
+        QVERIFY(cards);
+        using balances::AccountAmounts;
+        auto card = [&](double borc, double alacak, const AccountAmounts& add) {
+            cards->addNew();
+            cards->setValue(u"Borc", borc);
+            cards->setValue(u"Alacak", alacak);
+            cards->update();
+            cards->moveLast();
+            cards->edit();
+            QVERIFY(balances::addToAccountCard(*cards, add));
+            QVERIFY(cards->update());
+        };
+        card(50, 200, {100, 0, 0, 0, 0, 0});
+        QCOMPARE(cards->value(u"Borc").toDouble(), 150.0);
+        QCOMPARE(cards->value(u"Bakiye").toDouble(), 50.0);
+        QCOMPARE(cards->value(u"Hesap").toString(), u"Alacak"_s);
+        card(0, 0, {10, 10, 4, 1, 0, 2});
+        QCOMPARE(cards->value(u"Bakiye").toDouble(), 0.0);
+        QCOMPARE(cards->value(u"dBakiye").toDouble(), 3.0);  // the plain side decides: Borç
+        QCOMPARE(cards->value(u"eBakiye").toDouble(), -2.0);
+        QCOMPARE(cards->value(u"Hesap").toString(), u"Borç"_s);
+
+        const AccountAmounts m = balances::mirrored({0, 80, 0, 8, 0, 0.8});
+        QCOMPARE(m.Borc, 80.0);
+        QCOMPARE(m.dBorc, 8.0);
+        QCOMPARE(m.Alacak, 0.0);
+
+        auto stock = RecordSet::open(dbfiles::connection(path), u"StokKartlar"_s);
+        stock->addNew();
+        stock->setValue(u"StokKod", u"K1"_s);
+        stock->update();
+        stock->moveFirst();
+        auto post = [&](const balances::StockMovement& mv) {
+            stock->edit();
+            QVERIFY(balances::postToStockCard(*stock, mv));
+            QVERIFY(stock->update());
+        };
+        post({true, 10, 100, 0});   // 10 kg for 100 into an empty stock: cost 10
+        QCOMPARE(stock->value(u"Maliyet").toDouble(), 10.0);
+        post({true, 30, 600, 0});   // (10 × 10 + 600) / (10 + 30) = 17,5
+        QCOMPARE(stock->value(u"Maliyet").toDouble(), 17.5);
+        QCOMPARE(stock->value(u"KalanB").toDouble(), 40.0);
+        post({false, 45.12345, 900, 12.5}); // more than in stock: the shortfall in KalanA
+        QCOMPARE(stock->value(u"KalanB").toDouble(), 0.0);
+        QCOMPARE(stock->value(u"KalanA").toDouble(), 5.1235); // rounded to 4 decimals
+        QCOMPARE(stock->value(u"Kar").toDouble(), 12.5);
+        stock->edit();
+        QVERIFY(balances::cancelOnStockCard(*stock, 45.12345, 900));
+        QVERIFY(stock->update());
+        QCOMPARE(stock->value(u"CikanMik").toDouble(), 0.0);
+        QCOMPARE(stock->value(u"KalanB").toDouble(), 40.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExchangeRules)
+#include "tst_exchange_rules.moc"
