@@ -78,6 +78,8 @@ private Q_SLOTS:
     {
         auto rs = open(u"CariHareket"_s);
         rs->setBatchUpdates(true);
+        QSqlDatabase db = dbfiles::connection(path);
+        db.transaction();
         for (int i = 0; i < 1500; ++i)
             add(*rs, u"K%1"_s.arg(i), i);
         QCOMPARE(rs->heldRows(), 1500);
@@ -86,6 +88,7 @@ private Q_SLOTS:
         QVERIFY(rs->findFirst(u"CariHarKod='K7'"_s));
         QCOMPARE(rs->heldRows(), 0);
         QCOMPARE(rs->value(u"Borc").toDouble(), 7.0);
+        db.commit();
         QCOMPARE(open(u"CariHareket"_s)->exactCount(), 1500);
     }
 
