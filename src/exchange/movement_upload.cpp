@@ -5,6 +5,7 @@
 #include "jet_sql.h"
 #include "local_files.h"
 #include "settings_store.h"
+#include "table_schema.h"
 #include "upload_marks.h"
 
 #include <QFileInfo>
@@ -570,6 +571,12 @@ bool SectionUpload::clearPending()
 void UploadMovements(ExchangeContext& ctx)
 {
     QString error;
+    // Without the receipts table a movement could arrive twice after a cut-off run.
+    if (!readTableInfo(ctx.central.database(), u"AktarimFisleri"_s, &error)) {
+        ctx.report.failure(u"Merkez veritabanında AktarimFisleri tablosu yok (topkar-exchange --create-central "
+                           "ile kurulur); hareketler gönderilmedi."_s);
+        return;
+    }
     const auto branches = readBranchList(ctx.settings, &error);
     if (!branches) {
         ctx.report.failure(error.isEmpty() ? u"Şube listesi (Sube.txt) yok; hareketler gönderilmedi."_s
