@@ -1,8 +1,9 @@
 #include "station_parts.h"
 
+#include "attach_entry.h"
 #include "form1.h"
 
 void installStationParts(Form1& window)
 {
-    Q_UNUSED(window);
+    attachEntry(window);
 }

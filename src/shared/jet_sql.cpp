@@ -30,6 +30,13 @@ QString quoteIdentifier(const QString& name)
     return u'"' + escaped + u'"';
 }
 
+QString quoteText(const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(u'\'', u"''"_s);
+    return u'\'' + escaped + u'\'';
+}
+
 namespace {
 
 // ---------------------------------------------------------------- tokens

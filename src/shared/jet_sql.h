@@ -76,6 +76,10 @@ inline constexpr char kLikeFunction[] = "jet_like";
 
 QString quoteIdentifier(const QString& name);
 
+// A text value as a quoted literal of the station's dialect: 'O''Brien'. Criteria built
+// from data must quote every value with it.
+QString quoteText(const QString& value);
+
 // Translates a condition against the table's columns. Unknown fields are an error.
 std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect,
                              QString* error = nullptr);

@@ -52,6 +52,8 @@ public:
     // ---- position
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
+    // The current row has just been deleted (no move since).
+    bool currentDeleted() const { return m_currentDeleted; }
     // Rows visited so far; the exact number after moveLast (as the old engine counts).
     int recordCount();
     // The exact number of rows, counted now if not yet known.

@@ -5,6 +5,7 @@
 #include "database_files.h"
 #include "number_format.h"
 #include "order_grid_model.h"
+#include "order_row_loader.h"
 #include "settings_store.h"
 #include "shared_routines.h"
 #include "station_style.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -274,6 +276,20 @@ void Form1::bindGrid()
     for (int c = 0; c < static_cast<int>(OrderGridModel::kColumns.size()); ++c)
         DBGrid1->setColumnWidth(c, twips::toPixels(OrderGridModel::kColumns[c].widthTwips));
 
+    // Right click: the pop-up menu with only "Satır Sil"; the Delete key runs it too.
+    DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        SatSil->setVisible(true);
+        YazFont->setVisible(false);
+        PopMenu->popup(DBGrid1->viewport()->mapToGlobal(pos));
+    });
+    DBGrid1->installEventFilter(this);
+    // A new date shows on the label at once.
+    connect(DTPicker1, &QDateEdit::dateChanged, this, [this] {
+        if (parts.RefreshLabelPreview)
+            parts.RefreshLabelPreview();
+    });
+
     // The grid's current row is Data1's current row, both ways.
     auto follow = [this] {
         if (RecordSet* rs = Data1->recordset()) {
@@ -285,15 +301,26 @@ void Form1::bindGrid()
     };
     connect(Data1, &DataControl::repositioned, this, [this, follow] {
         follow();
-        if (parts.CurrentRowChanged)
-            parts.CurrentRowChanged();
+        loadCurrentRow(*this);
     });
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
+                // The grid shifting its rows after a delete is not the operator's move.
                 RecordSet* rs = Data1->recordset();
-                if (rs && current.isValid() && rs->absolutePosition() != current.row())
+                if (rs && current.isValid() && !rs->currentDeleted() &&
+                    rs->absolutePosition() != current.row())
                     rs->setAbsolutePosition(current.row());
             });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        SatSil->trigger();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool Form1::ready() const

@@ -43,7 +43,6 @@ public:
         std::function<void()> LoadLabelLayout;              // first activation
         std::function<void(bool quoted)> SaveLabelLayout;   // closing (alignment quoted)
         std::function<void()> LoadGridLayout;               // first activation
-        std::function<void()> CurrentRowChanged;            // reposition of Data1
         std::function<void()> RefreshBarcodeImage;          // every entry field change
         std::function<void()> RefreshLabelPreview;          // entry field or date change
         std::function<void()> CustomerLookup;               // Enter in Text1(1)
@@ -118,6 +117,7 @@ public:
     void netIpClick();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,0 +1,16 @@
+#include "attach_entry.h"
+
+#include "entry_panel.h"
+#include "form1.h"
+#include "record_commands.h"
+
+#include <QAction>
+#include <QPushButton>
+
+void attachEntry(Form1& form)
+{
+    new EntryPanel(form);
+    QObject::connect(form.Command2, &QPushButton::clicked, &form, [&form] { recordNewOrder(form); });
+    QObject::connect(form.Command3, &QPushButton::clicked, &form, [&form] { addRollToOrder(form); });
+    QObject::connect(form.SatSil, &QAction::triggered, &form, [&form] { deleteCurrentRow(form); });
+}
