@@ -30,6 +30,7 @@ EntryPanel::EntryPanel(Form1& form) : QObject(&form), m_form(form)
     for (QComboBox* combo : {m_form.Combo1, m_form.Combo2, m_form.Combo3, m_form.Combo4}) {
         combo->installEventFilter(this);
         combo->view()->installEventFilter(this);
+        m_comboViews.insert(combo->view(), combo);
     }
 }
 
@@ -64,6 +65,13 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
+    // Enter in an open list: the list takes the item first, then the focus moves on.
+    if (QComboBox* combo = m_comboViews.value(watched); combo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            QTimer::singleShot(0, combo, [this, combo, key] { comboKey(combo, key); });
+        return false;
+    }
     // The drop-down lists open when they get the focus; Enter moves on.
     for (QComboBox* combo : {m_form.Combo1, m_form.Combo2, m_form.Combo3, m_form.Combo4}) {
         if (watched == combo) {
@@ -80,13 +88,6 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
                 });
             if (event->type() == QEvent::KeyPress)
                 return comboKey(combo, static_cast<QKeyEvent*>(event)->key());
-            return false;
-        }
-        if (watched == combo->view() && event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter)
-                // The open list takes the item first, then the focus moves on.
-                QTimer::singleShot(0, combo, [this, combo, key] { comboKey(combo, key); });
             return false;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 
 class Form1;
@@ -32,4 +33,5 @@ private:
     void moveOn();
 
     Form1& m_form;
+    QHash<QObject*, QComboBox*> m_comboViews; // a list's drop-down view → the list
 };
