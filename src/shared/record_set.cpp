@@ -223,20 +223,84 @@ void RecordSet::dropCache()
     m_chunkUse.clear();
 }
 
+// The rows that come after (or before) the given row in the set's order, as conditions
+// an index can seek to, in the order their rows come: reading the next screenful of a
+// large set then costs the same wherever it stands. Only for orders on at most one
+// field (and the key). Nulls sort first in ascending order.
+std::optional<QList<jetsql::Sql>> RecordSet::seekConditions(const RecordRow& row, bool after) const
+{
+    if (m_source.order.size() > 1)
+        return std::nullopt;
+    const bool ascending = m_source.order.isEmpty() ? after : (m_source.order[0].descending != after);
+    const QString keyAfter = m_keyExpr + (ascending ? u" > ?"_s : u" < ?"_s);
+    if (m_source.order.isEmpty())
+        return QList<jetsql::Sql>{{keyAfter, {row.key}}};
+    const int i = m_schema.indexOf(m_source.order[0].field);
+    if (i < 0)
+        return std::nullopt;
+    const jetsql::Column& col = m_schema.columns[i];
+    const QString c = quoteIdentifier(col.name);
+    const QString coll = (m_dialect == jetsql::Dialect::SQLite && col.kind == jetsql::ColumnKind::Text)
+                             ? u" COLLATE "_s + QLatin1String(jetsql::kCollation)
+                             : QString();
+    const jetsql::Sql nulls{u"%1 IS NULL"_s.arg(c), {}};
+    const jetsql::Sql notNull{u"%1 IS NOT NULL"_s.arg(c), {}};
+    const QVariant v = row.values[i];
+    if (v.isNull()) {
+        const jetsql::Sql sameNull{u"%1 IS NULL AND %2"_s.arg(c, keyAfter), {row.key}};
+        return ascending ? QList<jetsql::Sql>{sameNull, notNull} : QList<jetsql::Sql>{sameNull};
+    }
+    const QVariant stored = fieldvalue::toStorage(col.kind, v, m_dialect).value_or(v);
+    const jetsql::Sql range{ascending ? u"%1 >= ?%2 AND (%1 > ?%2 OR %3)"_s.arg(c, coll, keyAfter)
+                                      : u"%1 <= ?%2 AND (%1 < ?%2 OR %3)"_s.arg(c, coll, keyAfter),
+                            {stored, stored, row.key}};
+    return ascending ? QList<jetsql::Sql>{range} : QList<jetsql::Sql>{range, nulls};
+}
+
+std::optional<QList<RecordRow>> RecordSet::seek(const RecordRow& from, bool after, int count) const
+{
+    const auto conditions = seekConditions(from, after);
+    if (!conditions)
+        return std::nullopt;
+    QList<RecordRow> rows;
+    for (const jetsql::Sql& c : *conditions) {
+        const auto part = selectBase(c.text, c.params, after ? m_order : m_orderReversed,
+                                     count - static_cast<int>(rows.size()), 0);
+        if (!part)
+            return std::nullopt;
+        rows += *part;
+        if (rows.size() >= count)
+            break;
+    }
+    if (!after)
+        std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
 bool RecordSet::fetchChunk(int chunk)
 {
     const int start = chunk * kChunk;
     if (m_baseCount && start >= *m_baseCount)
         return false;
     std::optional<QList<RecordRow>> rows;
-    if (m_baseCount && start > *m_baseCount / 2) {
+    const auto before = m_chunks.constFind(chunk - 1);
+    const auto after = m_chunks.constFind(chunk + 1);
+    if (before != m_chunks.cend() && before->size() == kChunk) {
+        // Next to a chunk already read: continue from its last row.
+        rows = seek(before->last(), true, kChunk);
+        if (rows && rows->size() < kChunk)
+            m_baseCount = start + static_cast<int>(rows->size());
+    } else if (after != m_chunks.cend() && !after->isEmpty()) {
+        rows = seek(after->first(), false, kChunk);
+    }
+    if (!rows && m_baseCount && start > *m_baseCount / 2) {
         // Near the end: read backwards from the last row instead of skipping the
         // whole front of the set.
         const int len = std::min(kChunk, *m_baseCount - start);
         rows = selectBase({}, {}, m_orderReversed, len, *m_baseCount - start - len);
         if (rows)
             std::reverse(rows->begin(), rows->end());
-    } else {
+    } else if (!rows) {
         rows = selectBase({}, {}, m_order, kChunk, start);
         if (rows && rows->size() < kChunk) {
             if (!rows->isEmpty() || start == 0)

@@ -128,6 +128,8 @@ private:
     QString rowNumberQuery(QVariantList& params) const;
 
     // positions
+    std::optional<QList<jetsql::Sql>> seekConditions(const RecordRow& row, bool after) const;
+    std::optional<QList<RecordRow>> seek(const RecordRow& from, bool after, int count) const;
     int baseCount();
     int totalCount() { return baseCount() + static_cast<int>(m_added.size()); }
     bool fetchChunk(int chunk);

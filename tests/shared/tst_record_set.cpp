@@ -151,6 +151,44 @@ private Q_SLOTS:
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0500"_s); // stays where it was
     }
 
+    void walksAgreeWithTheOrderInBothDirections()
+    {
+        // Rows without an order number, and many rows of one order, across chunk edges.
+        QSqlDatabase db = ordersDb();
+        db.transaction();
+        for (int i = 0; i < 700; ++i)
+            addOrder(i % 7 == 0 ? QString() : QString::number(100 + i / 90), u"W%1"_s.arg(i), i);
+        db.commit();
+        QSqlQuery null(db);
+        null.exec(u"UPDATE Siparis SET SipNo = NULL WHERE SipNo = ''"_s);
+        for (const QString& direction : {u"DESC"_s, u"ASC"_s}) {
+            QSqlQuery q(db);
+            q.exec(u"SELECT BarNo FROM Siparis ORDER BY SipNo COLLATE TRNOCASE %1, rowid %1"_s.arg(direction));
+            QStringList expected;
+            while (q.next())
+                expected.append(q.value(0).toString());
+            auto rs = open(u"Select * From Siparis Order By SipNo "_s + direction);
+            QCOMPARE(walk(*rs), expected);
+            QStringList back;
+            for (rs->moveLast(); !rs->bof(); rs->movePrevious())
+                back.prepend(rs->value(u"BarNo").toString());
+            QCOMPARE(back, expected);
+            // From the middle outwards, as a grid scrolled to a far row does.
+            auto mid = open(u"Select * From Siparis Order By SipNo "_s + direction);
+            QVERIFY(mid->setAbsolutePosition(350));
+            QStringList around;
+            for (int i = 0; i < 120; ++i, mid->movePrevious())
+                around.prepend(mid->value(u"BarNo").toString());
+            QCOMPARE(around, expected.mid(231, 120));
+        }
+        // A table without a sort order runs in the order the rows were added.
+        auto plain = open(u"Siparis"_s);
+        const QStringList all = walk(*plain);
+        QCOMPARE(all.size(), 700);
+        QCOMPARE(all.first(), u"W0"_s);
+        QCOMPARE(all.last(), u"W699"_s);
+    }
+
     void criteriaInTurkishAndWithQuotes()
     {
         QSqlQuery q(dbfiles::connection(accounts));
