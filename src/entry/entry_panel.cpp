@@ -156,8 +156,9 @@ bool EntryPanel::keyPressed(int field, QKeyEvent* event)
     if (typed.size() != 1 || typed[0] == u'\t' || typed[0] == u'\x1b')
         return false; // navigation keys, Tab and Esc are not characters to filter
     QLineEdit* edit = m_form.Text1[field];
-    const KeyDecision d =
-        filterEntryKey(field, edit->text(), edit->cursorPosition(), edit->hasSelectedText(), typed[0]);
+    // With a selection the key lands where the selection starts.
+    const int caret = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const KeyDecision d = filterEntryKey(field, edit->text(), caret, edit->hasSelectedText(), typed[0]);
     if (d.beep)
         QApplication::beep();
     if (d.lookup) {
