@@ -101,9 +101,20 @@ int main(int argc, char** argv)
 
     // (b) Recording a roll: counter to disk, a free barcode number, the row committed.
     RollRecorder recorder;
-    RollValues v{u"100050"_s, u"ÖZTÜRK TEKSTİL A.Ş."_s, u"30/1 PENYE SÜPREM"_s, u"L1234"_s,
-                 u"Makina 3"_s, u"30\"28 E"_s, u"Ayşe Kılıç"_s, u"120"_s, u"250"_s, u"18,5"_s,
-                 u"Üretimde"_s, u"1"_s, u"Açıklama"_s, QDate::currentDate()};
+    RollValues v{u"100050"_s,
+                 u"ÖZTÜRK TEKSTİL A.Ş."_s,
+                 u"30/1 PENYE SÜPREM"_s,
+                 u"L1234"_s,
+                 u"Makina 3"_s,
+                 u"30\"28 E"_s,
+                 u"Ayşe Kılıç"_s,
+                 u"120"_s,
+                 u"250"_s,
+                 u"18,5"_s,
+                 u"Üretimde"_s,
+                 u"1"_s,
+                 u"Açıklama"_s,
+                 QDate::currentDate()};
     const auto record = bench::time(100, [&] {
         if (!recorder.addRoll(*rs, v, QDate::currentDate()).ok)
             std::printf("recording failed\n");
@@ -115,11 +126,14 @@ int main(int argc, char** argv)
     std::printf("\n%d rolls in %d orders\n", rolls, rolls / 10);
     bench::print(u"(a) row change: panel, order rolls, remaining kg"_s, rowChange);
     bench::print(u"(a) bare indexed queries of the same data"_s, bare);
-    std::printf("    ratio %.2f (goal: under 1 ms median, within 3x)\n", rowChange.median / bare.median);
+    std::printf("    ratio %.2f (goal: under 1 ms median, within 3x)\n",
+                rowChange.median / bare.median);
     bench::print(u"(b) recording one roll (counter, check, insert, commit)"_s, record);
     bench::print(u"    one fsync on this disk"_s, fsync);
-    std::printf("    recording = %.1f fsyncs (goal: under 5 ms median)\n", record.median / fsync.median);
-    std::printf("(c) window opened on the table: %.1f ms; grid to its last row: %.1f ms; back to the first: %.1f ms\n",
+    std::printf("    recording = %.1f fsyncs (goal: under 5 ms median)\n",
+                record.median / fsync.median);
+    std::printf("(c) window opened on the table: %.1f ms; grid to its last row: %.1f ms; back to "
+                "the first: %.1f ms\n",
                 openMs, lastMs, firstMs);
     std::printf("(sink %.1f)\n", sink);
     form->close();

@@ -10,7 +10,9 @@
 void attachEntry(Form1& form)
 {
     new EntryPanel(form);
-    QObject::connect(form.Command2, &QPushButton::clicked, &form, [&form] { recordNewOrder(form); });
-    QObject::connect(form.Command3, &QPushButton::clicked, &form, [&form] { addRollToOrder(form); });
+    QObject::connect(form.Command2, &QPushButton::clicked, &form,
+                     [&form] { recordNewOrder(form); });
+    QObject::connect(form.Command3, &QPushButton::clicked, &form,
+                     [&form] { addRollToOrder(form); });
     QObject::connect(form.SatSil, &QAction::triggered, &form, [&form] { deleteCurrentRow(form); });
 }

@@ -6,10 +6,10 @@
 // What becomes of a character typed into an entry field.
 struct KeyDecision
 {
-    QChar key;            // the character to insert; QChar(0) when the key is dropped
-    bool beep = false;    // dropped with a beep
-    bool moveOn = false;  // Enter: go on to the next field
-    bool lookup = false;  // Enter in the customer or fabric field: look the text up
+    QChar key;           // the character to insert; QChar(0) when the key is dropped
+    bool beep = false;   // dropped with a beep
+    bool moveOn = false; // Enter: go on to the next field
+    bool lookup = false; // Enter in the customer or fabric field: look the text up
 };
 
 // The entry fields' key rules. field is the index of Text1; text, caret and
@@ -23,7 +23,10 @@ struct KeyDecision
 KeyDecision filterEntryKey(int field, const QString& text, int caret, bool hasSelection, QChar key);
 
 // True for the fields that hold numbers.
-inline bool isNumericField(int field) { return field == 4 || field == 5 || field == 6 || field == 8; }
+inline bool isNumericField(int field)
+{
+    return field == 4 || field == 5 || field == 6 || field == 8;
+}
 
 // The placeholder a field shows while it is empty ("KUMAŞ CİNSİ", "LOT", "Açıklama"),
 // or an empty string for fields without one.

@@ -66,7 +66,8 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     // Enter in an open list: the list takes the item first, then the focus moves on.
-    if (QComboBox* combo = m_comboViews.value(watched); combo && event->type() == QEvent::KeyPress) {
+    if (QComboBox* combo = m_comboViews.value(watched);
+        combo && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             QTimer::singleShot(0, combo, [this, combo, key] { comboKey(combo, key); });
@@ -110,7 +111,8 @@ void EntryPanel::moveOn()
 {
     // As if Tab had been pressed: queued, so it runs after the current key.
     if (QWidget* focus = QApplication::focusWidget())
-        QCoreApplication::postEvent(focus, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+        QCoreApplication::postEvent(focus,
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
 }
 
 void EntryPanel::focusGained(int field, bool byMouse)
@@ -158,7 +160,8 @@ bool EntryPanel::keyPressed(int field, QKeyEvent* event)
     QLineEdit* edit = m_form.Text1[field];
     // With a selection the key lands where the selection starts.
     const int caret = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const KeyDecision d = filterEntryKey(field, edit->text(), caret, edit->hasSelectedText(), typed[0]);
+    const KeyDecision d =
+        filterEntryKey(field, edit->text(), caret, edit->hasSelectedText(), typed[0]);
     if (d.beep)
         QApplication::beep();
     if (d.lookup) {

@@ -10,8 +10,9 @@ std::optional<qint64> nextOrderNumber(const QSqlDatabase& db)
     // Compared as numbers, not as text: after 9 comes 10, after 999 comes 1000.
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(u"SELECT COUNT(*), MAX(CASE WHEN length(trim(SipNo)) BETWEEN 1 AND 18 AND "
-                "trim(SipNo) NOT GLOB '*[^0-9]*' THEN CAST(trim(SipNo) AS INTEGER) END) FROM Siparis"_s) ||
+    if (!q.exec(
+            u"SELECT COUNT(*), MAX(CASE WHEN length(trim(SipNo)) BETWEEN 1 AND 18 AND "
+            "trim(SipNo) NOT GLOB '*[^0-9]*' THEN CAST(trim(SipNo) AS INTEGER) END) FROM Siparis"_s) ||
         !q.next())
         return std::nullopt;
     if (q.value(0).toLongLong() == 0)

@@ -13,7 +13,10 @@ namespace {
 constexpr int kMaxSkips = 100000; // numbers in use skipped before giving up
 constexpr int kMaxRaces = 20;     // numbers taken by another station while writing
 
-QString counterText() { return settings::GetSetting(u"Properties"_s, u"BarNo"_s); }
+QString counterText()
+{
+    return settings::GetSetting(u"Properties"_s, u"BarNo"_s);
+}
 
 // A field that still shows its placeholder leaves its column alone.
 bool setUnlessPlaceholder(RecordSet& rs, QStringView column, int field, const QString& text)
@@ -44,10 +47,11 @@ bool RollRecorder::writeRollColumns(RecordSet& rs, const RollValues& v)
 {
     QString topKg = v.topKg;
     topKg.replace(u'.', u',');
-    return setUnlessPlaceholder(rs, u"Kumas", 2, v.kumas) && setUnlessPlaceholder(rs, u"Lot", 3, v.lot) &&
-           rs.setValue(u"Makina", v.makina) && rs.setValue(u"MakCinsi", v.makCinsi) &&
-           rs.setValue(u"Operator", v.operatorName) && rs.setValue(u"Fiyat", v.fiyat) &&
-           rs.setValue(u"SipKg", v.sipKg) && rs.setValue(u"TopKg", topKg) && rs.setValue(u"Durum", v.durum) &&
+    return setUnlessPlaceholder(rs, u"Kumas", 2, v.kumas) &&
+           setUnlessPlaceholder(rs, u"Lot", 3, v.lot) && rs.setValue(u"Makina", v.makina) &&
+           rs.setValue(u"MakCinsi", v.makCinsi) && rs.setValue(u"Operator", v.operatorName) &&
+           rs.setValue(u"Fiyat", v.fiyat) && rs.setValue(u"SipKg", v.sipKg) &&
+           rs.setValue(u"TopKg", topKg) && rs.setValue(u"Durum", v.durum) &&
            rs.setValue(u"Top", v.top) && setUnlessPlaceholder(rs, u"Aciklama", 7, v.aciklama);
 }
 

@@ -13,7 +13,15 @@
 // parameters, so a quote inside a value can never change a query.
 namespace jetsql {
 
-enum class ColumnKind { Text, Number, Integer, Boolean, Date, Other };
+enum class ColumnKind
+{
+    Text,
+    Number,
+    Integer,
+    Boolean,
+    Date,
+    Other
+};
 
 struct Column
 {
@@ -31,11 +39,31 @@ struct TableSchema
     int indexOf(QStringView name) const;
 };
 
-enum class Dialect { SQLite, PostgreSQL };
+enum class Dialect
+{
+    SQLite,
+    PostgreSQL
+};
 
 struct Expr
 {
-    enum class Kind { Or, And, Not, Compare, Like, IsNull, In, Between, Field, Text, Number, Bool, Null, Date };
+    enum class Kind
+    {
+        Or,
+        And,
+        Not,
+        Compare,
+        Like,
+        IsNull,
+        In,
+        Between,
+        Field,
+        Text,
+        Number,
+        Bool,
+        Null,
+        Date
+    };
     Kind kind = Kind::Null;
     QString op;           // Compare: "=", "<>", "<", ">", "<=", ">="
     QString text;         // Field name, text literal, number as written

@@ -14,10 +14,13 @@ using namespace Qt::StringLiterals;
 using jetsql::quoteIdentifier;
 
 namespace {
-constexpr int kChunk = 40;       // rows read in one go: a screenful of a maximised grid
-constexpr int kMaxChunks = 200;  // chunks kept in memory (8000 rows)
+constexpr int kChunk = 40;      // rows read in one go: a screenful of a maximised grid
+constexpr int kMaxChunks = 200; // chunks kept in memory (8000 rows)
 
-QString keyText(const QVariant& key) { return key.toString(); }
+QString keyText(const QVariant& key)
+{
+    return key.toString();
+}
 
 void bindAll(QSqlQuery& q, const QVariantList& params)
 {
@@ -181,9 +184,9 @@ std::optional<QList<RecordRow>> RecordSet::selectBase(const QString& extraWhere,
 
 std::optional<RecordRow> RecordSet::rowByKey(const QVariant& key) const
 {
-    const auto rows =
-        select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE %1 = ?"_s.arg(m_keyExpr, quoteIdentifier(m_schema.table)),
-               {key});
+    const auto rows = select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE %1 = ?"_s.arg(
+                                 m_keyExpr, quoteIdentifier(m_schema.table)),
+                             {key});
     if (!rows || rows->isEmpty())
         return std::nullopt;
     return rows->first();
@@ -194,7 +197,8 @@ QString RecordSet::rowNumberQuery(QVariantList& params) const
 {
     const QString where = baseWhere(params);
     return u"SELECT * FROM (SELECT ROW_NUMBER() OVER (%1) - 1 AS \"__pos\", %2 AS \"__key\", * "_s
-           "FROM %3 %4) AS numbered"_s.arg(m_order, m_keyExpr, quoteIdentifier(m_schema.table), where);
+           "FROM %3 %4) AS numbered"_s.arg(m_order, m_keyExpr, quoteIdentifier(m_schema.table),
+                                           where);
 }
 
 // ------------------------------------------------------------------ positions
@@ -204,7 +208,8 @@ int RecordSet::baseCount()
     if (m_baseCount)
         return *m_baseCount;
     QVariantList params;
-    const QString sql = u"SELECT COUNT(*) FROM %1 %2"_s.arg(quoteIdentifier(m_schema.table), baseWhere(params));
+    const QString sql =
+        u"SELECT COUNT(*) FROM %1 %2"_s.arg(quoteIdentifier(m_schema.table), baseWhere(params));
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     q.prepare(sql);
@@ -231,7 +236,8 @@ std::optional<QList<jetsql::Sql>> RecordSet::seekConditions(const RecordRow& row
 {
     if (m_source.order.size() > 1)
         return std::nullopt;
-    const bool ascending = m_source.order.isEmpty() ? after : (m_source.order[0].descending != after);
+    const bool ascending =
+        m_source.order.isEmpty() ? after : (m_source.order[0].descending != after);
     const QString keyAfter = m_keyExpr + (ascending ? u" > ?"_s : u" < ?"_s);
     if (m_source.order.isEmpty())
         return QList<jetsql::Sql>{{keyAfter, {row.key}}};
@@ -240,9 +246,10 @@ std::optional<QList<jetsql::Sql>> RecordSet::seekConditions(const RecordRow& row
         return std::nullopt;
     const jetsql::Column& col = m_schema.columns[i];
     const QString c = quoteIdentifier(col.name);
-    const QString coll = (m_dialect == jetsql::Dialect::SQLite && col.kind == jetsql::ColumnKind::Text)
-                             ? u" COLLATE "_s + QLatin1String(jetsql::kCollation)
-                             : QString();
+    const QString coll =
+        (m_dialect == jetsql::Dialect::SQLite && col.kind == jetsql::ColumnKind::Text)
+            ? u" COLLATE "_s + QLatin1String(jetsql::kCollation)
+            : QString();
     const jetsql::Sql nulls{u"%1 IS NULL"_s.arg(c), {}};
     const jetsql::Sql notNull{u"%1 IS NOT NULL"_s.arg(c), {}};
     const QVariant v = row.values[i];
@@ -503,8 +510,8 @@ void RecordSet::movePrevious()
 
 // ------------------------------------------------------------------ find and filter
 
-std::optional<std::pair<int, RecordRow>> RecordSet::findAmongAdded(const jetsql::Sql& crit, int after,
-                                                                   bool forward)
+std::optional<std::pair<int, RecordRow>> RecordSet::findAmongAdded(const jetsql::Sql& crit,
+                                                                   int after, bool forward)
 {
     if (m_added.isEmpty())
         return std::nullopt;
@@ -582,7 +589,8 @@ bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge)
             params.append(here);
             sql += u" AND ("_s + crit->text + u")"_s;
             params.append(crit->params);
-            sql += forward ? u" ORDER BY \"__pos\" LIMIT 1"_s : u" ORDER BY \"__pos\" DESC LIMIT 1"_s;
+            sql +=
+                forward ? u" ORDER BY \"__pos\" LIMIT 1"_s : u" ORDER BY \"__pos\" DESC LIMIT 1"_s;
             QList<int> positions;
             const auto rows = select(sql, params, &positions);
             if (!rows)
@@ -599,10 +607,22 @@ bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge)
     return true;
 }
 
-bool RecordSet::findFirst(const QString& criterion) { return find(criterion, true, true); }
-bool RecordSet::findLast(const QString& criterion) { return find(criterion, false, true); }
-bool RecordSet::findNext(const QString& criterion) { return find(criterion, true, false); }
-bool RecordSet::findPrevious(const QString& criterion) { return find(criterion, false, false); }
+bool RecordSet::findFirst(const QString& criterion)
+{
+    return find(criterion, true, true);
+}
+bool RecordSet::findLast(const QString& criterion)
+{
+    return find(criterion, false, true);
+}
+bool RecordSet::findNext(const QString& criterion)
+{
+    return find(criterion, true, false);
+}
+bool RecordSet::findPrevious(const QString& criterion)
+{
+    return find(criterion, false, false);
+}
 
 bool RecordSet::setFilter(const QString& criterion)
 {
@@ -674,7 +694,8 @@ bool RecordSet::setValue(QStringView field, const QVariant& value)
     QString reason;
     const auto stored = fieldvalue::toStorage(col.kind, value, m_dialect, &reason);
     if (!stored)
-        return fail(u"'%1' alanına '%2' yazılamadı: %3"_s.arg(col.name, fieldvalue::text(value), reason));
+        return fail(
+            u"'%1' alanına '%2' yazılamadı: %3"_s.arg(col.name, fieldvalue::text(value), reason));
     m_buffer[i] = fieldvalue::fromStorage(col.kind, *stored);
     m_dirty.setBit(i);
     return true;
@@ -755,7 +776,8 @@ bool RecordSet::update()
         QStringList sets;
         for (const QString& n : names)
             sets.append(n + u" = ?"_s);
-        if (!q.prepare(u"UPDATE %1 SET %2 WHERE %3 = ?"_s.arg(table, sets.join(u", "_s), m_keyExpr)))
+        if (!q.prepare(
+                u"UPDATE %1 SET %2 WHERE %3 = ?"_s.arg(table, sets.join(u", "_s), m_keyExpr)))
             return fail(q.lastError().text());
         bindAll(q, params);
         q.addBindValue(m_current.key);

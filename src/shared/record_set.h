@@ -35,7 +35,12 @@ class RecordSet : public QObject
 {
     Q_OBJECT
 public:
-    enum class EditMode { None, Edit, AddNew };
+    enum class EditMode
+    {
+        None,
+        Edit,
+        AddNew
+    };
 
     // Opens a record source (a table name or "Select * From …") on an open database.
     // Returns null and sets *error when the source does not parse or names an unknown
@@ -140,8 +145,8 @@ private:
     int addedIndex(const QVariant& key) const;
     void dropCache();
     bool find(const QString& criterion, bool forward, bool fromEdge);
-    std::optional<std::pair<int, RecordRow>> findAmongAdded(const jetsql::Sql& crit,
-                                                            int after, bool forward);
+    std::optional<std::pair<int, RecordRow>> findAmongAdded(const jetsql::Sql& crit, int after,
+                                                            bool forward);
 
     QSqlDatabase m_db;
     jetsql::Dialect m_dialect = jetsql::Dialect::SQLite;
@@ -152,14 +157,14 @@ private:
     jetsql::ExprPtr m_filter;
     QString m_order, m_orderReversed;
 
-    jetsql::Sql m_where;  // source condition and filter, translated
-    QVariant m_maxKey;    // rows added to the table after the set was read are not in it
+    jetsql::Sql m_where; // source condition and filter, translated
+    QVariant m_maxKey;   // rows added to the table after the set was read are not in it
     std::optional<int> m_baseCount;
-    QList<QVariant> m_added;                 // keys of rows added through this set
-    QHash<QString, int> m_addedIndex;        // key text → place in m_added
-    QHash<QString, RecordRow> m_addedRows;   // added rows read so far
-    QHash<int, QList<RecordRow>> m_chunks;   // rows of the set by chunk number
-    QList<int> m_chunkUse;                   // least recently used first
+    QList<QVariant> m_added;               // keys of rows added through this set
+    QHash<QString, int> m_addedIndex;      // key text → place in m_added
+    QHash<QString, RecordRow> m_addedRows; // added rows read so far
+    QHash<int, QList<RecordRow>> m_chunks; // rows of the set by chunk number
+    QList<int> m_chunkUse;                 // least recently used first
 
     bool m_bof = true;
     bool m_eof = true;

@@ -52,12 +52,12 @@ bool registerTurkishFunctions(const QSqlDatabase& db, QString* error)
             *error = QStringLiteral("Veritabanı açık değil");
         return false;
     }
-    int rc = sqlite3_create_collation(sqlite, jetsql::kCollation, SQLITE_UTF16, nullptr,
-                                      collateTurkish);
+    int rc =
+        sqlite3_create_collation(sqlite, jetsql::kCollation, SQLITE_UTF16, nullptr, collateTurkish);
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function(sqlite, jetsql::kLikeFunction, 2,
-                                     SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, jetLike,
-                                     nullptr, nullptr);
+                                     SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, jetLike, nullptr,
+                                     nullptr);
     if (rc != SQLITE_OK) {
         if (error)
             *error = QString::fromUtf8(sqlite3_errmsg(sqlite));

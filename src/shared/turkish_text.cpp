@@ -96,7 +96,10 @@ int compare(QStringView a, QStringView b)
 
 namespace {
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Matches one "[...]" list starting at pattern[p] (the "["); on success sets p past
 // the closing "]" and tells whether c belongs to the list. A "[" without its "]" is

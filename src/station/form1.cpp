@@ -35,7 +35,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kGeometryKey = u"Nirvelo\\Properties1"_s;
-constexpr double kDesignWidth = 14115;  // client area, twips
+constexpr double kDesignWidth = 14115; // client area, twips
 constexpr double kDesignHeight = 9780;
 // The window's outer size counts its frame, caption and menu: the resize rule's
 // offsets were measured with them.
@@ -47,7 +47,10 @@ void place(QWidget* w, double left, double top, double width, double height)
     w->setGeometry(twips::rect(left, top, width, height));
 }
 
-QString titleCaption() { return u"   Parvek  Topkar"_s; }
+QString titleCaption()
+{
+    return u"   Parvek  Topkar"_s;
+}
 
 } // namespace
 
@@ -111,8 +114,8 @@ void Form1::createControls()
         Text1[i] = edit;
     }
 
-    auto makeCombo = [client](const QString& name, const QStringList& items, double left, double top,
-                              double width) {
+    auto makeCombo = [client](const QString& name, const QStringList& items, double left,
+                              double top, double width) {
         auto* combo = new QComboBox(client);
         combo->setObjectName(name);
         combo->addItems(items);
@@ -126,13 +129,15 @@ void Form1::createControls()
     for (int i = 1; i <= 10; ++i)
         machines.append(u"Makina %1"_s.arg(i));
     Combo1 = makeCombo(u"Combo1"_s, machines, 4620, 1980, 3585);
-    Combo2 = makeCombo(u"Combo2"_s,
-                       {u"Mak.Cinsi Yok"_s, u"30\"28 E"_s, u"32\"28 E"_s, u"34\"28 E"_s, u"30\"22 E"_s,
-                        u"32\"22 E"_s, u"30\"24 E"_s, u"34\"24 E"_s, u"32\"20 E"_s, u"30\"16 E"_s},
-                       4620, 2610, 3585);
+    Combo2 =
+        makeCombo(u"Combo2"_s,
+                  {u"Mak.Cinsi Yok"_s, u"30\"28 E"_s, u"32\"28 E"_s, u"34\"28 E"_s, u"30\"22 E"_s,
+                   u"32\"22 E"_s, u"30\"24 E"_s, u"34\"24 E"_s, u"32\"20 E"_s, u"30\"16 E"_s},
+                  4620, 2610, 3585);
     QStringList operators{u"Operatör Yok"_s};
-    operators += settings::GetSetting(u"Platform"_s, u"Operators"_s, u"Ali Şahin,Ayşe Kılıç,Mehmet Çelik"_s)
-                     .split(u',', Qt::SkipEmptyParts);
+    operators +=
+        settings::GetSetting(u"Platform"_s, u"Operators"_s, u"Ali Şahin,Ayşe Kılıç,Mehmet Çelik"_s)
+            .split(u',', Qt::SkipEmptyParts);
     Combo4 = makeCombo(u"Combo4"_s, operators, 90, 2610, 3585);
     Combo3 = makeCombo(u"Combo3"_s, {u"Sipariş"_s, u"Üretimde"_s, u"Gitti"_s}, 10500, 90, 3525);
 
@@ -173,7 +178,8 @@ void Form1::createControls()
     DTPicker1->setEnabled(false); // the ready flag is off until the first activation
     place(DTPicker1, 90, 90, 3585, 555);
 
-    auto makeButton = [client](const QString& name, const QString& caption, double left, double top) {
+    auto makeButton = [client](const QString& name, const QString& caption, double left,
+                               double top) {
         auto* b = new QPushButton(caption, client);
         b->setObjectName(name);
         b->setFont(style::sansSerif(13.5, true));
@@ -187,7 +193,7 @@ void Form1::createControls()
         // Two-line captions as on the designed buttons.
         b->setText(b->text().replace(u"  Kg"_s, u"\nKg"_s).replace(u" Top"_s, u"\nTop"_s));
         b->setAccessibleName(b->objectName() == u"Command2" ? u"Yeni Sipariş  Kg Ekle"_s
-                                                          : u"Siparişe Top+Kg Ekle"_s);
+                                                            : u"Siparişe Top+Kg Ekle"_s);
     }
     Command3->setEnabled(false); // the weight field starts at 0
 
@@ -361,10 +367,13 @@ void Form1::openDatabases()
     if (m_dataReachable) {
         // A missing file is created with its table, so a new station runs at once.
         const std::array<std::pair<const char*, const char16_t*>, 3> files = {
-            {{dbfiles::kOrders, u"Siparis"}, {dbfiles::kAccounts, u"CariKartlar"}, {dbfiles::kStock, u"StokKartlar"}}};
+            {{dbfiles::kOrders, u"Siparis"},
+             {dbfiles::kAccounts, u"CariKartlar"},
+             {dbfiles::kStock, u"StokKartlar"}}};
         for (const auto& [file, table] : files) {
             QString error;
-            if (!dbfiles::ensureDatabase(folder.filePath(QLatin1String(file)), {QString::fromUtf16(table)}, &error))
+            if (!dbfiles::ensureDatabase(folder.filePath(QLatin1String(file)),
+                                         {QString::fromUtf16(table)}, &error))
                 problem = error;
         }
     } else {
@@ -390,7 +399,8 @@ void Form1::openDatabases()
 
 void Form1::showStatus(const QString& text, bool problem)
 {
-    statusBar()->setStyleSheet(problem ? u"QStatusBar { color: #b00000; font-weight: bold; }"_s : QString());
+    statusBar()->setStyleSheet(problem ? u"QStatusBar { color: #b00000; font-weight: bold; }"_s
+                                       : QString());
     statusBar()->showMessage(text);
 }
 
@@ -467,7 +477,8 @@ void Form1::setOuterSizeTwips(double width, double height)
     // Never smaller than what leaves the canvas and the grid on the window.
     width = std::max(width, 5895.0 + kFrameWidth);
     height = std::max(height, 7875.0 + 600);
-    const int extra = menuBar()->sizeHint().height() + (statusBar() ? statusBar()->sizeHint().height() : 0);
+    const int extra =
+        menuBar()->sizeHint().height() + (statusBar() ? statusBar()->sizeHint().height() : 0);
     resize(twips::toPixels(width - kFrameWidth), twips::toPixels(height - kFrameHeight) + extra);
 }
 
@@ -484,7 +495,8 @@ void Form1::formResize()
     const double h = outer.height();
     Combo3->move(twips::toPixels(std::max(0.0, w - 3735)), Combo3->y());
     Picture2->move(twips::toPixels(std::max(0.0, w - 5895)), Picture2->y());
-    DBGrid1->resize(twips::toPixels(std::max(0.0, w - 270)), twips::toPixels(std::max(0.0, h - 7875)));
+    DBGrid1->resize(twips::toPixels(std::max(0.0, w - 270)),
+                    twips::toPixels(std::max(0.0, h - 7875)));
 }
 
 void Form1::netIpClick()

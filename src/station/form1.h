@@ -37,16 +37,16 @@ public:
     // An empty step is skipped.
     struct Parts
     {
-        std::function<void()> HookWheel;                    // creation
-        std::function<void()> UnhookWheel;                  // closing
-        std::function<void()> PortStartup;                  // last step of the load
-        std::function<void()> LoadLabelLayout;              // first activation
-        std::function<void(bool quoted)> SaveLabelLayout;   // closing (alignment quoted)
-        std::function<void()> LoadGridLayout;               // first activation
-        std::function<void()> RefreshBarcodeImage;          // every entry field change
-        std::function<void()> RefreshLabelPreview;          // entry field or date change
-        std::function<void()> CustomerLookup;               // Enter in Text1(1)
-        std::function<void()> FabricLookup;                 // Enter in Text1(2)
+        std::function<void()> HookWheel;                  // creation
+        std::function<void()> UnhookWheel;                // closing
+        std::function<void()> PortStartup;                // last step of the load
+        std::function<void()> LoadLabelLayout;            // first activation
+        std::function<void(bool quoted)> SaveLabelLayout; // closing (alignment quoted)
+        std::function<void()> LoadGridLayout;             // first activation
+        std::function<void()> RefreshBarcodeImage;        // every entry field change
+        std::function<void()> RefreshLabelPreview;        // entry field or date change
+        std::function<void()> CustomerLookup;             // Enter in Text1(1)
+        std::function<void()> FabricLookup;               // Enter in Text1(2)
 
         // The label designer's selected item (Label2(SelectedItem)), for the
         // window-level keys: whether it is selected (light cyan), its place and size

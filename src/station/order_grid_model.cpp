@@ -86,7 +86,8 @@ QVariant OrderGridModel::data(const QModelIndex& index, int role) const
         return {};
     const ColumnSpec& spec = kColumns[index.column()];
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::AlignVCenter | (spec.numeric ? Qt::AlignRight : Qt::AlignLeft));
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (spec.numeric ? Qt::AlignRight : Qt::AlignLeft));
     if (role != Qt::DisplayRole)
         return {};
     const int field = m_fieldIndex.value(index.column(), -1);

@@ -19,7 +19,8 @@ using namespace Qt::StringLiterals;
 
 QString orderRowsSource(const QString& sipNo)
 {
-    return u"Select * From Siparis Where SipNo=%1 Order By SipNo DESC"_s.arg(jetsql::quoteText(sipNo));
+    return u"Select * From Siparis Where SipNo=%1 Order By SipNo DESC"_s.arg(
+        jetsql::quoteText(sipNo));
 }
 
 namespace {
@@ -57,7 +58,9 @@ void loadCurrentRow(Form1& form)
     if (n == 0 || rs->bof() || rs->eof())
         return;
 
-    auto text = [rs](const char16_t* field) { return fieldvalue::text(rs->value(QStringView(field))); };
+    auto text = [rs](const char16_t* field) {
+        return fieldvalue::text(rs->value(QStringView(field)));
+    };
     form.CurrentBarNo = text(u"BarNo");
     const QString sipNo = text(u"SipNo");
     form.Text1[0]->setText(sipNo);

@@ -40,7 +40,9 @@ class TestOperatorRoad : public QObject
         edit->setFocus(Qt::TabFocusReason);
         edit->selectAll();
         for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, edit, c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown,
+            QTest::sendKeyEvent(QTest::Click, edit,
+                                c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode())
+                                                   : Qt::Key_unknown,
                                 QString(c), Qt::NoModifier);
     }
     int rowsOf(const QString& sipNo)

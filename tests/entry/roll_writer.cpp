@@ -30,9 +30,10 @@ int main(int argc, char** argv)
     data.setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
     if (!RefreshToFirst(data))
         return 2;
-    RollValues v{u"1047"_s, u"O'BRİEN TEKSTİL"_s, u"30/1 SÜPREM"_s, u"L-7"_s, u"Makina 3"_s,
-                 u"30\"28 E"_s, u"Ayşe Kılıç"_s, u"120,5"_s, u"500"_s, u"18.75"_s, u"Üretimde"_s,
-                 u"1"_s, u"Acil"_s, QDate(2026, 3, 4)};
+    RollValues v{u"1047"_s,     u"O'BRİEN TEKSTİL"_s, u"30/1 SÜPREM"_s, u"L-7"_s,
+                 u"Makina 3"_s, u"30\"28 E"_s,        u"Ayşe Kılıç"_s,  u"120,5"_s,
+                 u"500"_s,      u"18.75"_s,           u"Üretimde"_s,    u"1"_s,
+                 u"Acil"_s,     QDate(2026, 3, 4)};
     RollRecorder recorder;
     for (;;) {
         const RecordResult r = recorder.addRoll(*data.recordset(), v, QDate::currentDate());

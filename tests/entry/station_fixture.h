@@ -33,10 +33,13 @@ struct StationFixture
                 const QString& firma = QStringLiteral("ÖZTÜRK TEKSTİL"))
     {
         QSqlQuery q(db());
-        q.prepare(QStringLiteral("INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, "
-                                 "SipKg, TopKg, Top, Operator, Fiyat, Durum) VALUES (?, ?, '2026-03-02', ?, "
-                                 "'Makina 2', 'Mak.Cinsi Yok', '30/1 SÜPREM', ?, ?, 1, 'Operatör Yok', 120, 'Sipariş')"));
-        for (const QVariant& v : {QVariant(sipNo), QVariant(barNo), QVariant(firma), QVariant(sipKg), QVariant(topKg)})
+        q.prepare(QStringLiteral(
+            "INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, "
+            "SipKg, TopKg, Top, Operator, Fiyat, Durum) VALUES (?, ?, '2026-03-02', ?, "
+            "'Makina 2', 'Mak.Cinsi Yok', '30/1 SÜPREM', ?, ?, 1, 'Operatör Yok', 120, "
+            "'Sipariş')"));
+        for (const QVariant& v :
+             {QVariant(sipNo), QVariant(barNo), QVariant(firma), QVariant(sipKg), QVariant(topKg)})
             q.addBindValue(v);
         QVERIFY(q.exec());
     }

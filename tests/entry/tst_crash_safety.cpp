@@ -8,7 +8,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-
 using namespace Qt::StringLiterals;
 
 // A power cut or a killed station at any moment: afterwards no barcode number is in
@@ -47,15 +46,20 @@ private Q_SLOTS:
         q.exec(u"SELECT COUNT(*) FROM Siparis"_s);
         q.next();
         const int rows = q.value(0).toInt();
-        qInfo("%d writers killed, %d rolls reported written, %d rows in the table", rounds, printed, rows);
+        qInfo("%d writers killed, %d rolls reported written, %d rows in the table", rounds, printed,
+              rows);
         QVERIFY(rows >= printed); // a row is committed before it is reported
         QVERIFY(rows > 0);
-        q.exec(u"SELECT COUNT(*) FROM (SELECT BarNo FROM Siparis GROUP BY BarNo COLLATE TRNOCASE HAVING COUNT(*) > 1)"_s);
+        q.exec(
+            u"SELECT COUNT(*) FROM (SELECT BarNo FROM Siparis GROUP BY BarNo COLLATE TRNOCASE HAVING COUNT(*) > 1)"_s);
         q.next();
         QCOMPARE(q.value(0).toInt(), 0);
-        q.exec(u"SELECT COUNT(*) FROM Siparis WHERE SipNo IS NULL OR BarNo IS NULL OR Tarih IS NULL OR Firma IS NULL "
-               "OR Makina IS NULL OR MakCinsi IS NULL OR Kumas IS NULL OR Lot IS NULL OR SipKg IS NULL OR TopKg "
-               "IS NULL OR Top IS NULL OR Operator IS NULL OR Fiyat IS NULL OR Aciklama IS NULL OR Durum IS NULL "
+        q.exec(u"SELECT COUNT(*) FROM Siparis WHERE SipNo IS NULL OR BarNo IS NULL OR Tarih IS "
+               u"NULL OR Firma IS NULL "
+               "OR Makina IS NULL OR MakCinsi IS NULL OR Kumas IS NULL OR Lot IS NULL OR SipKg IS "
+               "NULL OR TopKg "
+               "IS NULL OR Top IS NULL OR Operator IS NULL OR Fiyat IS NULL OR Aciklama IS NULL OR "
+               "Durum IS NULL "
                "OR TopKg <> 18.75"_s);
         q.next();
         QCOMPARE(q.value(0).toInt(), 0);

@@ -19,7 +19,9 @@ class TestEntryKeys : public QObject
     static void type(QWidget* w, const QString& text)
     {
         for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, w, c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown,
+            QTest::sendKeyEvent(QTest::Click, w,
+                                c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode())
+                                                   : Qt::Key_unknown,
                                 QString(c), Qt::NoModifier);
     }
     void focus(int i)
@@ -40,21 +42,32 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("result"); // "" dropped
         QTest::addColumn<bool>("beep");
-        QTest::newRow("point becomes comma") << 6 << u"12"_s << 2 << false << u"."_s << u","_s << false;
+        QTest::newRow("point becomes comma")
+            << 6 << u"12"_s << 2 << false << u"."_s << u","_s << false;
         QTest::newRow("second comma") << 5 << u"1,5"_s << 3 << false << u","_s << u""_s << true;
-        QTest::newRow("sixth decimal") << 4 << u"1,23456"_s << 7 << false << u"7"_s << u""_s << true;
-        QTest::newRow("backspace after five") << 4 << u"1,23456"_s << 7 << false << u"\b"_s << u"\b"_s << false;
-        QTest::newRow("overtyping a selection") << 4 << u"1,23456"_s << 7 << true << u"7"_s << u"7"_s << false;
+        QTest::newRow("sixth decimal")
+            << 4 << u"1,23456"_s << 7 << false << u"7"_s << u""_s << true;
+        QTest::newRow("backspace after five")
+            << 4 << u"1,23456"_s << 7 << false << u"\b"_s << u"\b"_s << false;
+        QTest::newRow("overtyping a selection")
+            << 4 << u"1,23456"_s << 7 << true << u"7"_s << u"7"_s << false;
         QTest::newRow("hash silently") << 6 << u"1"_s << 1 << false << u"#"_s << u""_s << false;
-        QTest::newRow("apostrophe silently") << 8 << u"1"_s << 1 << false << u"'"_s << u""_s << false;
+        QTest::newRow("apostrophe silently")
+            << 8 << u"1"_s << 1 << false << u"'"_s << u""_s << false;
         QTest::newRow("letter beeps") << 8 << u""_s << 0 << false << u"a"_s << u""_s << true;
-        QTest::newRow("ctrl+s in a number") << 6 << u"1"_s << 1 << false << QString(QChar(19)) << u""_s << true;
-        QTest::newRow("ctrl+c in a number") << 6 << u"1"_s << 1 << false << QString(QChar(3)) << u""_s << true;
-        QTest::newRow("ctrl+s in the customer") << 1 << u"A"_s << 1 << false << QString(QChar(19)) << u""_s << false;
-        QTest::newRow("ctrl+c in the customer") << 1 << u"A"_s << 1 << false << QString(QChar(3)) << QString(QChar(3)) << false;
+        QTest::newRow("ctrl+s in a number")
+            << 6 << u"1"_s << 1 << false << QString(QChar(19)) << u""_s << true;
+        QTest::newRow("ctrl+c in a number")
+            << 6 << u"1"_s << 1 << false << QString(QChar(3)) << u""_s << true;
+        QTest::newRow("ctrl+s in the customer")
+            << 1 << u"A"_s << 1 << false << QString(QChar(19)) << u""_s << false;
+        QTest::newRow("ctrl+c in the customer")
+            << 1 << u"A"_s << 1 << false << QString(QChar(3)) << QString(QChar(3)) << false;
         QTest::newRow("capital at start") << 1 << u""_s << 0 << false << u"i"_s << u"İ"_s << false;
-        QTest::newRow("capital after blank") << 7 << u"çok "_s << 4 << false << u"ı"_s << u"I"_s << false;
-        QTest::newRow("order number takes letters") << 0 << u"12"_s << 2 << false << u"x"_s << u"x"_s << false;
+        QTest::newRow("capital after blank")
+            << 7 << u"çok "_s << 4 << false << u"ı"_s << u"I"_s << false;
+        QTest::newRow("order number takes letters")
+            << 0 << u"12"_s << 2 << false << u"x"_s << u"x"_s << false;
     }
     void rules()
     {

@@ -12,7 +12,10 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QString month() { return u"%1"_s.arg(QDate::currentDate().month(), 2, 10, QChar(u'0')); }
+QString month()
+{
+    return u"%1"_s.arg(QDate::currentDate().month(), 2, 10, QChar(u'0'));
+}
 } // namespace
 
 // The road of a roll from the panel into the orders table, through the real window.
@@ -44,7 +47,8 @@ private Q_SLOTS:
         QCOMPARE(s->column(barNo, u"TopKg"_s).toDouble(), 120.5);
         QCOMPARE(s->column(barNo, u"Operator"_s).toString(), f.Combo4->itemText(2));
         QVERIFY(s->column(barNo, u"Lot"_s).isNull()); // the placeholder is not written
-        QCOMPARE(s->column(barNo, u"Tarih"_s).toString(), f.DTPicker1->date().toString(Qt::ISODate));
+        QCOMPARE(s->column(barNo, u"Tarih"_s).toString(),
+                 f.DTPicker1->date().toString(Qt::ISODate));
         QCOMPARE(f.Label1[6]->text(), u"379,5"_s); // 500 ordered less 120,5
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"1"_s);
         QVERIFY(f.ready() && f.Command2->isEnabled());

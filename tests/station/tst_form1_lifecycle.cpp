@@ -22,7 +22,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kGeometry = u"Nirvelo\\Properties1"_s;
-QString geometry(const QString& name) { return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name); }
+QString geometry(const QString& name)
+{
+    return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name);
+}
 void setGeometryValue(const QString& name, const QString& v)
 {
     WriteRegistryText(RegistryRoot::CurrentUser, kGeometry, name, v);
