@@ -3,6 +3,7 @@
 #include "entry_panel.h"
 #include "form1.h"
 #include "record_commands.h"
+#include "search_lists.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 void attachEntry(Form1& form)
 {
     new EntryPanel(form);
+    new SearchLists(form);
     QObject::connect(form.Command2, &QPushButton::clicked, &form,
                      [&form] { recordNewOrder(form); });
     QObject::connect(form.Command3, &QPushButton::clicked, &form,

@@ -2,5 +2,6 @@
 
 class Form1;
 
-// Gives the main window its entry panel, the two record buttons and the row delete.
+// Gives the main window its entry panel, the customer and fabric search lists, the two
+// record buttons and the row delete.
 void attachEntry(Form1& form);

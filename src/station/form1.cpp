@@ -4,8 +4,8 @@
 #include "data_location.h"
 #include "database_files.h"
 #include "number_format.h"
-#include "order_grid_model.h"
 #include "order_row_loader.h"
+#include "record_set_model.h"
 #include "settings_store.h"
 #include "shared_routines.h"
 #include "station_style.h"
@@ -265,7 +265,8 @@ void Form1::createMenus()
 
 void Form1::bindGrid()
 {
-    m_gridModel = new OrderGridModel(Data1, this);
+    m_gridModel =
+        new RecordSetModel(Data1, {kOrderGridColumns.begin(), kOrderGridColumns.end()}, this);
     DBGrid1->setModel(m_gridModel);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -279,8 +280,8 @@ void Form1::bindGrid()
     pal.setColor(QPalette::Base, style::kGridCells);
     pal.setColor(QPalette::Text, Qt::black);
     DBGrid1->setPalette(pal);
-    for (int c = 0; c < static_cast<int>(OrderGridModel::kColumns.size()); ++c)
-        DBGrid1->setColumnWidth(c, twips::toPixels(OrderGridModel::kColumns[c].widthTwips));
+    for (int c = 0; c < static_cast<int>(kOrderGridColumns.size()); ++c)
+        DBGrid1->setColumnWidth(c, twips::toPixels(kOrderGridColumns[c].widthTwips));
 
     // Right click: the pop-up menu with only "Satır Sil"; the Delete key runs it too.
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -9,7 +9,7 @@
 #include <functional>
 
 class DataControl;
-class OrderGridModel;
+class RecordSetModel;
 class QAction;
 class QComboBox;
 class QDateEdit;
@@ -93,7 +93,7 @@ public:
     DataControl* Data2 = nullptr;
     DataControl* Data3 = nullptr;
     DataControl* Data4 = nullptr;
-    OrderGridModel* gridModel() const { return m_gridModel; }
+    RecordSetModel* gridModel() const { return m_gridModel; }
 
     // ---- window state shared with the other parts
     QString NetIp;
@@ -133,7 +133,7 @@ private:
     void bindGrid();
     void showStatus(const QString& text, bool problem);
 
-    OrderGridModel* m_gridModel = nullptr;
+    RecordSetModel* m_gridModel = nullptr;
     QString m_dataFolder;
     bool m_dataReachable = false;
     bool m_closing = false;

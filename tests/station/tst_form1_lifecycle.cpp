@@ -2,7 +2,7 @@
 #include "database_files.h"
 #include "demo_company.h"
 #include "form1.h"
-#include "order_grid_model.h"
+#include "record_set_model.h"
 #include "settings_store.h"
 #include "test_home.h"
 

@@ -1,4 +1,4 @@
-#include "order_grid_model.h"
+#include "record_set_model.h"
 
 #include "data_control.h"
 #include "field_value.h"
@@ -6,7 +6,7 @@
 
 using namespace Qt::StringLiterals;
 
-const std::array<OrderGridModel::ColumnSpec, 15> OrderGridModel::kColumns = {{
+const std::array<ColumnSpec, 15> kOrderGridColumns = {{
     {u"SipNo", u"Sipariş No", 1395, false},
     {u"BarNo", u"BarKod", 1875, false},
     {u"Tarih", u"Tarih", 1515, false},
@@ -24,16 +24,16 @@ const std::array<OrderGridModel::ColumnSpec, 15> OrderGridModel::kColumns = {{
     {u"Durum", u"Durum", 2475, false},
 }};
 
-OrderGridModel::OrderGridModel(DataControl* data, QObject* parent)
-    : QAbstractTableModel(parent), m_data(data)
+RecordSetModel::RecordSetModel(DataControl* data, QList<ColumnSpec> columns, QObject* parent)
+    : QAbstractTableModel(parent), m_data(data), m_columns(std::move(columns))
 {
-    for (const ColumnSpec& c : kColumns)
+    for (const ColumnSpec& c : m_columns)
         m_captions.append(QString::fromUtf16(c.caption));
-    connect(m_data, &DataControl::recordsetReplaced, this, &OrderGridModel::rebind);
+    connect(m_data, &DataControl::recordsetReplaced, this, &RecordSetModel::rebind);
     rebind();
 }
 
-void OrderGridModel::rebind()
+void RecordSetModel::rebind()
 {
     beginResetModel();
     if (m_rs)
@@ -42,7 +42,7 @@ void OrderGridModel::rebind()
     m_rows = -1;
     m_fieldIndex.clear();
     if (m_rs) {
-        for (const ColumnSpec& c : kColumns)
+        for (const ColumnSpec& c : m_columns)
             m_fieldIndex.append(m_rs->schema().indexOf(QStringView(c.field)));
         connect(m_rs, &RecordSet::rowAppended, this, [this](int position) {
             beginInsertRows({}, position, position);
@@ -66,7 +66,7 @@ void OrderGridModel::rebind()
     endResetModel();
 }
 
-int OrderGridModel::rowCount(const QModelIndex& parent) const
+int RecordSetModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid() || !m_rs)
         return 0;
@@ -75,16 +75,16 @@ int OrderGridModel::rowCount(const QModelIndex& parent) const
     return m_rows;
 }
 
-int OrderGridModel::columnCount(const QModelIndex& parent) const
+int RecordSetModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(kColumns.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
-QVariant OrderGridModel::data(const QModelIndex& index, int role) const
+QVariant RecordSetModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || !m_rs)
         return {};
-    const ColumnSpec& spec = kColumns[index.column()];
+    const ColumnSpec& spec = m_columns[index.column()];
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignVCenter |
                                    (spec.numeric ? Qt::AlignRight : Qt::AlignLeft));
@@ -100,14 +100,18 @@ QVariant OrderGridModel::data(const QModelIndex& index, int role) const
     return fieldvalue::text(v);
 }
 
-QVariant OrderGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    return m_captions.value(section);
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_captions.value(section);
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole &&
+        section < m_columns.size())
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (alignment(section) == 1 ? Qt::AlignRight : Qt::AlignLeft));
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-void OrderGridModel::setCaption(int column, const QString& caption)
+void RecordSetModel::setCaption(int column, const QString& caption)
 {
     if (column < 0 || column >= m_captions.size() || m_captions[column] == caption)
         return;
