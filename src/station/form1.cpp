@@ -3,6 +3,7 @@
 #include "data_control.h"
 #include "data_location.h"
 #include "database_files.h"
+#include "grid_layout.h"
 #include "number_format.h"
 #include "order_row_loader.h"
 #include "record_set_model.h"
@@ -10,7 +11,10 @@
 #include "shared_routines.h"
 #include "station_style.h"
 #include "twips.h"
+#include "wheel_mouse.h"
+#include "window_keys.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -25,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -65,6 +70,11 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     createControls();
     createMenus();
     bindGrid();
+    // The window sees every key before its controls, and clicks on its free area.
+    qApp->installEventFilter(this);
+    centralWidget()->installEventFilter(this);
+    connect(UpCmd, &QToolButton::clicked, this, [this] { showGridEnd(false); });
+    connect(DownCmd, &QToolButton::clicked, this, [this] { showGridEnd(true); });
     setOuterSizeTwips(kDesignWidth + kFrameWidth, kDesignHeight + kFrameHeight);
 }
 
@@ -281,7 +291,15 @@ void Form1::bindGrid()
     pal.setColor(QPalette::Text, Qt::black);
     DBGrid1->setPalette(pal);
     for (int c = 0; c < static_cast<int>(kOrderGridColumns.size()); ++c)
-        DBGrid1->setColumnWidth(c, twips::toPixels(kOrderGridColumns[c].widthTwips));
+        setColumnWidthTwips(c, kOrderGridColumns[c].widthTwips);
+    // Every column resize by the operator is kept in the layout file.
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) {
+                if (m_settingWidths || DBGrid1->isColumnHidden(column))
+                    return;
+                m_columnWidths[column] = twips::fromPixels(size);
+                SaveGridLayout(*this);
+            });
 
     // Right click: the pop-up menu with only "Satır Sil"; the Delete key runs it too.
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -322,12 +340,78 @@ void Form1::bindGrid()
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == DBGrid1 && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        SatSil->trigger();
-        return true;
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Once per key: as it reaches the focused control of this window.
+        if (watched == QApplication::focusWidget() &&
+            static_cast<QWidget*>(watched)->window() == this && handleWindowKey(*this, *key))
+            return true;
+        if (watched == DBGrid1 && key->key() == Qt::Key_Delete) {
+            SatSil->trigger();
+            return true;
+        }
     }
+    if (watched == centralWidget() && event->type() == QEvent::MouseButtonPress &&
+        parts.DeselectLabelItem)
+        parts.DeselectLabelItem(); // a click on the window's free area
     return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::showGridEnd(bool last)
+{
+    DBGrid1->horizontalScrollBar()->setValue(0);
+    if (last)
+        DBGrid1->scrollToBottom();
+    else
+        DBGrid1->scrollToTop();
+    DBGrid1->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::MouseWheel(int MouseKeys, int Rotation, int xpos, int Ypos)
+{
+    Q_UNUSED(MouseKeys);
+    // The first of the window's controls under the pointer that is the grid or a search
+    // list decides; the key goes to whichever control has the focus.
+    for (QObject* child : centralWidget()->children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (!control || !control->isVisible() || !IsOver(control, xpos, Ypos))
+            continue;
+        if (control != DBGrid1 && control != dbListe1 && control != DBListe2)
+            continue;
+        QWidget* focus = QApplication::focusWidget();
+        if (Rotation != 0 && focus) {
+            const Qt::Key key = Rotation > 0 ? Qt::Key_Up : Qt::Key_Down;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+            QApplication::sendEvent(focus, &press);
+            QApplication::sendEvent(focus, &release);
+        }
+        return;
+    }
+}
+
+double Form1::columnWidthTwips(int column) const
+{
+    return m_columnWidths.value(column);
+}
+
+void Form1::setColumnWidthTwips(int column, double width)
+{
+    if (column >= m_columnWidths.size())
+        m_columnWidths.resize(column + 1);
+    m_columnWidths[column] = width;
+    m_settingWidths = true;
+    DBGrid1->setColumnWidth(column, twips::toPixels(width));
+    m_settingWidths = false;
+}
+
+void Form1::setColumnVisible(int column, bool visible)
+{
+    m_settingWidths = true;
+    DBGrid1->setColumnHidden(column, !visible);
+    if (visible)
+        DBGrid1->setColumnWidth(column, twips::toPixels(columnWidthTwips(column)));
+    m_settingWidths = false;
 }
 
 bool Form1::ready() const
@@ -344,8 +428,7 @@ void Form1::setReady(bool on)
 
 void Form1::start()
 {
-    if (parts.HookWheel)
-        parts.HookWheel();
+    HookWheel(*this);
     formLoad();
 }
 
@@ -449,8 +532,7 @@ void Form1::formActivate()
     for (QComboBox* c : {Combo1, Combo2, Combo3, Combo4})
         c->setCurrentIndex(0);
     // 5. The grid's column layout.
-    if (parts.LoadGridLayout)
-        parts.LoadGridLayout();
+    LoadGridLayout(*this);
     // 6. The first (highest order number) row into the entry panel.
     if (RefreshToFirst(*Data1)) {
         RecordSet* rs = Data1->recordset();
@@ -526,8 +608,7 @@ void Form1::formQueryUnload()
 {
     if (parts.SaveLabelLayout)
         parts.SaveLabelLayout(true);
-    if (parts.UnhookWheel)
-        parts.UnhookWheel();
+    UnhookWheel(*this);
 }
 
 void Form1::formUnload()

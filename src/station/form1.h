@@ -107,9 +107,18 @@ public:
     QSize outerSizeTwips() const;
     void setOuterSizeTwips(double width, double height);
 
+    // Column widths of the grid in twips; a hidden column keeps its width.
+    double columnWidthTwips(int column) const;
+    void setColumnWidthTwips(int column, double width);
+    void setColumnVisible(int column, bool visible);
+
     // The data folder in use and whether it could be reached.
     QString dataFolder() const { return m_dataFolder; }
     bool dataReachable() const { return m_dataReachable; }
+
+    // One wheel turn over the window (rotation > 0 away from the user): over the grid or
+    // a search list it sends one Up or Down key to the control that has the focus.
+    void MouseWheel(int MouseKeys, int Rotation, int xpos, int Ypos);
 
     // The sequences, callable from tests.
     void formActivate();
@@ -131,9 +140,12 @@ private:
     void formQueryUnload();
     void formUnload();
     void bindGrid();
+    void showGridEnd(bool last);
     void showStatus(const QString& text, bool problem);
 
     RecordSetModel* m_gridModel = nullptr;
+    QList<double> m_columnWidths; // twips
+    bool m_settingWidths = false; // widths set by the window itself, not by the operator
     QString m_dataFolder;
     bool m_dataReachable = false;
     bool m_closing = false;
