@@ -361,11 +361,12 @@ const RecordRow* RecordSet::rowAt(int position)
     return &*it;
 }
 
-void RecordSet::setCurrent(int position, const RecordRow& row)
+void RecordSet::setCurrent(int position, const RecordRow& row, bool last)
 {
     m_editMode = RecordSet::EditMode::None;
     m_current = row;
     m_position = position;
+    m_atLast = last;
     m_bof = m_eof = false;
     m_currentDeleted = false;
     if (position >= 0)
@@ -380,6 +381,7 @@ void RecordSet::setNoCurrent(bool atBof, bool atEof)
     m_bof = atBof;
     m_eof = atEof;
     m_currentDeleted = false;
+    m_atLast = false;
     m_position = -1;
     Q_EMIT repositioned();
 }
@@ -395,6 +397,10 @@ std::optional<int> RecordSet::resolvePosition()
         return std::nullopt;
     if (m_position >= 0)
         return m_position;
+    if (m_atLast) {
+        m_position = totalCount() - 1;
+        return m_position;
+    }
     if (const int i = addedIndex(m_current.key); i >= 0) {
         m_position = baseCount() + i;
         return m_position;
@@ -454,9 +460,22 @@ void RecordSet::moveFirst()
 void RecordSet::moveLast()
 {
     m_visitedAll = true;
-    const int n = totalCount();
-    if (const RecordRow* row = n > 0 ? rowAt(n - 1) : nullptr)
-        setCurrent(n - 1, *row);
+    if (m_baseCount) {
+        const int n = totalCount();
+        if (const RecordRow* row = n > 0 ? rowAt(n - 1) : nullptr)
+            setCurrent(n - 1, *row);
+        else
+            setNoCurrent(true, true);
+        return;
+    }
+    // The last row without counting the set: its place is worked out only if asked.
+    std::optional<RecordRow> last;
+    if (!m_added.isEmpty())
+        last = rowByKey(m_added.last());
+    else if (const auto rows = selectBase({}, {}, m_orderReversed, 1, 0); rows && !rows->isEmpty())
+        last = rows->first();
+    if (last)
+        setCurrent(-1, *last, true);
     else
         setNoCurrent(true, true);
 }
@@ -465,6 +484,10 @@ void RecordSet::moveNext()
 {
     if (m_eof) {
         fail(u"Geçerli kayıt yok"_s);
+        return;
+    }
+    if (m_atLast && !m_currentDeleted) {
+        setNoCurrent(false, true);
         return;
     }
     int next = 0;

@@ -139,7 +139,7 @@ private:
     int totalCount() { return baseCount() + static_cast<int>(m_added.size()); }
     bool fetchChunk(int chunk);
     const RecordRow* baseRowAt(int position);
-    void setCurrent(int position, const RecordRow& row);
+    void setCurrent(int position, const RecordRow& row, bool last = false);
     void setNoCurrent(bool atBof, bool atEof);
     std::optional<int> resolvePosition();
     int addedIndex(const QVariant& key) const;
@@ -171,6 +171,7 @@ private:
     int m_position = -1; // place of the current row; -1 while not yet known
     RecordRow m_current;
     bool m_currentDeleted = false;
+    bool m_atLast = false; // the current row is the set's last (its place maybe not known)
     int m_visited = 0;
     bool m_visitedAll = false;
     bool m_noMatch = false;

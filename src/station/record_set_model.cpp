@@ -24,8 +24,9 @@ const std::array<ColumnSpec, 15> kOrderGridColumns = {{
     {u"Durum", u"Durum", 2475, false},
 }};
 
-RecordSetModel::RecordSetModel(DataControl* data, QList<ColumnSpec> columns, QObject* parent)
-    : QAbstractTableModel(parent), m_data(data), m_columns(std::move(columns))
+RecordSetModel::RecordSetModel(DataControl* data, QList<ColumnSpec> columns, QObject* parent,
+                               Rows rows)
+    : QAbstractTableModel(parent), m_data(data), m_columns(std::move(columns)), m_mode(rows)
 {
     for (const ColumnSpec& c : m_columns)
         m_captions.append(QString::fromUtf16(c.caption));
@@ -39,19 +40,24 @@ void RecordSetModel::rebind()
     if (m_rs)
         disconnect(m_rs, nullptr, this, nullptr);
     m_rs = m_data->recordset();
-    m_rows = -1;
+    m_rows = m_mode == Rows::Incremental ? 0 : -1;
+    m_exhausted = !m_rs;
     m_fieldIndex.clear();
     if (m_rs) {
         for (const ColumnSpec& c : m_columns)
             m_fieldIndex.append(m_rs->schema().indexOf(QStringView(c.field)));
         connect(m_rs, &RecordSet::rowAppended, this, [this](int position) {
+            if (m_mode == Rows::Incremental && !m_exhausted)
+                return; // offered when the view scrolls that far
             beginInsertRows({}, position, position);
-            m_rows = -1;
+            m_rows = m_mode == Rows::Incremental ? m_rows + 1 : -1;
             endInsertRows();
         });
         connect(m_rs, &RecordSet::rowRemoved, this, [this](int position) {
+            if (m_mode == Rows::Incremental && position >= m_rows)
+                return;
             beginRemoveRows({}, position, position);
-            m_rows = -1;
+            m_rows = m_mode == Rows::Incremental ? m_rows - 1 : -1;
             endRemoveRows();
         });
         connect(m_rs, &RecordSet::rowChanged, this, [this](int position) {
@@ -59,11 +65,35 @@ void RecordSetModel::rebind()
         });
         connect(m_rs, &RecordSet::reset, this, [this] {
             beginResetModel();
-            m_rows = -1;
+            m_rows = m_mode == Rows::Incremental ? 0 : -1;
+            m_exhausted = false;
             endResetModel();
         });
     }
     endResetModel();
+    if (m_mode == Rows::Incremental)
+        fetchMore({}); // the first screenful at once
+}
+
+bool RecordSetModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_mode == Rows::Incremental && !m_exhausted;
+}
+
+void RecordSetModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent) || !m_rs)
+        return;
+    constexpr int kPage = 40;
+    int more = 0;
+    while (more < kPage && m_rs->rowAt(m_rows + more))
+        ++more;
+    m_exhausted = more < kPage;
+    if (more == 0)
+        return;
+    beginInsertRows({}, m_rows, m_rows + more - 1);
+    m_rows += more;
+    endInsertRows();
 }
 
 int RecordSetModel::rowCount(const QModelIndex& parent) const

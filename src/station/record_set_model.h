@@ -28,10 +28,21 @@ class RecordSetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    RecordSetModel(DataControl* data, QList<ColumnSpec> columns, QObject* parent = nullptr);
+    // A grid knows the number of rows at once (for its scroll bar). An incremental
+    // model, for lists that are read again at every key, offers its rows a screenful at
+    // a time as the view scrolls, so the set is never counted.
+    enum class Rows
+    {
+        Counted,
+        Incremental
+    };
+    RecordSetModel(DataControl* data, QList<ColumnSpec> columns, QObject* parent = nullptr,
+                   Rows rows = Rows::Counted);
     const QList<ColumnSpec>& columns() const { return m_columns; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
@@ -50,6 +61,8 @@ private:
     QList<ColumnSpec> m_columns;
     QPointer<RecordSet> m_rs;
     mutable int m_rows = -1;
-    QList<int> m_fieldIndex; // grid column → record field
+    Rows m_mode;
+    bool m_exhausted = false; // incremental: every row of the set is offered
+    QList<int> m_fieldIndex;  // grid column → record field
     QStringList m_captions;
 };
