@@ -25,10 +25,10 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Üretim istasyonu"_s);
     parser.addHelpOption();
-    const QCommandLineOption demo(
-        u"demo"_s, u"Örnek bir firmanın verileriyle aç (kendi ayar ve veri klasöründe)."_s);
-    const QCommandLineOption screenshot(
-        u"screenshot"_s, u"Pencereyi açınca resmini dosyaya kaydet ve çık."_s, u"png"_s);
+    const QCommandLineOption demo(u"demo"_s,
+                                  u"Örnek bir firmanın verileriyle aç (kendi ayar ve veri klasöründe)."_s);
+    const QCommandLineOption screenshot(u"screenshot"_s, u"Pencereyi açınca resmini dosyaya kaydet ve çık."_s,
+                                        u"png"_s);
     const QCommandLineOption labelPdf(
         u"label-pdf"_s,
         u"Etiketleri yazıcı yerine PDF dosyasına yaz: bir .pdf dosyası ya da her barkod numarasına "
@@ -42,16 +42,13 @@ int main(int argc, char** argv)
     if (parser.isSet(demo)) {
         // The demo keeps its own settings and data, away from a real station's.
         if (settings::homeOverride().isEmpty()) {
-            const QString home =
-                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                u"/Topkar-demo"_s;
+            const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                 u"/Topkar-demo"_s;
             qputenv(settings::kHomeVariable, QDir::toNativeSeparators(home).toLocal8Bit());
         }
         QString error;
-        if (!fillDemoCompany(stationDataFolder(settings::GetSetting(u"Properties"_s, u"NetIp"_s)),
-                             &error))
-            QMessageBox::warning(nullptr, u"Topkar"_s,
-                                 u"Örnek veriler yazılamadı: %1"_s.arg(error));
+        if (!fillDemoCompany(stationDataFolder(settings::GetSetting(u"Properties"_s, u"NetIp"_s)), &error))
+            QMessageBox::warning(nullptr, u"Topkar"_s, u"Örnek veriler yazılamadı: %1"_s.arg(error));
     }
 
     Form1 window;
