@@ -29,6 +29,9 @@ public:
         sym->symbology = BARCODE_CODE128;
         sym->input_mode = UNICODE_MODE; // UTF-8 in, Latin-1 in the symbol
         sym->show_hrt = 1;
+        // The quiet zone a scanner needs on both sides is part of the picture, so the
+        // bars scan wherever the box is put.
+        sym->whitespace_width = 10;
         // zint's vector unit is half a module at scale 1: scale 0.5 gives modules.
         sym->scale = 0.5f;
         const QByteArray utf8 = data.toUtf8();

@@ -118,7 +118,7 @@ protected:
     {
         QPainter p(this);
         p.fillRect(rect(), background);
-        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
         labelrender::useTwips(p, twips::kPerInch / twips::kPerPixel);
         picture.draw(p, QPointF(0, 0));

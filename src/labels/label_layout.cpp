@@ -33,11 +33,12 @@ constexpr std::array<ItemDesign, LabelLayout::kItemCount> kDesign = {{
 
 LabelFont LabelLayout::designFont(int item)
 {
-    // One 16-point line of Arial is 360 twips high, the height the items were
-    // designed with; the company name stands out in bold.
+    // 12-point Arial: the longest texts at their designed places (the operator next
+    // to the weight, a customer's full title) stay on the 10 cm label. The company
+    // name stands out in bold.
     LabelFont f;
     f.name = u"Arial"_s;
-    f.size = 16;
+    f.size = 12;
     f.bold = item == kCompanyItem;
     return f;
 }
