@@ -51,7 +51,6 @@ class TestPrintCups : public QObject
     Q_OBJECT
     QTemporaryDir m_server{QDir::temp().filePath(u"topkar-cups-XXXXXX"_s)};
     QProcess m_cupsd;
-    QStringList m_outputs;
 
     bool writeFile(const QString& name, const QString& text)
     {
@@ -115,8 +114,6 @@ private Q_SLOTS:
             if (!m_cupsd.waitForFinished(10000))
                 m_cupsd.kill();
         }
-        for (const QString& f : m_outputs)
-            QFile::remove(f);
     }
 
     void barkodBasPrintsTheLabelAsArranged()
@@ -158,7 +155,12 @@ private Q_SLOTS:
                      },
                      120000),
                  "the printer made no PDF");
-        m_outputs.append(pdf);
+        // Read from a copy of our own; the printer's folder is left as it was.
+        QTemporaryDir work;
+        const QString printed = pdf;
+        pdf = work.filePath(u"printed.pdf"_s);
+        QVERIFY(QFile::copy(printed, pdf));
+        QVERIFY(QFile::remove(printed));
 
         QCOMPARE(pdfPages(pdf), 1);
         const QString text = pdfText(pdf);
