@@ -4,11 +4,13 @@
 #include "label_canvas.h"
 #include "label_fonts.h"
 #include "label_layout_file.h"
+#include "label_layout_writer.h"
 #include "label_printer.h"
 #include "number_format.h"
 #include "settings_store.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QFontDialog>
@@ -30,6 +32,8 @@ LabelDesigner::LabelDesigner(Form1& window)
     tell = [owner](const QString& text) {
         QMessageBox::warning(owner, u"Topkar"_s, text, QMessageBox::Ok);
     };
+    m_writer = std::make_unique<LayoutFileWriter>(
+        this, [this](bool ok, const QString& error) { layoutSaved(ok, error); });
     m_canvas = new LabelCanvas(window.Picture2);
     m_canvas->move(0, 0);
     connect(m_canvas, &LabelCanvas::itemPressed, this, &LabelDesigner::itemPressed);
@@ -77,16 +81,24 @@ void LabelDesigner::LoadLabelLayout()
 void LabelDesigner::SaveLabelLayout(bool quotedAlignment)
 {
     QString error;
-    if (barkoddat::save(layoutPath(), m_layout, quotedAlignment, &error)) {
-        m_saveFailing = false;
-        return;
-    }
+    const bool ok =
+        m_writer->writeNow(layoutPath(), barkoddat::text(m_layout, quotedAlignment), &error);
+    layoutSaved(ok, error);
+}
+
+void LabelDesigner::layoutSaved(bool ok, const QString& error)
+{
     // Said once until a save succeeds again: the layout is saved on every keystroke.
-    if (!m_saveFailing) {
-        m_saveFailing = true;
+    if (!ok && !m_saveFailing)
         tell(u"Etiket düzeni kaydedilemedi (%1): %2"_s.arg(QDir::toNativeSeparators(layoutPath()),
                                                            error));
-    }
+    m_saveFailing = !ok;
+}
+
+void LabelDesigner::waitForLayoutFile()
+{
+    m_writer->waitIdle();
+    QCoreApplication::sendPostedEvents(this);
 }
 
 // ------------------------------------------------------------------ preview
@@ -113,7 +125,7 @@ LabelEntry LabelDesigner::entry() const
 void LabelDesigner::RefreshLabelPreview()
 {
     labelcaptions::apply(m_layout, entry());
-    SaveLabelLayout(false);
+    m_writer->write(layoutPath(), barkoddat::text(m_layout, false));
     showOnCanvas();
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 
 class Form1;
+class LayoutFileWriter;
 class LabelCanvas;
 
 // The label designer and printer of the main window: keeps the label layout, shows it
@@ -26,6 +27,7 @@ public:
 
     // The window's steps.
     void LoadLabelLayout();
+    // Writes Barkod.Dat at once (the closing save).
     void SaveLabelLayout(bool quotedAlignment);
     void RefreshLabelPreview();
     void RefreshBarcodeImage();
@@ -45,6 +47,9 @@ public:
     const BarcodePicture& barcode() const { return m_barcode; }
     LabelCanvas* canvas() const { return m_canvas; }
     QString layoutPath() const;
+    // Returns once the layout saved by the last refresh is on disk (and any failure
+    // reported).
+    void waitForLayoutFile();
 
     // Labels go into PDF files instead of the printer: a file ending in ".pdf", or a
     // folder that gets one file per barcode number. Empty: the default printer.
@@ -59,6 +64,7 @@ public:
 
 private:
     LabelEntry entry() const;
+    void layoutSaved(bool ok, const QString& error);
     void select(int item);
     void showOnCanvas();
     void itemPressed(int item, Qt::MouseButton button, QPoint globalPos);
@@ -79,6 +85,7 @@ private:
     QString m_pdfOutput;
     QString m_lastPdf;
     bool m_saveFailing = false;
+    std::unique_ptr<LayoutFileWriter> m_writer; // last member: stops first
     bool m_toldFallback = false;
 };
 

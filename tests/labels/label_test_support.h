@@ -49,11 +49,13 @@ struct Station
         if (!QTest::qWaitFor([this] { return window->ready(); }, 3000))
             qWarning("the window never became ready");
     }
-    // What the entry panel does after a field changes.
+    // What the entry panel does after a field changes; returns when Barkod.Dat has
+    // been written.
     void refresh()
     {
         window->parts.RefreshBarcodeImage();
         window->parts.RefreshLabelPreview();
+        labels->waitForLayoutFile();
     }
     QWidget* item(int i) const { return window->findChild<QWidget*>(u"Label2_%1"_s.arg(i)); }
     QWidget* box() const { return window->findChild<QWidget*>(u"Picture1"_s); }

@@ -32,6 +32,7 @@ void drag(QWidget* pressed, QWidget* receiver, QPoint delta)
 
 QByteArray layoutFile(const Station& s)
 {
+    s.labels->waitForLayoutFile();
     QFile f(s.labels->layoutPath());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
