@@ -36,12 +36,10 @@ QString caption(int item, const LabelEntry& e)
 
 void apply(LabelLayout& layout, const LabelEntry& entry)
 {
-    for (int i = 0; i < LabelLayout::kItemCount; ++i) {
+    for (int i = 0; i < LabelLayout::kItemCount; ++i)
         if (i != LabelLayout::kCompanyItem)
             layout.setCaption(i, caption(i, entry));
-        if (layout.items[i].alignment == AlignCentre)
-            layout.centre(i);
-    }
+    layout.centreAligned();
 }
 
 QString shortDate(QDate date)

@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 LabelDesigner::LabelDesigner(Form1& window)
@@ -72,9 +74,7 @@ void LabelDesigner::LoadLabelLayout()
              u"tasarım değerleri kullanıldı; dosya bir sonraki kayıtta düzeltilecek."_s.arg(
                  QDir::toNativeSeparators(layoutPath()), problems.join(u", "_s)));
     }
-    for (int i = 0; i < LabelLayout::kItemCount; ++i)
-        if (m_layout.items[i].alignment == AlignCentre)
-            m_layout.centre(i);
+    m_layout.centreAligned();
     showOnCanvas();
 }
 
@@ -150,9 +150,15 @@ void LabelDesigner::RefreshBarcodeImage()
 
 // ------------------------------------------------------------------ mouse
 
+int LabelDesigner::selectedIndex() const
+{
+    // The window's member, kept to an item that exists whoever set it.
+    return std::clamp(m_window.SelectedItem, 0, LabelLayout::kItemCount - 1);
+}
+
 void LabelDesigner::select(int item)
 {
-    m_canvas->setItemBackground(m_window.SelectedItem, LabelCanvas::kItemColour);
+    m_canvas->setItemBackground(selectedIndex(), LabelCanvas::kItemColour);
     m_window.SelectedItem = item;
     m_canvas->setItemBackground(item, LabelCanvas::kSelectedColour);
 }
@@ -199,13 +205,13 @@ void LabelDesigner::boxDoubleClicked()
 
 void LabelDesigner::canvasClicked()
 {
-    m_canvas->setItemBackground(m_window.SelectedItem, LabelCanvas::kItemColour);
+    m_canvas->setItemBackground(selectedIndex(), LabelCanvas::kItemColour);
     m_canvas->setBoxBackground(LabelCanvas::kItemColour);
 }
 
 void LabelDesigner::chooseFont()
 {
-    const int i = m_window.SelectedItem;
+    const int i = selectedIndex();
     const LabelFont& current = m_layout.items[i].font;
     QFont initial(current.name);
     initial.setPointSizeF(current.size);
@@ -232,29 +238,29 @@ void LabelDesigner::chooseFont()
 
 bool LabelDesigner::itemSelected() const
 {
-    return m_canvas->itemBackground(m_window.SelectedItem) == LabelCanvas::kSelectedColour;
+    return m_canvas->itemBackground(selectedIndex()) == LabelCanvas::kSelectedColour;
 }
 
 QRectF LabelDesigner::selectedItemRect() const
 {
-    return m_layout.items[m_window.SelectedItem].rect();
+    return m_layout.items[selectedIndex()].rect();
 }
 
 void LabelDesigner::moveSelectedItem(QPointF topLeft)
 {
-    m_layout.items[m_window.SelectedItem].left = topLeft.x();
-    m_layout.items[m_window.SelectedItem].top = topLeft.y();
+    m_layout.items[selectedIndex()].left = topLeft.x();
+    m_layout.items[selectedIndex()].top = topLeft.y();
     showOnCanvas();
 }
 
 void LabelDesigner::leftAlignSelectedItem()
 {
-    m_layout.items[m_window.SelectedItem].alignment = AlignLeft;
+    m_layout.items[selectedIndex()].alignment = AlignLeft;
 }
 
 void LabelDesigner::deselectItem()
 {
-    m_canvas->setItemBackground(m_window.SelectedItem, LabelCanvas::kItemColour);
+    m_canvas->setItemBackground(selectedIndex(), LabelCanvas::kItemColour);
 }
 
 // ------------------------------------------------------------------ printing

@@ -65,6 +65,7 @@ public:
 private:
     LabelEntry entry() const;
     void layoutSaved(bool ok, const QString& error);
+    int selectedIndex() const;
     void select(int item);
     void showOnCanvas();
     void itemPressed(int item, Qt::MouseButton button, QPoint globalPos);

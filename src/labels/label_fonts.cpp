@@ -54,21 +54,6 @@ QFont font(const LabelFont& f, bool withUnderline)
     return q;
 }
 
-double lineWidth(const QString& line, const LabelFont& f)
-{
-    return QFontMetricsF(font(f)).horizontalAdvance(line);
-}
-
-double lineHeight(const LabelFont& f)
-{
-    return QFontMetricsF(font(f)).height();
-}
-
-double ascent(const LabelFont& f)
-{
-    return QFontMetricsF(font(f)).ascent();
-}
-
 QSizeF captionSize(const QString& caption, const LabelFont& f)
 {
     const QFontMetricsF metrics(font(f));

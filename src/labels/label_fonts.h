@@ -15,11 +15,6 @@ namespace labelfonts {
 // font's, while the item keeps the name it was given.
 QFont font(const LabelFont& f, bool withUnderline = false);
 
-// Width of one line and the height of a line, in twips.
-double lineWidth(const QString& line, const LabelFont& f);
-double lineHeight(const LabelFont& f);
-double ascent(const LabelFont& f);
-
 // Size of a caption (one line per CR LF): the widest line × number of lines.
 QSizeF captionSize(const QString& caption, const LabelFont& f);
 

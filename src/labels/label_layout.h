@@ -71,8 +71,6 @@ public:
     void centreBarcodeBox();
     // Centres every item whose alignment is centre.
     void centreAligned();
-
-    QRectF barcodeBoxRect() const { return {barcodeBox, QSizeF(kBoxWidth, kBoxHeight)}; }
 };
 
 // The caption's lines (CR LF, or a lone LF, between them).
