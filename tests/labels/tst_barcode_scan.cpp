@@ -3,7 +3,10 @@
 
 #include "barcode_picture.h"
 #include "label_canvas.h"
+#include "label_captions.h"
+#include "label_printer.h"
 #include "label_test_support.h"
+#include "settings_store.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -180,6 +183,36 @@ private Q_SLOTS:
         s.labels->printLabel();
         QCOMPARE(s.messages.size(), 2);
         QVERIFY(QDir(out.path()).isEmpty());
+    }
+
+    void companyNameComesFromTheSettingLineByLine()
+    {
+        TestHome home;
+        QCOMPARE(labelcaptions::companyName(),
+                 u"ÖRNEK TEKSTİL A.Ş.\r\nÖrme Kumaş Üretimi\r\nOrganize Sanayi Bölgesi"_s);
+        // One line without breaks prints as one line centred on the page; an empty
+        // middle line keeps its place.
+        for (const auto& [setting, lines] :
+             {std::pair{u"Kaya Örme"_s, QStringList{u"Kaya Örme"_s}},
+              {u"Kaya Örme||İstanbul"_s, QStringList{u"Kaya Örme"_s, u"İstanbul"_s}}}) {
+            settings::SaveSetting(u"Platform"_s, u"LabelCompany"_s, setting);
+            LabelLayout layout = LabelLayout::design(labelcaptions::companyName());
+            QTemporaryDir out;
+            const QString pdf = out.filePath(u"company.pdf"_s);
+            QVERIFY(labelprint::toPdf(pdf, layout, BarcodePicture(), u"x"_s));
+            const PdfPage page = pdfWords(pdf);
+            double lastTop = 0;
+            for (const QString& line : lines) {
+                const PdfWord first = page.find(line.split(u' ').first());
+                const PdfWord last = page.find(line.split(u' ').last());
+                QVERIFY2(!first.text.isEmpty() && !last.text.isEmpty(), qPrintable(line));
+                QVERIFY(std::abs((first.xMin + last.xMax) / 2 - page.width / 2) < 2.83);
+                QVERIFY(first.yMin > lastTop);
+                lastTop = first.yMin;
+            }
+            if (lines.size() == 2) // two line heights apart: the empty line stands between
+                QVERIFY(page.find(u"İstanbul"_s).yMin - page.find(u"Kaya"_s).yMin > 1.9 * 12);
+        }
     }
 
     void withoutPrinterTheLabelGoesToPdf()
