@@ -4,6 +4,7 @@
 #include "data_location.h"
 #include "demo_company.h"
 #include "form1.h"
+#include "label_designer.h"
 #include "settings_store.h"
 #include "station_parts.h"
 
@@ -24,11 +25,18 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Üretim istasyonu"_s);
     parser.addHelpOption();
-    const QCommandLineOption demo(
-        u"demo"_s, u"Örnek bir firmanın verileriyle aç (kendi ayar ve veri klasöründe)."_s);
-    const QCommandLineOption screenshot(
-        u"screenshot"_s, u"Pencereyi açınca resmini dosyaya kaydet ve çık."_s, u"png"_s);
-    parser.addOptions({demo, screenshot});
+    const QCommandLineOption demo(u"demo"_s,
+                                  u"Örnek bir firmanın verileriyle aç (kendi ayar ve veri klasöründe)."_s);
+    const QCommandLineOption screenshot(u"screenshot"_s, u"Pencereyi açınca resmini dosyaya kaydet ve çık."_s,
+                                        u"png"_s);
+    const QCommandLineOption labelPdf(
+        u"label-pdf"_s,
+        u"Etiketleri yazıcı yerine PDF dosyasına yaz: bir .pdf dosyası ya da her barkod numarasına "
+        u"bir dosya yazılan bir klasör."_s,
+        u"yol"_s);
+    const QCommandLineOption printLabel(u"print-label"_s,
+                                        u"Açılışta güncel satırın etiketini bas ve çık."_s);
+    parser.addOptions({demo, screenshot, labelPdf, printLabel});
     parser.process(app);
 
     if (parser.isSet(demo)) {
@@ -48,8 +56,23 @@ int main(int argc, char** argv)
 
     Form1 window;
     installStationParts(window);
+    auto* labels = window.findChild<LabelDesigner*>();
+    if (labels && parser.isSet(labelPdf))
+        labels->setPdfOutput(parser.value(labelPdf));
     window.start();
     window.show();
+    if (labels && parser.isSet(printLabel)) {
+        QTimer::singleShot(400, &window, [&window, labels, keepOpen = parser.isSet(screenshot)] {
+            // The label as the preview shows the current row.
+            if (window.parts.RefreshBarcodeImage)
+                window.parts.RefreshBarcodeImage();
+            if (window.parts.RefreshLabelPreview)
+                window.parts.RefreshLabelPreview();
+            labels->printLabel();
+            if (!keepOpen)
+                window.close();
+        });
+    }
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);
         QTimer::singleShot(500, &window, [&window, file] {

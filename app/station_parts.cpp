@@ -2,8 +2,10 @@
 
 #include "attach_entry.h"
 #include "form1.h"
+#include "label_designer.h"
 
 void installStationParts(Form1& window)
 {
     attachEntry(window);
+    attachLabels(window);
 }
