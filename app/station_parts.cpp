@@ -1,8 +1,9 @@
 #include "station_parts.h"
 
 #include "form1.h"
+#include "scale_link.h"
 
 void installStationParts(Form1& window)
 {
-    Q_UNUSED(window);
+    attachScale(window);
 }

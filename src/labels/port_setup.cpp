@@ -1,0 +1,138 @@
+#include "port_setup.h"
+
+#include "number_format.h"
+#include "scale_port.h"
+#include "settings_store.h"
+
+#include <QAction>
+
+#include <limits>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kSection = u"Properties"_s;
+
+// A stored number read as a whole number, as the older stations read it.
+std::optional<int> wholeNumber(const QString& text)
+{
+    const std::optional<double> value = numfmt::parse(text);
+    if (!value || *value < std::numeric_limits<int>::min() ||
+        *value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(numfmt::roundEven(*value));
+}
+
+} // namespace
+
+bool applyPortChoice(TeraziComm& comm, const PortChoice& choice, const PortWarning& warn,
+                     QAction* portMenuItem)
+{
+    // 1.–2. A new port number; the port refusing it brings the old one back.
+    const int oldNumber = comm.CommPort();
+    const int newNumber = choice.portNumber;
+    if (newNumber != oldNumber) {
+        const bool reopen = comm.PortOpen();
+        if (reopen)
+            comm.setPortOpen(false);
+        bool ok = comm.setCommPort(newNumber);
+        if (ok && reopen) {
+            ok = comm.setPortOpen(true);
+            if (portMenuItem) {
+                portMenuItem->setCheckable(true);
+                portMenuItem->setChecked(comm.PortOpen());
+            }
+        }
+        if (!ok) {
+            warn(comm.errorText());
+            comm.setCommPort(oldNumber);
+            return false;
+        }
+    }
+
+    // 3.–4. The settings text, parity as the first letter of its list entry.
+    const QString settingsText =
+        u"%1,%2,%3,%4"_s.arg(choice.speed.trimmed(), choice.parity.left(1),
+                             choice.dataBits.trimmed(), choice.stopBits.trimmed());
+    if (!comm.setSettings(settingsText)) {
+        warn(comm.errorText());
+        return false;
+    }
+    // 5. Handshaking.
+    if (!comm.setHandshaking(choice.flowMode)) {
+        warn(comm.errorText());
+        return false;
+    }
+
+    // 6. Store what the port took, as it reports it.
+    bool stored = settings::SaveSetting(kSection, u"Settings"_s, comm.Settings());
+    stored =
+        settings::SaveSetting(kSection, u"CommPort"_s, QString::number(comm.CommPort())) && stored;
+    stored =
+        settings::SaveSetting(kSection, u"Handshaking"_s, QString::number(comm.Handshaking())) &&
+        stored;
+    stored = settings::SaveSetting(kSection, u"Echo"_s, choice.echoOn ? u"True"_s : u"False"_s) &&
+             stored;
+    if (!stored)
+        warn(u"Port ayarları kaydedilemedi (%1). Port bu oturumda yeni ayarlarla çalışır, "
+             u"bir sonraki açılışta eski ayarlar geçerli olur."_s.arg(settings::appStorePath()));
+
+    // 7. Open; a port that does not open is reported, the dialog closes all the same.
+    if (!comm.PortOpen() && !comm.setPortOpen(true))
+        warn(comm.errorText());
+    return true;
+}
+
+void PortStartup(TeraziComm& comm, const PortWarning& warn)
+{
+    const QString settingsText = settings::GetSetting(kSection, u"Settings"_s);
+    if (!settingsText.isEmpty() && !comm.setSettings(settingsText)) {
+        warn(comm.errorText());
+        return;
+    }
+
+    // A refused port number is told together with the handshaking check below.
+    QString refused;
+    const QString port = settings::GetSetting(kSection, u"CommPort"_s);
+    if (!port.isEmpty()) {
+        const std::optional<int> number = wholeNumber(port);
+        if (!number)
+            refused = u"Kayıtlı port numarası \"%1\" bir sayı değil."_s.arg(port);
+        else if (!comm.setCommPort(*number))
+            refused = comm.errorText();
+    }
+    const QString handshaking = settings::GetSetting(kSection, u"Handshaking"_s);
+    if (!handshaking.isEmpty()) {
+        const std::optional<int> mode = wholeNumber(handshaking);
+        if (!mode)
+            refused = u"Kayıtlı akış denetimi \"%1\" bir sayı değil."_s.arg(handshaking);
+        else if (!comm.setHandshaking(*mode))
+            refused = comm.errorText();
+    }
+    if (!refused.isEmpty()) {
+        warn(refused);
+        return;
+    }
+    comm.setPortOpen(true);
+}
+
+PortListTexts splitSettingsForLists(QStringView s)
+{
+    const qsizetype k = s.contains(u'.') ? 2 : 0;
+    const qsizetype length = s.size();
+    // The character at a 1-based position, empty outside the text.
+    auto at = [&](qsizetype position) {
+        return position >= 1 && position <= length ? s.sliced(position - 1, 1).toString()
+                                                   : QString();
+    };
+    PortListTexts lists;
+    lists.speed = s.first(std::max<qsizetype>(0, length - 6 - k)).toString();
+    const QString letter = at(length - 4 - k);
+    lists.parityIndex =
+        letter.isEmpty() ? -1 : static_cast<int>(QStringView(u"eonms").indexOf(letter));
+    lists.dataBits = at(length - 2 - k);
+    lists.stopBits = s.last(std::min(length, 1 + k)).toString();
+    return lists;
+}
