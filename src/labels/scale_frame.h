@@ -16,6 +16,11 @@
 // Nothing when there is no such "+".
 std::optional<QString> scaleWeight(QStringView buffer);
 
+// The two halves of scaleWeight: the characters after the "+" (nothing when there is
+// no such "+"), and how they are shown.
+std::optional<QStringView> scaleWeightDigits(QStringView buffer);
+QString showScaleWeight(QStringView digits);
+
 // Runs on every change of the buffer: hands the weight found in it to `showWeight`,
 // then empties the buffer once it holds more than 200 characters, so the next weight
 // comes from a fresh cycle.

@@ -12,6 +12,8 @@
 
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void check(bool ok)
@@ -31,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     buffer.changed = [&] {
         extractScaleWeight(buffer, [&](const QString& weight) {
             check(weight.size() <= 7 || numfmt::parse(weight).has_value());
+            check(weight == scaleWeight(buffer.text()).value_or(u"-"_s)); // the kept conversion
         });
     };
     // A buffer without the weight reader, already long, so that the cut is reached.
