@@ -14,6 +14,9 @@
 // adapter that must be found whatever its order, or the end of a virtual serial pair.
 QString portDevice(int number);
 
+// What the operator is told for a number without a device.
+QString noPortDeviceText(int number);
+
 // The device of the fixed map (no setting); empty when the number has none.
 QString defaultPortDevice(int number);
 

@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -38,6 +40,25 @@ QGroupBox* makeFrame(const QString& name, const QString& caption, QWidget* paren
     auto* frame = new QGroupBox(caption, parent);
     frame->setObjectName(name);
     return frame;
+}
+
+// Option buttons optName_0, optName_1, … in a frame; `picked` gets the index of the one
+// that is switched on, by the operator or by the program.
+template <size_t N>
+void makeOptions(std::array<QRadioButton*, N>& options, const QString& name,
+                 const std::array<QString, N>& captions, QGroupBox* frame,
+                 const std::function<void(int)>& picked)
+{
+    auto* layout = new QVBoxLayout(frame);
+    for (size_t i = 0; i < N; ++i) {
+        options[i] = new QRadioButton(captions[i], frame);
+        options[i]->setObjectName(u"%1_%2"_s.arg(name).arg(i));
+        layout->addWidget(options[i]);
+        QObject::connect(options[i], &QRadioButton::toggled, frame, [picked, i](bool on) {
+            if (on)
+                picked(static_cast<int>(i));
+        });
+    }
 }
 
 // Selects the entry with this text; an entry is added for a value the list lacks, so
@@ -105,30 +126,13 @@ void frmProperties::createControls()
         lines->addWidget(list, row++, 1);
     }
 
+    // The two option groups; picking an option sets FlowMode or EchoOn.
     auto* flowFrame = makeFrame(u"fraFlow"_s, u"&Flow Control"_s, fraSettings);
-    auto* flowLayout = new QVBoxLayout(flowFrame);
-    const std::array<QString, 4> flows = {u"None"_s, u"Xon/Xoff"_s, u"RTS"_s, u"Xon/RTS"_s};
-    for (int i = 0; i < 4; ++i) {
-        optFlow[i] = new QRadioButton(flows[i], flowFrame);
-        optFlow[i]->setObjectName(u"optFlow_%1"_s.arg(i));
-        flowLayout->addWidget(optFlow[i]);
-        connect(optFlow[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                FlowMode = i;
-        });
-    }
+    makeOptions(optFlow, u"optFlow"_s, {u"None"_s, u"Xon/Xoff"_s, u"RTS"_s, u"Xon/RTS"_s},
+                flowFrame, [this](int i) { FlowMode = i; });
     auto* echoFrame = makeFrame(u"fraEcho"_s, u"&Echo"_s, fraSettings);
-    auto* echoLayout = new QVBoxLayout(echoFrame);
-    const std::array<QString, 2> echoes = {u"Off"_s, u"On"_s};
-    for (int i = 0; i < 2; ++i) {
-        optEcho[i] = new QRadioButton(echoes[i], echoFrame);
-        optEcho[i]->setObjectName(u"optEcho_%1"_s.arg(i));
-        echoLayout->addWidget(optEcho[i]);
-        connect(optEcho[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                EchoOn = i == 1;
-        });
-    }
+    makeOptions(optEcho, u"optEcho"_s, {u"Off"_s, u"On"_s}, echoFrame,
+                [this](int i) { EchoOn = i == 1; });
 
     auto* grid = new QGridLayout(fraSettings);
     grid->addWidget(portCaption, 0, 0);

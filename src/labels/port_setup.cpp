@@ -6,6 +6,7 @@
 
 #include <QAction>
 
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -93,24 +94,19 @@ void PortStartup(TeraziComm& comm, const PortWarning& warn)
         return;
     }
 
-    // A refused port number is told together with the handshaking check below.
+    // The stored port number and handshaking; a refusal of either is told below.
     QString refused;
-    const QString port = settings::GetSetting(kSection, u"CommPort"_s);
-    if (!port.isEmpty()) {
-        const std::optional<int> number = wholeNumber(port);
-        if (!number)
-            refused = u"Kayıtlı port numarası \"%1\" bir sayı değil."_s.arg(port);
-        else if (!comm.setCommPort(*number))
+    auto apply = [&](const QString& key, const QString& what, const std::function<bool(int)>& set) {
+        const QString text = settings::GetSetting(kSection, key);
+        if (text.isEmpty())
+            return;
+        if (const std::optional<int> number = wholeNumber(text); !number)
+            refused = u"Kayıtlı %1 \"%2\" bir sayı değil."_s.arg(what, text);
+        else if (!set(*number))
             refused = comm.errorText();
-    }
-    const QString handshaking = settings::GetSetting(kSection, u"Handshaking"_s);
-    if (!handshaking.isEmpty()) {
-        const std::optional<int> mode = wholeNumber(handshaking);
-        if (!mode)
-            refused = u"Kayıtlı akış denetimi \"%1\" bir sayı değil."_s.arg(handshaking);
-        else if (!comm.setHandshaking(*mode))
-            refused = comm.errorText();
-    }
+    };
+    apply(u"CommPort"_s, u"port numarası"_s, [&](int n) { return comm.setCommPort(n); });
+    apply(u"Handshaking"_s, u"akış denetimi"_s, [&](int n) { return comm.setHandshaking(n); });
     if (!refused.isEmpty()) {
         warn(refused);
         return;
