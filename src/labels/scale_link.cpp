@@ -31,6 +31,8 @@ void ScaleLink::handleCommEvent(int code)
 {
     if (code == TeraziComm::comEvReceive) {
         QString data = scaleBytesToText(m_comm.Input());
+        if (!data.isEmpty())
+            m_readErrorsInARow = 0;
         AppendScaleText(m_buffer, data);
     } else if (code == TeraziComm::comEventReadError) {
         readError();
@@ -39,22 +41,28 @@ void ScaleLink::handleCommEvent(int code)
 
 void ScaleLink::readError()
 {
-    // Close, let the window catch up once, open again.
+    // Close, let the window catch up once, open again. A port that keeps failing right
+    // after it was opened, without a byte in between, is given up rather than reopened
+    // for ever.
     m_comm.setPortOpen(false);
     QCoreApplication::processEvents();
-    if (m_comm.PortOpen() || m_comm.setPortOpen(true)) {
-        m_closedToldOnce = false;
-        return;
+    if (++m_readErrorsInARow <= kReopenTries) {
+        if (m_comm.PortOpen() || m_comm.setPortOpen(true))
+            return;
+    } else {
+        m_comm.setPortOpen(false);
     }
-    // The device is gone (an unplugged adapter): the station goes on without the
-    // scale and says so once; "Port Ayarları" opens the port again.
+    // The device is gone (an unplugged adapter) or unusable: the station goes on
+    // without the scale and says so once; "Port Ayarları" opens the port again.
     showPortCaption();
     if (m_closedToldOnce)
         return;
     m_closedToldOnce = true;
-    warn(u"Terazi portu kapandı, tartı okunamıyor.\n%1\n\nBağlantıyı kontrol edip Dosya → Port "
-         u"Ayarları "
-         u"ile portu yeniden açın."_s.arg(m_comm.errorText()));
+    const QString why = m_readErrorsInARow > kReopenTries
+                            ? u"Com%1 art arda okunamadı."_s.arg(m_comm.CommPort())
+                            : m_comm.errorText();
+    warn(u"Terazi portu kapandı, tartı okunamıyor.\n%1\n\nBağlantıyı kontrol edip "
+         u"Dosya → Port Ayarları ile portu yeniden açın."_s.arg(why));
 }
 
 void ScaleLink::txtTermChange()
@@ -74,8 +82,10 @@ void ScaleLink::PortAyarClick()
         frmProperties dialog(m_comm, &m_window, m_window.PortAyar);
         dialog.exec();
     }
-    if (m_comm.PortOpen())
+    if (m_comm.PortOpen()) {
         m_closedToldOnce = false;
+        m_readErrorsInARow = 0;
+    }
     showPortCaption();
 }
 

@@ -42,6 +42,8 @@ private:
     TeraziComm& m_comm;
     ScaleBuffer m_buffer;
     bool m_closedToldOnce = false;
+    int m_readErrorsInARow = 0;
+    static constexpr int kReopenTries = 3;
 };
 
 // Gives the window its scale: the port TeraziComm (a child of the window), the link,

@@ -91,6 +91,11 @@ private Q_SLOTS:
         QVERIFY(line->write("ST,GS,+  20.00kg\r\n"));
         QVERIFY(weightBecomes(u"20,00"_s));
         QCOMPARE(events.count(TeraziComm::comEventReadError), 1);
+        // A port that fails again and again without a byte in between is given up.
+        for (int i = 0; i < 4; ++i)
+            link->handleCommEvent(TeraziComm::comEventReadError);
+        QVERIFY(!link->comm().PortOpen());
+        QCOMPARE(answerer.messages.size(), 1);
     }
 
     // An adapter pulled out: the operator is told once, the station keeps running, and
