@@ -33,12 +33,17 @@ QString portDevice(int number)
     return configured.isEmpty() ? defaultPortDevice(number) : configured;
 }
 
+QString noPortDeviceText(int number)
+{
+    return u"Com%1 için aygıt tanımlı değil (Topkar.ini, [Platform] Com%1=aygıt yolu)."_s.arg(
+        number);
+}
+
 QString portDeviceSummary(int number)
 {
     const QString device = portDevice(number);
     if (device.isEmpty())
-        return u"Com%1 için aygıt tanımlı değil (Topkar.ini, [Platform] Com%1=aygıt yolu)."_s.arg(
-            number);
+        return noPortDeviceText(number);
     QString description;
     bool present = false;
     const QString target = QFileInfo(device).canonicalFilePath();

@@ -145,9 +145,7 @@ bool TeraziComm::setPortOpen(bool open)
         return fail(u"Port zaten açık."_s);
     const QString device = deviceName();
     if (device.isEmpty())
-        return fail(
-            u"Com%1 için aygıt tanımlı değil (Topkar.ini, [Platform] Com%1=aygıt yolu)."_s.arg(
-                m_commPort));
+        return fail(noPortDeviceText(m_commPort));
     m_port->setPortName(device);
     if (!applyLine())
         return false;
