@@ -31,7 +31,7 @@ std::optional<int> wholeNumber(const QString& text)
 bool applyPortChoice(TeraziComm& comm, const PortChoice& choice, const PortWarning& warn,
                      QAction* portMenuItem)
 {
-    // 1.–2. A new port number; the port refusing it brings the old one back.
+    // A new port number; the port refusing it brings the old one back.
     const int oldNumber = comm.CommPort();
     const int newNumber = choice.portNumber;
     if (newNumber != oldNumber) {
@@ -53,7 +53,7 @@ bool applyPortChoice(TeraziComm& comm, const PortChoice& choice, const PortWarni
         }
     }
 
-    // 3.–4. The settings text, parity as the first letter of its list entry.
+    // The settings text, parity as the first letter of its list entry; then handshaking.
     const QString settingsText =
         u"%1,%2,%3,%4"_s.arg(choice.speed.trimmed(), choice.parity.left(1),
                              choice.dataBits.trimmed(), choice.stopBits.trimmed());
@@ -61,26 +61,24 @@ bool applyPortChoice(TeraziComm& comm, const PortChoice& choice, const PortWarni
         warn(comm.errorText());
         return false;
     }
-    // 5. Handshaking.
     if (!comm.setHandshaking(choice.flowMode)) {
         warn(comm.errorText());
         return false;
     }
 
-    // 6. Store what the port took, as it reports it.
-    bool stored = settings::SaveSetting(kSection, u"Settings"_s, comm.Settings());
-    stored =
-        settings::SaveSetting(kSection, u"CommPort"_s, QString::number(comm.CommPort())) && stored;
-    stored =
-        settings::SaveSetting(kSection, u"Handshaking"_s, QString::number(comm.Handshaking())) &&
-        stored;
-    stored = settings::SaveSetting(kSection, u"Echo"_s, choice.echoOn ? u"True"_s : u"False"_s) &&
-             stored;
+    // Store what the port took, as it reports it.
+    bool stored = true;
+    for (const auto& [key, value] :
+         {std::pair{u"Settings"_s, comm.Settings()},
+          std::pair{u"CommPort"_s, QString::number(comm.CommPort())},
+          std::pair{u"Handshaking"_s, QString::number(comm.Handshaking())},
+          std::pair{u"Echo"_s, choice.echoOn ? u"True"_s : u"False"_s}})
+        stored = settings::SaveSetting(kSection, key, value) && stored;
     if (!stored)
         warn(u"Port ayarları kaydedilemedi (%1). Port bu oturumda yeni ayarlarla çalışır, "
              u"bir sonraki açılışta eski ayarlar geçerli olur."_s.arg(settings::appStorePath()));
 
-    // 7. Open; a port that does not open is reported, the dialog closes all the same.
+    // Open; a port that does not open is reported, the dialog closes all the same.
     if (!comm.PortOpen() && !comm.setPortOpen(true))
         warn(comm.errorText());
     return true;
