@@ -99,8 +99,8 @@ int main(int argc, char** argv)
             "ST,GS,+ " + QByteArray::number(10 + (i % 900) * 0.01, 'f', 2).rightJustified(6, ' ') +
             "kg\r\n";
         changedAt = -1;
+        clock.start(); // the frame goes into the line in one write, its last byte with it
         writeAll(fd, frame);
-        clock.start(); // the last byte is in the line
         if (!runUntil([&] { return changedAt >= 0; }))
             return std::printf("no weight after frame %d\n", i), 1;
         latencies.push_back(changedAt);
