@@ -114,10 +114,10 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || !m_rs)
         return {};
-    const ColumnSpec& spec = m_columns[index.column()];
+    const ColumnSpec& column = m_columns[index.column()];
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignVCenter |
-                                   (spec.numeric ? Qt::AlignRight : Qt::AlignLeft));
+                                   (column.numeric ? Qt::AlignRight : Qt::AlignLeft));
     if (role != Qt::DisplayRole)
         return {};
     const int field = m_fieldIndex.value(index.column(), -1);
@@ -125,7 +125,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
     if (!row || field < 0)
         return {};
     const QVariant& v = row->values.at(field);
-    if (spec.numeric && !v.isNull() && v.canConvert<double>() && v.typeId() != QMetaType::QString)
+    if (column.numeric && !v.isNull() && v.canConvert<double>() && v.typeId() != QMetaType::QString)
         return numfmt::format(v.toDouble(), u"Standard");
     return fieldvalue::text(v);
 }
