@@ -33,9 +33,10 @@ int main(int argc, char** argv)
     long long checksum = 0;
     const auto bare = bench::time(kRuns, [&] {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(handle,
-                           "SELECT rowid, * FROM Siparis ORDER BY SipNo COLLATE TRNOCASE DESC, rowid DESC LIMIT ?",
-                           -1, &st, nullptr);
+        sqlite3_prepare_v2(
+            handle,
+            "SELECT rowid, * FROM Siparis ORDER BY SipNo COLLATE TRNOCASE DESC, rowid DESC LIMIT ?",
+            -1, &st, nullptr);
         sqlite3_bind_int(st, 1, kRows);
         while (sqlite3_step(st) == SQLITE_ROW)
             for (int c = 0; c < 16; ++c)
@@ -47,7 +48,8 @@ int main(int argc, char** argv)
     const auto bareQt = bench::time(kRuns, [&] {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        q.prepare(u"SELECT rowid, * FROM Siparis ORDER BY SipNo COLLATE TRNOCASE DESC, rowid DESC LIMIT ?"_s);
+        q.prepare(
+            u"SELECT rowid, * FROM Siparis ORDER BY SipNo COLLATE TRNOCASE DESC, rowid DESC LIMIT ?"_s);
         q.addBindValue(kRows);
         q.exec();
         while (q.next())
@@ -77,7 +79,8 @@ int main(int argc, char** argv)
         checksum += data.recordset()->exactCount();
     });
 
-    std::printf("\n%d rolls, record source \"%s\", first %d rows\n", rolls, qPrintable(source), kRows);
+    std::printf("\n%d rolls, record source \"%s\", first %d rows\n", rolls, qPrintable(source),
+                kRows);
     bench::print(u"bare SQLite query (C interface)"_s, bare);
     bench::print(u"bare SQLite query (QtSql)"_s, bareQt);
     bench::print(u"Data1 refresh + first rows"_s, opened);

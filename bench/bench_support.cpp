@@ -73,7 +73,8 @@ void makeOrders(const QString& folder, int rolls)
     q.exec(u"DROP INDEX IF EXISTS Siparis_SipNo"_s);
     q.exec(u"DROP INDEX IF EXISTS Siparis_BarNo"_s);
     db.transaction();
-    q.prepare(u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, Lot, SipKg, TopKg, "
+    q.prepare(u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, Lot, "
+              u"SipKg, TopKg, "
               "Top, Operator, Fiyat, Aciklama, Durum) VALUES (?, ?, ?, ?, 'Makina 3', '30\"28 E', "
               "'30/1 PENYE SÜPREM', 'L1234', ?, ?, 1, 'Ayşe Kılıç', 120, NULL, 'Gitti')"_s);
     QRandomGenerator rnd(7);

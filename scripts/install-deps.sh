@@ -9,7 +9,7 @@ PACKAGES=(
   libsqlite3-dev libzint-dev
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
   cups cups-client cups-bsd printer-driver-cups-pdf
-  zbar-tools poppler-utils xvfb xauth socat
+  zbar-tools poppler-utils xvfb xauth socat python3
   fonts-dejavu-core fonts-liberation
   libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
 )

@@ -4,7 +4,7 @@
 #include "local_files.h"
 
 using namespace Qt::StringLiterals;
-using jetsql::textLiteral;
+using jetsql::quoteText;
 
 namespace postings {
 
@@ -89,8 +89,8 @@ bool cancelAccounts(ExchangeContext& ctx, const QString& customer, const QString
     ExchangeControls& c = ctx.controls;
     RecordSet& movements = *c.Data3.recordset();
     RecordSet& cards = *c.Data4.recordset();
-    const QString start = u"CariHarKod=%1"_s.arg(textLiteral(customer));
-    const QString byId = u" And DigerId="_s + textLiteral(id);
+    const QString start = u"CariHarKod=%1"_s.arg(quoteText(customer));
+    const QString byId = u" And DigerId="_s + quoteText(id);
     QList<std::tuple<QString, double, double, double>> fromCard;
     bool found = false;
     auto missing = [&](const QString& which) {
@@ -119,7 +119,7 @@ bool cancelAccounts(ExchangeContext& ctx, const QString& customer, const QString
         else
             missing(customer);
     }
-    if (!cards.findFirst(u"CariKod="_s + textLiteral(customer)) || cards.noMatch() ||
+    if (!cards.findFirst(u"CariKod="_s + quoteText(customer)) || cards.noMatch() ||
         !correctCard(cards, fromCard, error)) {
         if (error->isEmpty())
             *error = cards.lastError();
@@ -131,12 +131,12 @@ bool cancelAccounts(ExchangeContext& ctx, const QString& customer, const QString
         {u"=110"_s, u"Alacak"_s, m.KdvTut, 0, 0},
     };
     for (const auto& [account, side, a, d, e] : others) {
-        const QString crit = u"CariHarKod=%1"_s.arg(textLiteral(account)) + byId;
+        const QString crit = u"CariHarKod=%1"_s.arg(quoteText(account)) + byId;
         if (!correctMovement(movements, crit, side, a, d, e, &found, error))
             return false;
         if (!found)
             continue;
-        if (!cards.findFirst(u"CariKod="_s + textLiteral(account))) {
+        if (!cards.findFirst(u"CariKod="_s + quoteText(account))) {
             *error = cards.lastError();
             return false;
         }
@@ -158,7 +158,7 @@ download::Outcome postCancellation(ExchangeContext& ctx, RecordSet& r, const QLi
     const QString id = r.value(u"DigerId").toString();
     const QString code = r.value(u"StokHarKod").toString();
     const QString customer = r.value(u"Carisi").toString();
-    if (!movements.findFirst(u"DigerId=%1 And StokHarKod=%2"_s.arg(textLiteral(id), textLiteral(code))))
+    if (!movements.findFirst(u"DigerId=%1 And StokHarKod=%2"_s.arg(quoteText(id), quoteText(code))))
         return failed(movements.lastError());
     if (movements.noMatch())
         return failed(u"iptal edilecek stok hareketi (%1, %2) bulunamadı; iptal merkezde bekliyor."_s.arg(code, id));
@@ -174,14 +174,14 @@ download::Outcome postCancellation(ExchangeContext& ctx, RecordSet& r, const QLi
     m.KasaVisa = movements.value(u"KasaVisa").toString();
     // Everything this cancellation needs must be there before anything is changed.
     if (!done[0]) {
-        if (!stockCards.findFirst(u"StokKod="_s + textLiteral(code)))
+        if (!stockCards.findFirst(u"StokKod="_s + quoteText(code)))
             return failed(stockCards.lastError());
         if (stockCards.noMatch())
             return failed(u"stok kartı %1 bulunamadı; iptal merkezde bekliyor."_s.arg(code));
     }
     if (!done[1]) {
         RecordSet& accounts = *c.Data4.recordset();
-        if (!accounts.findFirst(u"CariKod="_s + textLiteral(customer)))
+        if (!accounts.findFirst(u"CariKod="_s + quoteText(customer)))
             return failed(accounts.lastError());
         if (accounts.noMatch())
             return failed(u"cari kart %1 bulunamadı; iptal merkezde bekliyor."_s.arg(customer));

@@ -7,7 +7,7 @@
 #include "shared_routines.h"
 
 using namespace Qt::StringLiterals;
-using jetsql::textLiteral;
+using jetsql::quoteText;
 
 namespace {
 
@@ -86,7 +86,7 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
             continue;
         }
         copies.moveFirst();
-        if (!copies.findFromCurrent(u"Sube="_s + textLiteral(branch))) {
+        if (!copies.findFromCurrent(u"Sube="_s + quoteText(branch))) {
             fail(copies.lastError());
             continue;
         }
@@ -101,7 +101,7 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
             continue;
         }
         // A branch that works as a terminal takes the card as one waiting for it.
-        terminals.findFirst(u"Sube="_s + textLiteral(branch));
+        terminals.findFirst(u"Sube="_s + quoteText(branch));
         if (!terminals.noMatch() && !copies.setValue(u"Yeni", 2)) {
             fail(copies.lastError());
             copies.cancelUpdate();

@@ -5,14 +5,14 @@
 #include "local_files.h"
 
 using namespace Qt::StringLiterals;
-using jetsql::textLiteral;
+using jetsql::quoteText;
 
 namespace postings {
 
 QString centralQuery(const ExchangeSettings& s, const QString& table, const QString& extra)
 {
     return u"select * from %1 Where Sube=%2 And Server=%3 And Yeni<3%4"_s.arg(
-        table, textLiteral(s.OwnBranch), QString::number(s.takenServer()), extra);
+        table, quoteText(s.OwnBranch), QString::number(s.takenServer()), extra);
 }
 
 namespace {
@@ -36,7 +36,7 @@ bool addToList(RecordSet& list, const QString& field, const QVariant& value, QSt
     const QString text = value.toString();
     if (value.isNull() || text.trimmed().isEmpty())
         return true; // no group or unit to add
-    if (!list.findFirst(field + u'=' + textLiteral(text))) {
+    if (!list.findFirst(field + u'=' + quoteText(text))) {
         *error = list.lastError();
         return false;
     }
@@ -61,7 +61,7 @@ download::Outcome postCard(ExchangeContext& ctx, const CardPass& kind, RecordSet
     ExchangeControls& c = ctx.controls;
     RecordSet& cards = *c.Data1.recordset();
     const QString code = r.value(kind.key).toString();
-    if (!cards.findFirst(kind.key + u'=' + textLiteral(code)))
+    if (!cards.findFirst(kind.key + u'=' + quoteText(code)))
         return failed(cards.lastError());
     if (cards.noMatch())
         cards.addNew();

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
-using jetsql::textLiteral;
+using jetsql::quoteText;
 
 namespace postings {
 
@@ -23,7 +23,7 @@ download::Outcome failed(const QString& why)
 std::optional<download::Outcome> findCard(RecordSet& cards, const QString& key, const QString& code,
                                           const QString& where)
 {
-    if (!cards.findFirst(key + u'=' + textLiteral(code)))
+    if (!cards.findFirst(key + u'=' + quoteText(code)))
         return failed(cards.lastError());
     if (cards.noMatch())
         return failed(u"%1 kartı %2 bulunamadı; hareket merkezde bekliyor."_s.arg(code, where));
@@ -123,7 +123,7 @@ download::Outcome postStockMovement(ExchangeContext& ctx, RecordSet& r)
     const QString id = r.value(u"DigerId").toString();
     const QString code = r.value(u"StokHarKod").toString();
     // A movement already here is not posted twice.
-    if (!movements.findFirst(u"DigerId=%1 And StokHarKod=%2"_s.arg(textLiteral(id), textLiteral(code))))
+    if (!movements.findFirst(u"DigerId=%1 And StokHarKod=%2"_s.arg(quoteText(id), quoteText(code))))
         return failed(movements.lastError());
     if (!movements.noMatch())
         return {download::Result::PassedOver, {}};

@@ -12,7 +12,7 @@
 #include <QSet>
 
 using namespace Qt::StringLiterals;
-using jetsql::textLiteral;
+using jetsql::quoteText;
 
 namespace {
 
@@ -169,7 +169,7 @@ bool SectionUpload::openPending()
     const QStringList tables = {m_section.movements, m_section.cards};
     if (!localfiles::point(c.Data1, m_file,
                            u"Select * From %1 Where Yeni>0 And Sube=%2"_s.arg(m_section.movements,
-                                                                             textLiteral(m_branch)),
+                                                                             quoteText(m_branch)),
                            tables, false, &error) ||
         !localfiles::point(c.Data2, m_file, m_section.cards, tables, false, &error)) {
         failure(u"%1 okunamadı: %2"_s.arg(m_section.what, error));
@@ -391,7 +391,7 @@ bool SectionUpload::lookUpInvoices(const QList<Movement>& group, QString* error)
         if (asked.contains(invoiceKey(code, true, id)))
             continue;
         asked.insert(invoiceKey(code, true, id));
-        terms.append(u"(CariHarKod=%1 And DigerId=%2)"_s.arg(textLiteral(code), textLiteral(id)));
+        terms.append(u"(CariHarKod=%1 And DigerId=%2)"_s.arg(quoteText(code), quoteText(id)));
         if (terms.size() == 200 && !readPart())
             return false;
     }
@@ -422,7 +422,7 @@ bool SectionUpload::writeOne(RecordSet& central)
         }
         if (m_existing.contains(key) || m_written.contains(key)) {
             if (!central.findFirstWritten(u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
-                    textLiteral(code), debit ? u"Borc<>0"_s : u"Alacak<>0"_s, textLiteral(id))))
+                    quoteText(code), debit ? u"Borc<>0"_s : u"Alacak<>0"_s, quoteText(id))))
                 return false;
             add = central.noMatch();
         }
@@ -469,7 +469,7 @@ bool SectionUpload::markTouchedCards()
         if (done.contains(m.card))
             continue;
         done.insert(m.card);
-        ok = cards.findFirst(m_section.cardKey + u'=' + textLiteral(m.card));
+        ok = cards.findFirst(m_section.cardKey + u'=' + quoteText(m.card));
         if (ok && !cards.noMatch()) {
             ok = cards.edit() && cards.setValue(u"Yeni", 9) && cards.update();
             if (!ok)
@@ -490,7 +490,7 @@ bool SectionUpload::sendTotals()
 {
     ExchangeControls& c = m_ctx.controls;
     QString error;
-    const QString branch = textLiteral(m_branch);
+    const QString branch = quoteText(m_branch);
     if (!localfiles::point(c.Data2, m_file,
                            u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch),
                            {m_section.cards}, false, &error)) {
@@ -514,7 +514,7 @@ bool SectionUpload::sendTotals()
         if (!m_section.stock && code.startsWith(u'='))
             continue; // accounts such as "=100" keep their totals at home
         central.moveFirst();
-        ok = central.findFromCurrent(m_section.cardKey + u'=' + textLiteral(code));
+        ok = central.findFromCurrent(m_section.cardKey + u'=' + quoteText(code));
         if (!ok)
             break;
         if (central.eof()) {

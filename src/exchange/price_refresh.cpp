@@ -5,7 +5,7 @@
 #include "number_format.h"
 
 using namespace Qt::StringLiterals;
-using jetsql::textLiteral;
+using jetsql::quoteText;
 
 void RefreshMovementPrices(ExchangeContext& ctx)
 {
@@ -40,8 +40,8 @@ void RefreshMovementPrices(ExchangeContext& ctx)
     const int total = stock.recordCount();
     int done = 0;
     while (!stock.eof()) {
-        if (!prices.findFirst(u"CariKod=%1 And StokKod=%2"_s.arg(textLiteral(stock.value(u"Carisi").toString()),
-                                                                textLiteral(stock.value(u"StokHarKod").toString()))))
+        if (!prices.findFirst(u"CariKod=%1 And StokKod=%2"_s.arg(quoteText(stock.value(u"Carisi").toString()),
+                                                                quoteText(stock.value(u"StokHarKod").toString()))))
             return stop(prices.lastError());
         const QVariant special = prices.noMatch() ? QVariant() : prices.value(u"0Fiyat");
         if (!prices.noMatch() && special.toDouble() != stock.value(u"Fiyat").toDouble()) {
@@ -57,7 +57,7 @@ void RefreshMovementPrices(ExchangeContext& ctx)
             }
             const QString id = stock.value(u"DigerId").toString().remove(u'W');
             accounts.moveFirst();
-            if (!accounts.findFromCurrent(u"DigerId="_s + textLiteral(id)))
+            if (!accounts.findFromCurrent(u"DigerId="_s + quoteText(id)))
                 return stop(accounts.lastError());
             if (!accounts.eof()) {
                 if (!accounts.edit() || !accounts.setValue(u"Borc", amount) ||

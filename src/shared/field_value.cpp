@@ -96,7 +96,8 @@ std::optional<QVariant> toStorage(ColumnKind kind, const QVariant& value, jetsql
             const QString t = value.toString().trimmed();
             if (t.compare(u"True"_s, Qt::CaseInsensitive) == 0 || t == u"Doğru"_s || t == u"Evet"_s)
                 b = true;
-            else if (t.compare(u"False"_s, Qt::CaseInsensitive) == 0 || t == u"Yanlış"_s || t == u"Hayır"_s)
+            else if (t.compare(u"False"_s, Qt::CaseInsensitive) == 0 || t == u"Yanlış"_s ||
+                     t == u"Hayır"_s)
                 b = false;
             else if (const auto n = numfmt::parse(t))
                 b = *n != 0;

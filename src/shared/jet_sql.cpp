@@ -33,7 +33,7 @@ QString quoteIdentifier(const QString& name)
     return u'"' + escaped + u'"';
 }
 
-QString textLiteral(const QString& value)
+QString quoteText(const QString& value)
 {
     QString escaped = value;
     escaped.replace(u'\'', u"''"_s);
@@ -46,7 +46,15 @@ namespace {
 
 struct Token
 {
-    enum class Type { End, Word, Text, Number, Date, Symbol };
+    enum class Type
+    {
+        End,
+        Word,
+        Text,
+        Number,
+        Date,
+        Symbol
+    };
     Type type = Type::End;
     QString text;
     bool bracketed = false; // [Field Name]
@@ -91,7 +99,8 @@ public:
             } else if (c == u'[') {
                 const qsizetype close = m_text.indexOf(u']', i + 1);
                 if (close < 0)
-                    return fail(error, QStringLiteral("Kapanmamış köşeli parantez: %1").arg(m_text));
+                    return fail(error,
+                                QStringLiteral("Kapanmamış köşeli parantez: %1").arg(m_text));
                 t.type = Token::Type::Word;
                 t.bracketed = true;
                 t.text = m_text.mid(i + 1, close - i - 1);
@@ -138,7 +147,8 @@ public:
                     t.text = c;
                     ++i;
                 } else
-                    return fail(error, QStringLiteral("Beklenmeyen karakter '%1': %2").arg(c).arg(m_text));
+                    return fail(error,
+                                QStringLiteral("Beklenmeyen karakter '%1': %2").arg(c).arg(m_text));
             }
             out.append(t);
         }
@@ -162,7 +172,9 @@ private:
 class Parser
 {
 public:
-    Parser(QList<Token> tokens, const QString& source) : m_tokens(std::move(tokens)), m_source(source) {}
+    Parser(QList<Token> tokens, const QString& source)
+        : m_tokens(std::move(tokens)), m_source(source)
+    {}
 
     // The end of the text; one closing ";" is allowed, nothing after it.
     bool atEnd() const
@@ -173,7 +185,8 @@ public:
     bool isWord(QStringView w) const
     {
         const Token& t = peek();
-        return t.type == Token::Type::Word && !t.bracketed && t.text.compare(w, Qt::CaseInsensitive) == 0;
+        return t.type == Token::Type::Word && !t.bracketed &&
+               t.text.compare(w, Qt::CaseInsensitive) == 0;
     }
     bool isSymbol(QStringView s) const
     {
@@ -234,18 +247,18 @@ public:
 private:
     static bool isReserved(QStringView w)
     {
-        static const QStringList words = {u"And"_s,   u"Or"_s,   u"Not"_s,  u"Like"_s,
-                                          u"Is"_s,    u"Null"_s, u"In"_s,   u"Between"_s,
-                                          u"True"_s,  u"False"_s, u"Yes"_s, u"No"_s,
-                                          u"Select"_s, u"From"_s, u"Where"_s, u"Order"_s,
-                                          u"By"_s,    u"Asc"_s,  u"Desc"_s};
+        static const QStringList words = {u"And"_s,   u"Or"_s, u"Not"_s,     u"Like"_s, u"Is"_s,
+                                          u"Null"_s,  u"In"_s, u"Between"_s, u"True"_s, u"False"_s,
+                                          u"Yes"_s,   u"No"_s, u"Select"_s,  u"From"_s, u"Where"_s,
+                                          u"Order"_s, u"By"_s, u"Asc"_s,     u"Desc"_s};
         for (const QString& r : words)
             if (w.compare(r, Qt::CaseInsensitive) == 0)
                 return true;
         return false;
     }
 
-    static std::shared_ptr<Expr> binary(Expr::Kind kind, std::shared_ptr<Expr> a, std::shared_ptr<Expr> b)
+    static std::shared_ptr<Expr> binary(Expr::Kind kind, std::shared_ptr<Expr> a,
+                                        std::shared_ptr<Expr> b)
     {
         if (!a || !b)
             return nullptr;
@@ -414,7 +427,8 @@ private:
             return nullptr;
         case Token::Type::Word:
             if (!t.bracketed) {
-                if (isWord(u"True"_s) || isWord(u"Yes"_s) || isWord(u"False"_s) || isWord(u"No"_s)) {
+                if (isWord(u"True"_s) || isWord(u"Yes"_s) || isWord(u"False"_s) ||
+                    isWord(u"No"_s)) {
                     e->kind = Expr::Kind::Bool;
                     e->boolean = isWord(u"True"_s) || isWord(u"Yes"_s);
                     take();
@@ -648,9 +662,9 @@ private:
         // Yes/No columns hold no nulls in the old engine; a missing value counts as No.
         if (col && b->kind == Expr::Kind::Bool && (op == u"="_s || op == u"<>"_s)) {
             const bool wantTrue = (op == u"="_s) == b->boolean;
-            const QString zero = m_dialect == Dialect::PostgreSQL && col->kind == ColumnKind::Boolean
-                                     ? u"FALSE"_s
-                                     : u"0"_s;
+            const QString zero =
+                m_dialect == Dialect::PostgreSQL && col->kind == ColumnKind::Boolean ? u"FALSE"_s
+                                                                                     : u"0"_s;
             out.text += QStringLiteral("(COALESCE(%1, %2) %3 %2)")
                             .arg(quoteIdentifier(col->name), zero, wantTrue ? u"<>"_s : u"="_s);
             return true;
@@ -801,7 +815,8 @@ std::optional<Source> parseSource(const QString& text, QString* error)
         } while (p.acceptSymbol(u","_s));
     }
     if (!p.atEnd()) {
-        setError(error, QStringLiteral("Sorgunun sonunda beklenmeyen '%1': %2").arg(p.peek().text, text));
+        setError(error,
+                 QStringLiteral("Sorgunun sonunda beklenmeyen '%1': %2").arg(p.peek().text, text));
         return std::nullopt;
     }
     return source;
@@ -819,13 +834,15 @@ ExprPtr parseCriterion(const QString& text, QString* error)
         return nullptr;
     }
     if (!p.atEnd()) {
-        setError(error, QStringLiteral("Koşulun sonunda beklenmeyen '%1': %2").arg(p.peek().text, text));
+        setError(error,
+                 QStringLiteral("Koşulun sonunda beklenmeyen '%1': %2").arg(p.peek().text, text));
         return nullptr;
     }
     return expr;
 }
 
-std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect, QString* error)
+std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect,
+                             QString* error)
 {
     Translator t(schema, dialect);
     Sql out;
@@ -845,7 +862,9 @@ std::optional<QString> orderBy(const Source& source, const TableSchema& schema, 
     for (const OrderTerm& term : source.order) {
         const Column* col = schema.find(term.field);
         if (!col) {
-            setError(error, QStringLiteral("'%1' tablosunda '%2' alanı yok").arg(schema.table, term.field));
+            setError(
+                error,
+                QStringLiteral("'%1' tablosunda '%2' alanı yok").arg(schema.table, term.field));
             return std::nullopt;
         }
         const bool desc = term.descending != reversed;

@@ -14,7 +14,15 @@
 // parameters, so a quote inside a value can never change a query.
 namespace jetsql {
 
-enum class ColumnKind { Text, Number, Integer, Boolean, Date, Other };
+enum class ColumnKind
+{
+    Text,
+    Number,
+    Integer,
+    Boolean,
+    Date,
+    Other
+};
 
 struct Column
 {
@@ -45,11 +53,31 @@ private:
     mutable qsizetype m_indexed = -1; // number of columns m_index was built from
 };
 
-enum class Dialect { SQLite, PostgreSQL };
+enum class Dialect
+{
+    SQLite,
+    PostgreSQL
+};
 
 struct Expr
 {
-    enum class Kind { Or, And, Not, Compare, Like, IsNull, In, Between, Field, Text, Number, Bool, Null, Date };
+    enum class Kind
+    {
+        Or,
+        And,
+        Not,
+        Compare,
+        Like,
+        IsNull,
+        In,
+        Between,
+        Field,
+        Text,
+        Number,
+        Bool,
+        Null,
+        Date
+    };
     Kind kind = Kind::Null;
     QString op;           // Compare: "=", "<>", "<", ">", "<=", ">="
     QString text;         // Field name, text literal, number as written
@@ -90,10 +118,9 @@ inline constexpr char kLikeFunction[] = "jet_like";
 
 QString quoteIdentifier(const QString& name);
 
-// A text value written as a literal of this dialect: in apostrophes, with an
-// apostrophe inside doubled, so that a criterion built from data ("CariKod=" +
-// textLiteral(code)) reads back exactly that value, whatever the value holds.
-QString textLiteral(const QString& value);
+// A text value as a quoted literal of the station's dialect: 'O''Brien'. Criteria built
+// from data must quote every value with it.
+QString quoteText(const QString& value);
 
 // Translates a condition against the table's columns. Unknown fields are an error.
 std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect,

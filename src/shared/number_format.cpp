@@ -121,8 +121,8 @@ QString format(double value, QStringView pattern)
     QString out = group ? groupThousands(intDigits) : intDigits;
     if (!decDigits.isEmpty())
         out += u',' + decDigits;
-    const bool negative =
-        rounded < 0 && std::any_of(out.cbegin(), out.cend(), [](QChar c) { return c > u'0' && c <= u'9'; });
+    const bool negative = rounded < 0 && std::any_of(out.cbegin(), out.cend(),
+                                                     [](QChar c) { return c > u'0' && c <= u'9'; });
     return negative ? u'-' + out : out;
 }
 

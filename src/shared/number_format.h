@@ -15,10 +15,16 @@ namespace numfmt {
 std::optional<double> parse(QStringView text);
 
 // True when parse() accepts the text.
-inline bool isNumeric(QStringView text) { return parse(text).has_value(); }
+inline bool isNumeric(QStringView text)
+{
+    return parse(text).has_value();
+}
 
 // The number or 0 when the text is not a number.
-inline double toNumber(QStringView text) { return parse(text).value_or(0.0); }
+inline double toNumber(QStringView text)
+{
+    return parse(text).value_or(0.0);
+}
 
 // Formats with a pattern of the form "#,##0.00##": a "," in the integer part groups
 // thousands with ".", each "0" after the point is a decimal always shown and each "#"

@@ -24,7 +24,10 @@ constexpr int kParamsPerInsert = 6000;
 constexpr int kRowsPerInsert = 500;
 constexpr int kMaxStatements = 24; // prepared statements a set keeps for reuse
 
-QString keyText(const QVariant& key) { return key.toString(); }
+QString keyText(const QVariant& key)
+{
+    return key.toString();
+}
 
 void bindAll(QSqlQuery& q, const QVariantList& params)
 {
@@ -216,9 +219,9 @@ std::optional<QList<RecordRow>> RecordSet::selectBase(const QString& extraWhere,
 
 std::optional<RecordRow> RecordSet::rowByKey(const QVariant& key) const
 {
-    const auto rows =
-        select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE %1 = ?"_s.arg(m_keyExpr, quoteIdentifier(m_schema.table)),
-               {key});
+    const auto rows = select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE %1 = ?"_s.arg(
+                                 m_keyExpr, quoteIdentifier(m_schema.table)),
+                             {key});
     if (!rows || rows->isEmpty())
         return std::nullopt;
     return rows->first();
@@ -229,7 +232,8 @@ QString RecordSet::rowNumberQuery(QVariantList& params) const
 {
     const QString where = baseWhere(params);
     return u"SELECT * FROM (SELECT ROW_NUMBER() OVER (%1) - 1 AS \"__pos\", %2 AS \"__key\", * "_s
-           "FROM %3 %4) AS numbered"_s.arg(m_order, m_keyExpr, quoteIdentifier(m_schema.table), where);
+           "FROM %3 %4) AS numbered"_s.arg(m_order, m_keyExpr, quoteIdentifier(m_schema.table),
+                                           where);
 }
 
 // ------------------------------------------------------------------ positions
@@ -239,7 +243,8 @@ int RecordSet::baseCount()
     if (m_baseCount)
         return *m_baseCount;
     QVariantList params;
-    const QString sql = u"SELECT COUNT(*) FROM %1 %2"_s.arg(quoteIdentifier(m_schema.table), baseWhere(params));
+    const QString sql =
+        u"SELECT COUNT(*) FROM %1 %2"_s.arg(quoteIdentifier(m_schema.table), baseWhere(params));
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     q.prepare(sql);
@@ -258,27 +263,86 @@ void RecordSet::dropCache()
     m_chunkUse.clear();
 }
 
+// The rows that come after (or before) the given row in the set's order, as conditions
+// an index can seek to, in the order their rows come: reading the next screenful of a
+// large set then costs the same wherever it stands. Only for orders on at most one
+// field (and the key). Nulls sort first in ascending order.
+std::optional<QList<jetsql::Sql>> RecordSet::seekConditions(const RecordRow& row, bool after) const
+{
+    if (m_source.order.size() > 1)
+        return std::nullopt;
+    const bool ascending =
+        m_source.order.isEmpty() ? after : (m_source.order[0].descending != after);
+    const QString keyAfter = m_keyExpr + (ascending ? u" > ?"_s : u" < ?"_s);
+    if (m_source.order.isEmpty())
+        return QList<jetsql::Sql>{{keyAfter, {row.key}}};
+    const int i = m_schema.indexOf(m_source.order[0].field);
+    if (i < 0)
+        return std::nullopt;
+    const jetsql::Column& col = m_schema.columns[i];
+    const QString c = quoteIdentifier(col.name);
+    const QString coll =
+        (m_dialect == jetsql::Dialect::SQLite && col.kind == jetsql::ColumnKind::Text)
+            ? u" COLLATE "_s + QLatin1String(jetsql::kCollation)
+            : QString();
+    const jetsql::Sql nulls{u"%1 IS NULL"_s.arg(c), {}};
+    const jetsql::Sql notNull{u"%1 IS NOT NULL"_s.arg(c), {}};
+    const QVariant v = row.values[i];
+    if (v.isNull()) {
+        const jetsql::Sql sameNull{u"%1 IS NULL AND %2"_s.arg(c, keyAfter), {row.key}};
+        return ascending ? QList<jetsql::Sql>{sameNull, notNull} : QList<jetsql::Sql>{sameNull};
+    }
+    const QVariant stored = fieldvalue::toStorage(col.kind, v, m_dialect).value_or(v);
+    const jetsql::Sql range{ascending ? u"%1 >= ?%2 AND (%1 > ?%2 OR %3)"_s.arg(c, coll, keyAfter)
+                                      : u"%1 <= ?%2 AND (%1 < ?%2 OR %3)"_s.arg(c, coll, keyAfter),
+                            {stored, stored, row.key}};
+    return ascending ? QList<jetsql::Sql>{range} : QList<jetsql::Sql>{range, nulls};
+}
+
+std::optional<QList<RecordRow>> RecordSet::seek(const RecordRow& from, bool after, int count) const
+{
+    const auto conditions = seekConditions(from, after);
+    if (!conditions)
+        return std::nullopt;
+    QList<RecordRow> rows;
+    for (const jetsql::Sql& c : *conditions) {
+        const auto part = selectBase(c.text, c.params, after ? m_order : m_orderReversed,
+                                     count - static_cast<int>(rows.size()), 0);
+        if (!part)
+            return std::nullopt;
+        rows += *part;
+        if (rows.size() >= count)
+            break;
+    }
+    if (!after)
+        std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
 bool RecordSet::fetchChunk(int chunk)
 {
     const int start = chunk * kChunk;
     if (m_baseCount && start >= *m_baseCount)
         return false;
     std::optional<QList<RecordRow>> rows;
-    const auto previous = m_chunks.constFind(chunk - 1);
-    if (m_source.order.isEmpty() && previous != m_chunks.cend() && previous->size() == kChunk) {
-        // A set in key order read front to back: the next chunk starts after the last
-        // key of the previous one, instead of skipping every row before it.
-        rows = selectBase(m_keyExpr + u" > ?"_s, {previous->last().key}, m_order, kChunk, 0);
+    const auto before = m_chunks.constFind(chunk - 1);
+    const auto after = m_chunks.constFind(chunk + 1);
+    if (before != m_chunks.cend() && before->size() == kChunk) {
+        // Next to a chunk already read: continue from its last row.
+        rows = seek(before->last(), true, kChunk);
         if (rows && rows->size() < kChunk)
             m_baseCount = start + static_cast<int>(rows->size());
-    } else if (m_baseCount && start > *m_baseCount / 2) {
+    } else if (after != m_chunks.cend() && !after->isEmpty()) {
+        rows = seek(after->first(), false, kChunk);
+    }
+    if (!rows && m_baseCount && start > *m_baseCount / 2) {
         // Near the end: read backwards from the last row instead of skipping the
         // whole front of the set.
         const int len = std::min(kChunk, *m_baseCount - start);
         rows = selectBase({}, {}, m_orderReversed, len, *m_baseCount - start - len);
         if (rows)
             std::reverse(rows->begin(), rows->end());
-    } else {
+    } else if (!rows) {
         rows = selectBase({}, {}, m_order, kChunk, start);
         if (rows && rows->size() < kChunk) {
             if (!rows->isEmpty() || start == 0)
@@ -332,11 +396,12 @@ const RecordRow* RecordSet::rowAt(int position)
     return &*it;
 }
 
-void RecordSet::setCurrent(int position, const RecordRow& row)
+void RecordSet::setCurrent(int position, const RecordRow& row, bool last)
 {
     m_editMode = RecordSet::EditMode::None;
     m_current = row;
     m_position = position;
+    m_atLast = last;
     m_bof = m_eof = false;
     m_currentDeleted = false;
     if (position >= 0)
@@ -351,6 +416,7 @@ void RecordSet::setNoCurrent(bool atBof, bool atEof)
     m_bof = atBof;
     m_eof = atEof;
     m_currentDeleted = false;
+    m_atLast = false;
     m_position = -1;
     Q_EMIT repositioned();
 }
@@ -366,6 +432,10 @@ std::optional<int> RecordSet::resolvePosition()
         return std::nullopt;
     if (m_position >= 0)
         return m_position;
+    if (m_atLast) {
+        m_position = totalCount() - 1;
+        return m_position;
+    }
     if (const int i = addedIndex(m_current.key); i >= 0) {
         m_position = baseCount() + i;
         return m_position;
@@ -430,9 +500,22 @@ void RecordSet::moveLast()
     if (!writeHeld())
         return;
     m_visitedAll = true;
-    const int n = totalCount();
-    if (const RecordRow* row = n > 0 ? rowAt(n - 1) : nullptr)
-        setCurrent(n - 1, *row);
+    if (m_baseCount) {
+        const int n = totalCount();
+        if (const RecordRow* row = n > 0 ? rowAt(n - 1) : nullptr)
+            setCurrent(n - 1, *row);
+        else
+            setNoCurrent(true, true);
+        return;
+    }
+    // The last row without counting the set: its place is worked out only if asked.
+    std::optional<RecordRow> last;
+    if (!m_added.isEmpty())
+        last = rowByKey(m_added.last());
+    else if (const auto rows = selectBase({}, {}, m_orderReversed, 1, 0); rows && !rows->isEmpty())
+        last = rows->first();
+    if (last)
+        setCurrent(-1, *last, true);
     else
         setNoCurrent(true, true);
 }
@@ -443,6 +526,10 @@ void RecordSet::moveNext()
         return;
     if (m_eof) {
         fail(u"Geçerli kayıt yok"_s);
+        return;
+    }
+    if (m_atLast && !m_currentDeleted) {
+        setNoCurrent(false, true);
         return;
     }
     int next = 0;
@@ -603,7 +690,8 @@ bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge, bool
             params.append(here);
             sql += u" AND ("_s + crit->text + u")"_s;
             params.append(crit->params);
-            sql += forward ? u" ORDER BY \"__pos\" LIMIT 1"_s : u" ORDER BY \"__pos\" DESC LIMIT 1"_s;
+            sql +=
+                forward ? u" ORDER BY \"__pos\" LIMIT 1"_s : u" ORDER BY \"__pos\" DESC LIMIT 1"_s;
             QList<int> positions;
             const auto rows = select(sql, params, &positions);
             if (!rows)
@@ -622,12 +710,30 @@ bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge, bool
     return true;
 }
 
-bool RecordSet::findFirst(const QString& criterion) { return find(criterion, true, true); }
-bool RecordSet::findLast(const QString& criterion) { return find(criterion, false, true); }
-bool RecordSet::findNext(const QString& criterion) { return find(criterion, true, false); }
-bool RecordSet::findPrevious(const QString& criterion) { return find(criterion, false, false); }
-bool RecordSet::findFromCurrent(const QString& criterion) { return find(criterion, true, false, true); }
-bool RecordSet::findFirstWritten(const QString& criterion) { return find(criterion, true, true, false, false); }
+bool RecordSet::findFirst(const QString& criterion)
+{
+    return find(criterion, true, true);
+}
+bool RecordSet::findLast(const QString& criterion)
+{
+    return find(criterion, false, true);
+}
+bool RecordSet::findNext(const QString& criterion)
+{
+    return find(criterion, true, false);
+}
+bool RecordSet::findPrevious(const QString& criterion)
+{
+    return find(criterion, false, false);
+}
+bool RecordSet::findFromCurrent(const QString& criterion)
+{
+    return find(criterion, true, false, true);
+}
+bool RecordSet::findFirstWritten(const QString& criterion)
+{
+    return find(criterion, true, true, false, false);
+}
 
 bool RecordSet::setFilter(const QString& criterion)
 {
@@ -751,7 +857,8 @@ bool RecordSet::setValue(int i, const QVariant& value)
     QString reason;
     const auto stored = fieldvalue::toStorage(col.kind, value, m_dialect, &reason);
     if (!stored)
-        return fail(u"'%1' alanına '%2' yazılamadı: %3"_s.arg(col.name, fieldvalue::text(value), reason));
+        return fail(
+            u"'%1' alanına '%2' yazılamadı: %3"_s.arg(col.name, fieldvalue::text(value), reason));
     m_buffer[i] = fieldvalue::fromStorage(col.kind, *stored);
     m_dirty.setBit(i);
     return true;
@@ -837,7 +944,8 @@ bool RecordSet::update()
         QStringList sets;
         for (const QString& n : names)
             sets.append(n + u" = ?"_s);
-        if (!q.prepare(u"UPDATE %1 SET %2 WHERE %3 = ?"_s.arg(table, sets.join(u", "_s), m_keyExpr)))
+        if (!q.prepare(
+                u"UPDATE %1 SET %2 WHERE %3 = ?"_s.arg(table, sets.join(u", "_s), m_keyExpr)))
             return fail(q.lastError().text());
         bindAll(q, params);
         q.addBindValue(m_current.key);

@@ -36,7 +36,12 @@ class RecordSet : public QObject
 {
     Q_OBJECT
 public:
-    enum class EditMode { None, Edit, AddNew };
+    enum class EditMode
+    {
+        None,
+        Edit,
+        AddNew
+    };
 
     // Opens a record source (a table name or "Select * From …") on an open database.
     // Returns null and sets *error when the source does not parse or names an unknown
@@ -53,6 +58,8 @@ public:
     // ---- position
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
+    // The current row has just been deleted (no move since).
+    bool currentDeleted() const { return m_currentDeleted; }
     // Rows visited so far; the exact number after moveLast (as the old engine counts).
     int recordCount();
     // The exact number of rows, counted now if not yet known.
@@ -158,11 +165,13 @@ private:
     QString rowNumberQuery(QVariantList& params) const;
 
     // positions
+    std::optional<QList<jetsql::Sql>> seekConditions(const RecordRow& row, bool after) const;
+    std::optional<QList<RecordRow>> seek(const RecordRow& from, bool after, int count) const;
     int baseCount();
     int totalCount() { return baseCount() + static_cast<int>(m_added.size()); }
     bool fetchChunk(int chunk);
     const RecordRow* baseRowAt(int position);
-    void setCurrent(int position, const RecordRow& row);
+    void setCurrent(int position, const RecordRow& row, bool last = false);
     void setNoCurrent(bool atBof, bool atEof);
     std::optional<int> resolvePosition();
     int addedIndex(const QVariant& key) const;
@@ -185,8 +194,8 @@ private:
     jetsql::ExprPtr m_filter;
     QString m_order, m_orderReversed;
 
-    jetsql::Sql m_where;  // source condition and filter, translated
-    QVariant m_maxKey;    // rows added to the table after the set was read are not in it
+    jetsql::Sql m_where; // source condition and filter, translated
+    QVariant m_maxKey;   // rows added to the table after the set was read are not in it
     std::optional<int> m_baseCount;
     QList<QVariant> m_added;                 // keys of rows added through this set (shown)
     QList<QVariant> m_ownRows;               // every row added through it, whatever the filter
@@ -200,6 +209,7 @@ private:
     int m_position = -1; // place of the current row; -1 while not yet known
     RecordRow m_current;
     bool m_currentDeleted = false;
+    bool m_atLast = false; // the current row is the set's last (its place maybe not known)
     int m_visited = 0;
     bool m_visitedAll = false;
     bool m_noMatch = false;

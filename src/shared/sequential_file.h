@@ -30,11 +30,11 @@ using Record = QList<Field>;
 class Writer
 {
 public:
-    void text(const QString& value);       // "value"
-    void number(double value);             // single precision: up to 7 significant digits
-    void boolean(bool value);              // #TRUE# / #FALSE#
-    void raw(const QString& value);        // written as it stands (a bare number text)
-    void endRecord();                      // CR LF
+    void text(const QString& value); // "value"
+    void number(double value);       // single precision: up to 7 significant digits
+    void boolean(bool value);        // #TRUE# / #FALSE#
+    void raw(const QString& value);  // written as it stands (a bare number text)
+    void endRecord();                // CR LF
     const QString& content() const { return m_content; }
 
 private:
@@ -51,7 +51,7 @@ QString numberText(double value);
 // quote left open runs to the end of its line.
 QList<Record> parse(const QString& content);
 
-QByteArray encode(const QString& text); // to Windows-1254
+QByteArray encode(const QString& text);  // to Windows-1254
 QString decode(const QByteArray& bytes); // from Windows-1254
 
 // Reads and decodes a whole file; nothing (and *error set) when it cannot be read.

@@ -40,7 +40,11 @@ QString registryStorePath();
 } // namespace settings
 
 // Registry roots as the station passes them.
-enum class RegistryRoot : quint32 { CurrentUser = 0x80000001u, LocalMachine = 0x80000002u };
+enum class RegistryRoot : quint32
+{
+    CurrentUser = 0x80000001u,
+    LocalMachine = 0x80000002u
+};
 
 // The text stored under root\keyPath\valueName, cut at its first NUL character. A
 // missing value, or one that is not text, reads as empty text.

@@ -108,7 +108,8 @@ std::optional<TableInfo> readSqlite(const QSqlDatabase& db, const QString& table
         return std::nullopt;
     }
     while (q.next())
-        info.schema.columns.append({q.value(1).toString(), kindOfDeclaredType(q.value(2).toString())});
+        info.schema.columns.append(
+            {q.value(1).toString(), kindOfDeclaredType(q.value(2).toString())});
     return info;
 }
 

@@ -11,29 +11,27 @@ constexpr std::u16string_view kAlphabet = u"abcçdefgğhıijklmnoöpqrsştuüvwx
 
 // Letters of the alphabet sort in alphabet order inside one block above every
 // punctuation mark and digit; other characters keep their code order around it.
-struct Weights
+constexpr std::array<int, 0x180> makeWeights()
 {
     std::array<int, 0x180> table{};
-    Weights()
-    {
-        for (int c = 0; c < 0x180; ++c)
-            table[c] = c < 0x61 ? c : 0x100 + c;
-        for (size_t i = 0; i < kAlphabet.size(); ++i)
-            table[kAlphabet[i]] = 0x61 + static_cast<int>(i);
-    }
-};
+    for (int c = 0; c < 0x180; ++c)
+        table[c] = c < 0x61 ? c : 0x100 + c;
+    for (size_t i = 0; i < kAlphabet.size(); ++i)
+        table[kAlphabet[i]] = 0x61 + static_cast<int>(i);
+    return table;
+}
+constexpr std::array<int, 0x180> kWeights = makeWeights();
 
-int weight(char16_t c)
+} // namespace
+
+int weightOf(char16_t c)
 {
-    static const Weights w;
     if (c < 0x180)
-        return w.table[c];
+        return kWeights[c];
     if (c == kHighestChar)
         return 0x20000;
     return 0x100 + c;
 }
-
-} // namespace
 
 char16_t foldChar(char16_t c)
 {
@@ -76,7 +74,7 @@ int compareFolded(QStringView a, QStringView b)
         const char16_t cb = b[i].unicode();
         if (ca == cb)
             continue;
-        return weight(ca) < weight(cb) ? -1 : 1;
+        return weightOf(ca) < weightOf(cb) ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
@@ -89,14 +87,17 @@ int compare(QStringView a, QStringView b)
         const char16_t cb = foldChar(b[i].unicode());
         if (ca == cb)
             continue;
-        return weight(ca) < weight(cb) ? -1 : 1;
+        return weightOf(ca) < weightOf(cb) ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 namespace {
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Matches one "[...]" list starting at pattern[p] (the "["); on success sets p past
 // the closing "]" and tells whether c belongs to the list. A "[" without its "]" is

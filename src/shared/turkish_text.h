@@ -21,8 +21,10 @@ QString upper(const QString& text);
 // ı < i, o < ö < p, s < ş < t, u < ü < v). Returns <0, 0, >0.
 int compare(QStringView a, QStringView b);
 
-// The same order on already folded text (faster inside database collations).
+// The same order on already folded text.
 int compareFolded(QStringView a, QStringView b);
+// The sort weight of one folded character: the order compare() uses.
+int weightOf(char16_t folded);
 
 // A character that sorts after every character a folded text can hold; appended to
 // a prefix it gives the upper bound of all texts beginning with that prefix.

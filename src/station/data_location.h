@@ -13,4 +13,7 @@
 QString stationDataFolder(const QString& netIp);
 
 // True for the local folder (which the station may create), false for a share.
-inline bool isLocalDataFolder(const QString& netIp) { return netIp.trimmed().isEmpty(); }
+inline bool isLocalDataFolder(const QString& netIp)
+{
+    return netIp.trimmed().isEmpty();
+}

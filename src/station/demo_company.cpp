@@ -13,24 +13,27 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QStringList kFamilyNames = {
-    u"ÖZTÜRK"_s, u"AKSOY"_s,  u"YILDIZ"_s,  u"ÇAĞLAR"_s, u"GÜNEŞ"_s,  u"ŞAHİN"_s,   u"DOĞAN"_s,
-    u"IŞIK"_s,   u"İPEK"_s,   u"KILIÇ"_s,   u"ERDOĞAN"_s, u"KARACA"_s, u"ÖZDEMİR"_s, u"ÇELİK"_s,
-    u"AYDIN"_s,  u"TUNÇ"_s,   u"UĞUR"_s,    u"SÖNMEZ"_s, u"KORKMAZ"_s, u"ŞİMŞEK"_s,  u"ARSLAN"_s,
-    u"BOZKURT"_s, u"ÇİFTÇİ"_s, u"GÜLER"_s,  u"KAPLAN"_s, u"POLAT"_s,  u"TEKİN"_s,   u"ÜNAL"_s,
-    u"YAVUZ"_s,  u"ERGÜN"_s};
-const QStringList kTrades = {u"TEKSTİL"_s, u"ÖRME"_s, u"KONFEKSİYON"_s, u"DOKUMA"_s,
-                             u"BOYA APRE"_s, u"İPLİK"_s, u"GİYİM"_s, u"KUMAŞ"_s};
-const QStringList kForms = {u"A.Ş."_s, u"LTD. ŞTİ."_s, u"SAN. VE TİC. LTD. ŞTİ."_s, u"SAN. TİC. A.Ş."_s};
-const QStringList kCities = {u"İSTANBUL"_s, u"BURSA"_s, u"İZMİR"_s, u"DENİZLİ"_s, u"GAZİANTEP"_s,
-                             u"KAYSERİ"_s, u"UŞAK"_s, u"TEKİRDAĞ"_s};
-const QStringList kKnits = {u"SÜPREM"_s, u"İNTERLOK"_s, u"RİBANA"_s, u"KAŞKORSE"_s, u"PİKE"_s,
-                            u"ÜÇ İPLİK"_s, u"İKİ İPLİK"_s, u"LAKOST"_s, u"POLAR"_s, u"KADİFE"_s};
+    u"ÖZTÜRK"_s,  u"AKSOY"_s,  u"YILDIZ"_s, u"ÇAĞLAR"_s,  u"GÜNEŞ"_s,   u"ŞAHİN"_s,
+    u"DOĞAN"_s,   u"IŞIK"_s,   u"İPEK"_s,   u"KILIÇ"_s,   u"ERDOĞAN"_s, u"KARACA"_s,
+    u"ÖZDEMİR"_s, u"ÇELİK"_s,  u"AYDIN"_s,  u"TUNÇ"_s,    u"UĞUR"_s,    u"SÖNMEZ"_s,
+    u"KORKMAZ"_s, u"ŞİMŞEK"_s, u"ARSLAN"_s, u"BOZKURT"_s, u"ÇİFTÇİ"_s,  u"GÜLER"_s,
+    u"KAPLAN"_s,  u"POLAT"_s,  u"TEKİN"_s,  u"ÜNAL"_s,    u"YAVUZ"_s,   u"ERGÜN"_s};
+const QStringList kTrades = {u"TEKSTİL"_s,   u"ÖRME"_s,  u"KONFEKSİYON"_s, u"DOKUMA"_s,
+                             u"BOYA APRE"_s, u"İPLİK"_s, u"GİYİM"_s,       u"KUMAŞ"_s};
+const QStringList kForms = {u"A.Ş."_s, u"LTD. ŞTİ."_s, u"SAN. VE TİC. LTD. ŞTİ."_s,
+                            u"SAN. TİC. A.Ş."_s};
+const QStringList kCities = {u"İSTANBUL"_s,  u"BURSA"_s,   u"İZMİR"_s, u"DENİZLİ"_s,
+                             u"GAZİANTEP"_s, u"KAYSERİ"_s, u"UŞAK"_s,  u"TEKİRDAĞ"_s};
+const QStringList kKnits = {u"SÜPREM"_s,   u"İNTERLOK"_s,  u"RİBANA"_s, u"KAŞKORSE"_s, u"PİKE"_s,
+                            u"ÜÇ İPLİK"_s, u"İKİ İPLİK"_s, u"LAKOST"_s, u"POLAR"_s,    u"KADİFE"_s};
 const QStringList kYarns = {u"20/1"_s, u"24/1"_s, u"30/1"_s, u"40/1"_s};
 const QStringList kFibres = {u"PENYE"_s, u"KARDE"_s, u"LİKRALI PENYE"_s, u"VİSKON"_s, u"MODAL"_s};
 const QStringList kMachineKinds = {u"Mak.Cinsi Yok"_s, u"30\"28 E"_s, u"32\"28 E"_s, u"34\"28 E"_s,
-                                   u"30\"22 E"_s, u"32\"22 E"_s, u"30\"24 E"_s};
-const QStringList kOperators = {u"Operatör Yok"_s, u"Ali Şahin"_s, u"Ayşe Kılıç"_s, u"Mehmet Çelik"_s};
-const QStringList kNotes = {QString(), QString(), u"Acil"_s, u"Numune gönderildi"_s,
+                                   u"30\"22 E"_s,      u"32\"22 E"_s, u"30\"24 E"_s};
+const QStringList kOperators = {u"Operatör Yok"_s, u"Ali Şahin"_s, u"Ayşe Kılıç"_s,
+                                u"Mehmet Çelik"_s};
+const QStringList kNotes = {QString(),     QString(),
+                            u"Acil"_s,     u"Numune gönderildi"_s,
                             u"Yıkamalı"_s, u"Kenar çekmesi kontrol"_s};
 
 bool run(QSqlQuery& q, QString* error)
@@ -66,7 +69,9 @@ bool fillDemoCompany(const QString& dataFolder, QString* error)
         return true;
 
     QRandomGenerator rnd(1047);
-    auto pick = [&rnd](const QStringList& list) { return list[rnd.bounded(static_cast<int>(list.size()))]; };
+    auto pick = [&rnd](const QStringList& list) {
+        return list[rnd.bounded(static_cast<int>(list.size()))];
+    };
 
     // Customers.
     QStringList titles;
@@ -74,17 +79,21 @@ bool fillDemoCompany(const QString& dataFolder, QString* error)
         QSqlDatabase db = dbfiles::connection(accounts, error);
         db.transaction();
         QSqlQuery q(db);
-        q.prepare(u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan, Il, Telefon, Gurup) VALUES (?, ?, ?, ?, ?, ?)"_s);
+        q.prepare(
+            u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan, Il, Telefon, Gurup) VALUES (?, ?, ?, ?, ?, ?)"_s);
         for (int i = 1; i <= 300; ++i) {
             QString title = pick(kFamilyNames) + u' ' + pick(kTrades) + u' ' + pick(kForms);
             if (titles.contains(title))
                 title = pick(kFamilyNames) + u' ' + title;
             titles.append(title);
-            q.addBindValue(u"120.%1.%2"_s.arg(1 + i / 100, 2, 10, QChar(u'0')).arg(i, 3, 10, QChar(u'0')));
+            q.addBindValue(
+                u"120.%1.%2"_s.arg(1 + i / 100, 2, 10, QChar(u'0')).arg(i, 3, 10, QChar(u'0')));
             q.addBindValue(title);
             q.addBindValue(i % 37 == 0 ? 1 : 0); // a few closed accounts
             q.addBindValue(pick(kCities));
-            q.addBindValue(u"0%1 %2 %3"_s.arg(212 + rnd.bounded(300)).arg(rnd.bounded(100, 999)).arg(rnd.bounded(1000, 9999)));
+            q.addBindValue(u"0%1 %2 %3"_s.arg(212 + rnd.bounded(300))
+                               .arg(rnd.bounded(100, 999))
+                               .arg(rnd.bounded(1000, 9999)));
             q.addBindValue(u"Müşteriler"_s);
             if (!run(q, error))
                 return false;
@@ -97,7 +106,8 @@ bool fillDemoCompany(const QString& dataFolder, QString* error)
         QSqlDatabase db = dbfiles::connection(stock, error);
         db.transaction();
         QSqlQuery q(db);
-        q.prepare(u"INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle, Fiyat, Gurup) VALUES (?, ?, ?, ?, ?)"_s);
+        q.prepare(
+            u"INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle, Fiyat, Gurup) VALUES (?, ?, ?, ?, ?)"_s);
         int n = 0;
         for (const QString& yarn : kYarns)
             for (const QString& fibre : kFibres)
@@ -118,8 +128,9 @@ bool fillDemoCompany(const QString& dataFolder, QString* error)
     // Orders and their rolls, the oldest first; the newest are still in production.
     ordersDb.transaction();
     QSqlQuery q(ordersDb);
-    q.prepare(u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, Lot, SipKg, "
-              "TopKg, Top, Operator, Fiyat, Aciklama, Durum) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+    q.prepare(
+        u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, Lot, SipKg, "
+        "TopKg, Top, Operator, Fiyat, Aciklama, Durum) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
     const QDate today = QDate::currentDate();
     int counter = 0;
     for (int order = 0; order < 2000; ++order) {
@@ -134,12 +145,14 @@ bool fillDemoCompany(const QString& dataFolder, QString* error)
         const QString kind = pick(kMachineKinds);
         const double price = 85.0 + rnd.bounded(75);
         const QString note = pick(kNotes);
-        const QString status = order < 1900 ? u"Gitti"_s : (order < 1980 ? u"Üretimde"_s : u"Sipariş"_s);
+        const QString status =
+            order < 1900 ? u"Gitti"_s : (order < 1980 ? u"Üretimde"_s : u"Sipariş"_s);
         for (int r = 0; r < rolls; ++r) {
             ++counter;
             const QDate rollDay = day.addDays(r / 4);
             q.addBindValue(QString::number(sipNo));
-            q.addBindValue(u"%1S%2%3"_s.arg(sipNo).arg(rollDay.month(), 2, 10, QChar(u'0')).arg(counter));
+            q.addBindValue(
+                u"%1S%2%3"_s.arg(sipNo).arg(rollDay.month(), 2, 10, QChar(u'0')).arg(counter));
             q.addBindValue(rollDay.toString(Qt::ISODate));
             q.addBindValue(firma);
             q.addBindValue(machine);

@@ -3,19 +3,25 @@
 #include "data_control.h"
 #include "data_location.h"
 #include "database_files.h"
+#include "grid_layout.h"
 #include "number_format.h"
-#include "order_grid_model.h"
+#include "order_row_loader.h"
+#include "record_set_model.h"
 #include "settings_store.h"
 #include "shared_routines.h"
 #include "station_style.h"
 #include "twips.h"
+#include "wheel_mouse.h"
+#include "window_keys.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -23,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -33,7 +40,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kGeometryKey = u"Nirvelo\\Properties1"_s;
-constexpr double kDesignWidth = 14115;  // client area, twips
+constexpr double kDesignWidth = 14115; // client area, twips
 constexpr double kDesignHeight = 9780;
 // The window's outer size counts its frame, caption and menu: the resize rule's
 // offsets were measured with them.
@@ -45,7 +52,10 @@ void place(QWidget* w, double left, double top, double width, double height)
     w->setGeometry(twips::rect(left, top, width, height));
 }
 
-QString titleCaption() { return u"   Parvek  Topkar"_s; }
+QString titleCaption()
+{
+    return u"   Parvek  Topkar"_s;
+}
 
 } // namespace
 
@@ -60,6 +70,11 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     createControls();
     createMenus();
     bindGrid();
+    // The window sees every key before its controls, and clicks on its free area.
+    qApp->installEventFilter(this);
+    centralWidget()->installEventFilter(this);
+    connect(UpCmd, &QToolButton::clicked, this, [this] { showGridEnd(false); });
+    connect(DownCmd, &QToolButton::clicked, this, [this] { showGridEnd(true); });
     setOuterSizeTwips(kDesignWidth + kFrameWidth, kDesignHeight + kFrameHeight);
 }
 
@@ -109,8 +124,8 @@ void Form1::createControls()
         Text1[i] = edit;
     }
 
-    auto makeCombo = [client](const QString& name, const QStringList& items, double left, double top,
-                              double width) {
+    auto makeCombo = [client](const QString& name, const QStringList& items, double left,
+                              double top, double width) {
         auto* combo = new QComboBox(client);
         combo->setObjectName(name);
         combo->addItems(items);
@@ -124,13 +139,15 @@ void Form1::createControls()
     for (int i = 1; i <= 10; ++i)
         machines.append(u"Makina %1"_s.arg(i));
     Combo1 = makeCombo(u"Combo1"_s, machines, 4620, 1980, 3585);
-    Combo2 = makeCombo(u"Combo2"_s,
-                       {u"Mak.Cinsi Yok"_s, u"30\"28 E"_s, u"32\"28 E"_s, u"34\"28 E"_s, u"30\"22 E"_s,
-                        u"32\"22 E"_s, u"30\"24 E"_s, u"34\"24 E"_s, u"32\"20 E"_s, u"30\"16 E"_s},
-                       4620, 2610, 3585);
+    Combo2 =
+        makeCombo(u"Combo2"_s,
+                  {u"Mak.Cinsi Yok"_s, u"30\"28 E"_s, u"32\"28 E"_s, u"34\"28 E"_s, u"30\"22 E"_s,
+                   u"32\"22 E"_s, u"30\"24 E"_s, u"34\"24 E"_s, u"32\"20 E"_s, u"30\"16 E"_s},
+                  4620, 2610, 3585);
     QStringList operators{u"Operatör Yok"_s};
-    operators += settings::GetSetting(u"Platform"_s, u"Operators"_s, u"Ali Şahin,Ayşe Kılıç,Mehmet Çelik"_s)
-                     .split(u',', Qt::SkipEmptyParts);
+    operators +=
+        settings::GetSetting(u"Platform"_s, u"Operators"_s, u"Ali Şahin,Ayşe Kılıç,Mehmet Çelik"_s)
+            .split(u',', Qt::SkipEmptyParts);
     Combo4 = makeCombo(u"Combo4"_s, operators, 90, 2610, 3585);
     Combo3 = makeCombo(u"Combo3"_s, {u"Sipariş"_s, u"Üretimde"_s, u"Gitti"_s}, 10500, 90, 3525);
 
@@ -171,7 +188,8 @@ void Form1::createControls()
     DTPicker1->setEnabled(false); // the ready flag is off until the first activation
     place(DTPicker1, 90, 90, 3585, 555);
 
-    auto makeButton = [client](const QString& name, const QString& caption, double left, double top) {
+    auto makeButton = [client](const QString& name, const QString& caption, double left,
+                               double top) {
         auto* b = new QPushButton(caption, client);
         b->setObjectName(name);
         b->setFont(style::sansSerif(13.5, true));
@@ -185,7 +203,7 @@ void Form1::createControls()
         // Two-line captions as on the designed buttons.
         b->setText(b->text().replace(u"  Kg"_s, u"\nKg"_s).replace(u" Top"_s, u"\nTop"_s));
         b->setAccessibleName(b->objectName() == u"Command2" ? u"Yeni Sipariş  Kg Ekle"_s
-                                                          : u"Siparişe Top+Kg Ekle"_s);
+                                                            : u"Siparişe Top+Kg Ekle"_s);
     }
     Command3->setEnabled(false); // the weight field starts at 0
 
@@ -257,7 +275,8 @@ void Form1::createMenus()
 
 void Form1::bindGrid()
 {
-    m_gridModel = new OrderGridModel(Data1, this);
+    m_gridModel =
+        new RecordSetModel(Data1, {kOrderGridColumns.begin(), kOrderGridColumns.end()}, this);
     DBGrid1->setModel(m_gridModel);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -271,8 +290,30 @@ void Form1::bindGrid()
     pal.setColor(QPalette::Base, style::kGridCells);
     pal.setColor(QPalette::Text, Qt::black);
     DBGrid1->setPalette(pal);
-    for (int c = 0; c < static_cast<int>(OrderGridModel::kColumns.size()); ++c)
-        DBGrid1->setColumnWidth(c, twips::toPixels(OrderGridModel::kColumns[c].widthTwips));
+    for (int c = 0; c < static_cast<int>(kOrderGridColumns.size()); ++c)
+        setColumnWidthTwips(c, kOrderGridColumns[c].widthTwips);
+    // Every column resize by the operator is kept in the layout file.
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) {
+                if (m_settingWidths || DBGrid1->isColumnHidden(column))
+                    return;
+                m_columnWidths[column] = twips::fromPixels(size);
+                SaveGridLayout(*this);
+            });
+
+    // Right click: the pop-up menu with only "Satır Sil"; the Delete key runs it too.
+    DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        SatSil->setVisible(true);
+        YazFont->setVisible(false);
+        PopMenu->popup(DBGrid1->viewport()->mapToGlobal(pos));
+    });
+    DBGrid1->installEventFilter(this);
+    // A new date shows on the label at once.
+    connect(DTPicker1, &QDateEdit::dateChanged, this, [this] {
+        if (parts.RefreshLabelPreview)
+            parts.RefreshLabelPreview();
+    });
 
     // The grid's current row is Data1's current row, both ways.
     auto follow = [this] {
@@ -285,15 +326,92 @@ void Form1::bindGrid()
     };
     connect(Data1, &DataControl::repositioned, this, [this, follow] {
         follow();
-        if (parts.CurrentRowChanged)
-            parts.CurrentRowChanged();
+        loadCurrentRow(*this);
     });
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
+                // The grid shifting its rows after a delete is not the operator's move.
                 RecordSet* rs = Data1->recordset();
-                if (rs && current.isValid() && rs->absolutePosition() != current.row())
+                if (rs && current.isValid() && !rs->currentDeleted() &&
+                    rs->absolutePosition() != current.row())
                     rs->setAbsolutePosition(current.row());
             });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Once per key: as it reaches the focused control of this window.
+        if (watched == QApplication::focusWidget() &&
+            static_cast<QWidget*>(watched)->window() == this && handleWindowKey(*this, *key))
+            return true;
+        if (watched == DBGrid1 && key->key() == Qt::Key_Delete) {
+            SatSil->trigger();
+            return true;
+        }
+    }
+    if (watched == centralWidget() && event->type() == QEvent::MouseButtonPress &&
+        parts.DeselectLabelItem)
+        parts.DeselectLabelItem(); // a click on the window's free area
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::showGridEnd(bool last)
+{
+    DBGrid1->horizontalScrollBar()->setValue(0);
+    if (last)
+        DBGrid1->scrollToBottom();
+    else
+        DBGrid1->scrollToTop();
+    DBGrid1->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::MouseWheel(int MouseKeys, int Rotation, int xpos, int Ypos)
+{
+    Q_UNUSED(MouseKeys);
+    // The first of the window's controls under the pointer that is the grid or a search
+    // list decides; the key goes to whichever control has the focus.
+    for (QObject* child : centralWidget()->children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (!control || !control->isVisible() || !IsOver(control, xpos, Ypos))
+            continue;
+        if (control != DBGrid1 && control != dbListe1 && control != DBListe2)
+            continue;
+        QWidget* focus = QApplication::focusWidget();
+        if (Rotation != 0 && focus) {
+            const Qt::Key key = Rotation > 0 ? Qt::Key_Up : Qt::Key_Down;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+            QApplication::sendEvent(focus, &press);
+            QApplication::sendEvent(focus, &release);
+        }
+        return;
+    }
+}
+
+double Form1::columnWidthTwips(int column) const
+{
+    return m_columnWidths.value(column);
+}
+
+void Form1::setColumnWidthTwips(int column, double width)
+{
+    if (column >= m_columnWidths.size())
+        m_columnWidths.resize(column + 1);
+    m_columnWidths[column] = width;
+    m_settingWidths = true;
+    DBGrid1->setColumnWidth(column, twips::toPixels(width));
+    m_settingWidths = false;
+}
+
+void Form1::setColumnVisible(int column, bool visible)
+{
+    m_settingWidths = true;
+    DBGrid1->setColumnHidden(column, !visible);
+    if (visible)
+        DBGrid1->setColumnWidth(column, twips::toPixels(columnWidthTwips(column)));
+    m_settingWidths = false;
 }
 
 bool Form1::ready() const
@@ -310,8 +428,7 @@ void Form1::setReady(bool on)
 
 void Form1::start()
 {
-    if (parts.HookWheel)
-        parts.HookWheel();
+    HookWheel(*this);
     formLoad();
 }
 
@@ -334,10 +451,13 @@ void Form1::openDatabases()
     if (m_dataReachable) {
         // A missing file is created with its table, so a new station runs at once.
         const std::array<std::pair<const char*, const char16_t*>, 3> files = {
-            {{dbfiles::kOrders, u"Siparis"}, {dbfiles::kAccounts, u"CariKartlar"}, {dbfiles::kStock, u"StokKartlar"}}};
+            {{dbfiles::kOrders, u"Siparis"},
+             {dbfiles::kAccounts, u"CariKartlar"},
+             {dbfiles::kStock, u"StokKartlar"}}};
         for (const auto& [file, table] : files) {
             QString error;
-            if (!dbfiles::ensureDatabase(folder.filePath(QLatin1String(file)), {QString::fromUtf16(table)}, &error))
+            if (!dbfiles::ensureDatabase(folder.filePath(QLatin1String(file)),
+                                         {QString::fromUtf16(table)}, &error))
                 problem = error;
         }
     } else {
@@ -363,7 +483,8 @@ void Form1::openDatabases()
 
 void Form1::showStatus(const QString& text, bool problem)
 {
-    statusBar()->setStyleSheet(problem ? u"QStatusBar { color: #b00000; font-weight: bold; }"_s : QString());
+    statusBar()->setStyleSheet(problem ? u"QStatusBar { color: #b00000; font-weight: bold; }"_s
+                                       : QString());
     statusBar()->showMessage(text);
 }
 
@@ -411,8 +532,7 @@ void Form1::formActivate()
     for (QComboBox* c : {Combo1, Combo2, Combo3, Combo4})
         c->setCurrentIndex(0);
     // 5. The grid's column layout.
-    if (parts.LoadGridLayout)
-        parts.LoadGridLayout();
+    LoadGridLayout(*this);
     // 6. The first (highest order number) row into the entry panel.
     if (RefreshToFirst(*Data1)) {
         RecordSet* rs = Data1->recordset();
@@ -440,7 +560,8 @@ void Form1::setOuterSizeTwips(double width, double height)
     // Never smaller than what leaves the canvas and the grid on the window.
     width = std::max(width, 5895.0 + kFrameWidth);
     height = std::max(height, 7875.0 + 600);
-    const int extra = menuBar()->sizeHint().height() + (statusBar() ? statusBar()->sizeHint().height() : 0);
+    const int extra =
+        menuBar()->sizeHint().height() + (statusBar() ? statusBar()->sizeHint().height() : 0);
     resize(twips::toPixels(width - kFrameWidth), twips::toPixels(height - kFrameHeight) + extra);
 }
 
@@ -457,7 +578,8 @@ void Form1::formResize()
     const double h = outer.height();
     Combo3->move(twips::toPixels(std::max(0.0, w - 3735)), Combo3->y());
     Picture2->move(twips::toPixels(std::max(0.0, w - 5895)), Picture2->y());
-    DBGrid1->resize(twips::toPixels(std::max(0.0, w - 270)), twips::toPixels(std::max(0.0, h - 7875)));
+    DBGrid1->resize(twips::toPixels(std::max(0.0, w - 270)),
+                    twips::toPixels(std::max(0.0, h - 7875)));
 }
 
 void Form1::netIpClick()
@@ -486,8 +608,7 @@ void Form1::formQueryUnload()
 {
     if (parts.SaveLabelLayout)
         parts.SaveLabelLayout(true);
-    if (parts.UnhookWheel)
-        parts.UnhookWheel();
+    UnhookWheel(*this);
 }
 
 void Form1::formUnload()

@@ -9,7 +9,7 @@
 #include <functional>
 
 class DataControl;
-class OrderGridModel;
+class RecordSetModel;
 class QAction;
 class QComboBox;
 class QDateEdit;
@@ -37,17 +37,16 @@ public:
     // An empty step is skipped.
     struct Parts
     {
-        std::function<void()> HookWheel;                    // creation
-        std::function<void()> UnhookWheel;                  // closing
-        std::function<void()> PortStartup;                  // last step of the load
-        std::function<void()> LoadLabelLayout;              // first activation
-        std::function<void(bool quoted)> SaveLabelLayout;   // closing (alignment quoted)
-        std::function<void()> LoadGridLayout;               // first activation
-        std::function<void()> CurrentRowChanged;            // reposition of Data1
-        std::function<void()> RefreshBarcodeImage;          // every entry field change
-        std::function<void()> RefreshLabelPreview;          // entry field or date change
-        std::function<void()> CustomerLookup;               // Enter in Text1(1)
-        std::function<void()> FabricLookup;                 // Enter in Text1(2)
+        std::function<void()> HookWheel;                  // creation
+        std::function<void()> UnhookWheel;                // closing
+        std::function<void()> PortStartup;                // last step of the load
+        std::function<void()> LoadLabelLayout;            // first activation
+        std::function<void(bool quoted)> SaveLabelLayout; // closing (alignment quoted)
+        std::function<void()> LoadGridLayout;             // first activation
+        std::function<void()> RefreshBarcodeImage;        // every entry field change
+        std::function<void()> RefreshLabelPreview;        // entry field or date change
+        std::function<void()> CustomerLookup;             // Enter in Text1(1)
+        std::function<void()> FabricLookup;               // Enter in Text1(2)
 
         // The label designer's selected item (Label2(SelectedItem)), for the
         // window-level keys: whether it is selected (light cyan), its place and size
@@ -94,7 +93,7 @@ public:
     DataControl* Data2 = nullptr;
     DataControl* Data3 = nullptr;
     DataControl* Data4 = nullptr;
-    OrderGridModel* gridModel() const { return m_gridModel; }
+    RecordSetModel* gridModel() const { return m_gridModel; }
 
     // ---- window state shared with the other parts
     QString NetIp;
@@ -108,9 +107,18 @@ public:
     QSize outerSizeTwips() const;
     void setOuterSizeTwips(double width, double height);
 
+    // Column widths of the grid in twips; a hidden column keeps its width.
+    double columnWidthTwips(int column) const;
+    void setColumnWidthTwips(int column, double width);
+    void setColumnVisible(int column, bool visible);
+
     // The data folder in use and whether it could be reached.
     QString dataFolder() const { return m_dataFolder; }
     bool dataReachable() const { return m_dataReachable; }
+
+    // One wheel turn over the window (rotation > 0 away from the user): over the grid or
+    // a search list it sends one Up or Down key to the control that has the focus.
+    void MouseWheel(int MouseKeys, int Rotation, int xpos, int Ypos);
 
     // The sequences, callable from tests.
     void formActivate();
@@ -118,6 +126,7 @@ public:
     void netIpClick();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -131,9 +140,12 @@ private:
     void formQueryUnload();
     void formUnload();
     void bindGrid();
+    void showGridEnd(bool last);
     void showStatus(const QString& text, bool problem);
 
-    OrderGridModel* m_gridModel = nullptr;
+    RecordSetModel* m_gridModel = nullptr;
+    QList<double> m_columnWidths; // twips
+    bool m_settingWidths = false; // widths set by the window itself, not by the operator
     QString m_dataFolder;
     bool m_dataReachable = false;
     bool m_closing = false;

@@ -128,7 +128,7 @@ private Q_SLOTS:
     }
 
     // Turkish texts, apostrophes, decimals and dates reach the server and come back
-    // unchanged; criteria built with textLiteral() find exactly their value.
+    // unchanged; criteria built with quoteText() find exactly their value.
     void valuesRoundTrip()
     {
         const QString name = u"Çağlar'ın İğne Şişi – ÖÜĞIİ ıi"_s;
@@ -146,7 +146,7 @@ private Q_SLOTS:
                 QVERIFY2(rs->update(), qPrintable(rs->lastError()));
             }
         }
-        auto rs = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::textLiteral(name));
+        auto rs = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::quoteText(name));
         QVERIFY(rs);
         QCOMPARE(rs->exactCount(), amounts.size());
         for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
@@ -159,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(server->value(u"SELECT \"Aciklama\" FROM \"CariHareket\" WHERE \"DigerId\" = '2'"_s).toString(),
                  u"Ödeme '2'"_s);
         // An apostrophe in a criterion value cannot widen the search.
-        auto none = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::textLiteral(u"x' Or '1'='1"_s));
+        auto none = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::quoteText(u"x' Or '1'='1"_s));
         QVERIFY(none);
         QCOMPARE(none->exactCount(), 0);
     }

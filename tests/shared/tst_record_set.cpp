@@ -20,10 +20,12 @@ class TestRecordSet : public QObject
 
     QSqlDatabase ordersDb() { return dbfiles::connection(orders); }
 
-    void addOrder(const QString& sipNo, const QString& barNo, double topKg, const QVariant& lot = {})
+    void addOrder(const QString& sipNo, const QString& barNo, double topKg,
+                  const QVariant& lot = {})
     {
         QSqlQuery q(ordersDb());
-        q.prepare(u"INSERT INTO Siparis (SipNo, BarNo, TopKg, SipKg, Lot) VALUES (?, ?, ?, 500, ?)"_s);
+        q.prepare(
+            u"INSERT INTO Siparis (SipNo, BarNo, TopKg, SipKg, Lot) VALUES (?, ?, ?, 500, ?)"_s);
         q.addBindValue(sipNo);
         q.addBindValue(barNo);
         q.addBindValue(topKg);
@@ -151,12 +153,52 @@ private Q_SLOTS:
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0500"_s); // stays where it was
     }
 
+    void walksAgreeWithTheOrderInBothDirections()
+    {
+        // Rows without an order number, and many rows of one order, across chunk edges.
+        QSqlDatabase db = ordersDb();
+        db.transaction();
+        for (int i = 0; i < 700; ++i)
+            addOrder(i % 7 == 0 ? QString() : QString::number(100 + i / 90), u"W%1"_s.arg(i), i);
+        db.commit();
+        QSqlQuery null(db);
+        null.exec(u"UPDATE Siparis SET SipNo = NULL WHERE SipNo = ''"_s);
+        for (const QString& direction : {u"DESC"_s, u"ASC"_s}) {
+            QSqlQuery q(db);
+            q.exec(u"SELECT BarNo FROM Siparis ORDER BY SipNo COLLATE TRNOCASE %1, rowid %1"_s.arg(
+                direction));
+            QStringList expected;
+            while (q.next())
+                expected.append(q.value(0).toString());
+            auto rs = open(u"Select * From Siparis Order By SipNo "_s + direction);
+            QCOMPARE(walk(*rs), expected);
+            QStringList back;
+            for (rs->moveLast(); !rs->bof(); rs->movePrevious())
+                back.prepend(rs->value(u"BarNo").toString());
+            QCOMPARE(back, expected);
+            // From the middle outwards, as a grid scrolled to a far row does.
+            auto mid = open(u"Select * From Siparis Order By SipNo "_s + direction);
+            QVERIFY(mid->setAbsolutePosition(350));
+            QStringList around;
+            for (int i = 0; i < 120; ++i, mid->movePrevious())
+                around.prepend(mid->value(u"BarNo").toString());
+            QCOMPARE(around, expected.mid(231, 120));
+        }
+        // A table without a sort order runs in the order the rows were added.
+        auto plain = open(u"Siparis"_s);
+        const QStringList all = walk(*plain);
+        QCOMPARE(all.size(), 700);
+        QCOMPARE(all.first(), u"W0"_s);
+        QCOMPARE(all.last(), u"W699"_s);
+    }
+
     void criteriaInTurkishAndWithQuotes()
     {
         QSqlQuery q(dbfiles::connection(accounts));
         for (const auto& [code, title, hidden] :
              {std::tuple{u"C1"_s, u"İSTANBUL ÖRME"_s, 0}, std::tuple{u"C2"_s, u"IŞIK A.Ş."_s, 0},
-              std::tuple{u"C3"_s, u"O'BRİEN TEKSTİL"_s, 0}, std::tuple{u"C4"_s, u"istanbul gizli"_s, 1},
+              std::tuple{u"C3"_s, u"O'BRİEN TEKSTİL"_s, 0},
+              std::tuple{u"C4"_s, u"istanbul gizli"_s, 1},
               std::tuple{u"C5"_s, u"ÇAĞLAR 100% PAMUK"_s, 0}}) {
             q.prepare(u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan) VALUES (?, ?, ?)"_s);
             q.addBindValue(code);
@@ -171,12 +213,18 @@ private Q_SLOTS:
                 return QStringList{error};
             return walk(*rs, u"CariKod"_s);
         };
-        QCOMPARE(search(u"Select * From CariKartlar Where HesKullan=False And Unvan Like 'istanbul*' Order By Unvan Asc"_s),
-                 QStringList{u"C1"_s});
-        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like 'ışık*'"_s), QStringList{u"C2"_s});
-        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like 'o''brien*'"_s), QStringList{u"C3"_s});
-        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like '*100%*'"_s), QStringList{u"C5"_s});
-        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like '?AĞLAR*'"_s), QStringList{u"C5"_s});
+        QCOMPARE(
+            search(
+                u"Select * From CariKartlar Where HesKullan=False And Unvan Like 'istanbul*' Order By Unvan Asc"_s),
+            QStringList{u"C1"_s});
+        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like 'ışık*'"_s),
+                 QStringList{u"C2"_s});
+        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like 'o''brien*'"_s),
+                 QStringList{u"C3"_s});
+        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like '*100%*'"_s),
+                 QStringList{u"C5"_s});
+        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like '?AĞLAR*'"_s),
+                 QStringList{u"C5"_s});
         QCOMPARE(search(u"Select * From CariKartlar Where HesKullan=True"_s), QStringList{u"C4"_s});
         QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like '100%*'"_s), QStringList{});
         // Turkish alphabetical order: Ç after C, I before İ.
@@ -190,7 +238,8 @@ private Q_SLOTS:
         QVERIFY(!rs->findFirst(u"Unvan='x' Or 1=1; DROP TABLE CariKartlar"_s));
         QVERIFY(!rs->findFirst(u"NoSuchField='1'"_s));
         QVERIFY(rs->lastError().contains(u"NoSuchField"));
-        QVERIFY(!RecordSet::open(dbfiles::connection(accounts), u"Select * From Nothing"_s, &error));
+        QVERIFY(
+            !RecordSet::open(dbfiles::connection(accounts), u"Select * From Nothing"_s, &error));
     }
 
     void addEditCancelDelete()
@@ -234,7 +283,8 @@ private Q_SLOTS:
         rs->setValue(u"Lot", u"L-8"_s);
         QVERIFY(rs->update());
         QCOMPARE(rs->value(u"Lot").toString(), u"L-8"_s);
-        QCOMPARE(open(u"Select * From Siparis Where SipNo='1046'"_s)->value(u"Lot").toString(), u"L-8"_s);
+        QCOMPARE(open(u"Select * From Siparis Where SipNo='1046'"_s)->value(u"Lot").toString(),
+                 u"L-8"_s);
 
         // Delete in the middle: the next row takes its place.
         rs->setAbsolutePosition(1);

@@ -150,7 +150,7 @@ private Q_SLOTS:
         add(*rs, u"x' Or 'a'='a"_s, 2);
         add(*rs, u"Z"_s, 3);
         for (const QString& code : {u"O'Neil"_s, u"x' Or 'a'='a"_s}) {
-            auto found = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::textLiteral(code));
+            auto found = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::quoteText(code));
             QVERIFY(found);
             QCOMPARE(found->exactCount(), 1);
             QCOMPARE(found->value(u"CariHarKod").toString(), code);

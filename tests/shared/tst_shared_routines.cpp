@@ -26,12 +26,15 @@ private Q_SLOTS:
         WriteRegistryText(RegistryRoot::CurrentUser, key, u"KumasTop"_s, u"1500"_s);
         QCOMPARE(ReadRegistryText(RegistryRoot::CurrentUser, key, u"KumasTop"_s), u"1500"_s);
         // Text with an embedded NUL is cut there; a value that is not text reads empty.
-        WriteRegistryText(RegistryRoot::CurrentUser, key, u"Ter01"_s, u"True"_s + QChar(0) + u"junk"_s);
+        WriteRegistryText(RegistryRoot::CurrentUser, key, u"Ter01"_s,
+                          u"True"_s + QChar(0) + u"junk"_s);
         QCOMPARE(ReadRegistryText(RegistryRoot::CurrentUser, key, u"Ter01"_s), u"True"_s);
         {
             QSettings raw(settings::registryStorePath(), QSettings::IniFormat);
-            raw.setValue(u"HKEY_CURRENT_USER/Nirvelo/Properties1/Binary"_s, QByteArray("\x01\x02", 2));
-            raw.setValue(u"HKEY_CURRENT_USER/Nirvelo/Properties1/List"_s, QStringList{u"a"_s, u"b"_s});
+            raw.setValue(u"HKEY_CURRENT_USER/Nirvelo/Properties1/Binary"_s,
+                         QByteArray("\x01\x02", 2));
+            raw.setValue(u"HKEY_CURRENT_USER/Nirvelo/Properties1/List"_s,
+                         QStringList{u"a"_s, u"b"_s});
         }
         QVERIFY(ReadRegistryText(RegistryRoot::CurrentUser, key, u"Binary"_s).isEmpty());
         QVERIFY(ReadRegistryText(RegistryRoot::CurrentUser, key, u"List"_s).isEmpty());
@@ -102,14 +105,16 @@ private Q_SLOTS:
         w.number(1500.5);
         w.boolean(true);
         w.endRecord();
-        QCOMPARE(w.content(), u"1890,120.5,\"Çağ Şık İĞÜ\",8.25,#TRUE#,#FALSE#,2\r\n1500.5,#TRUE#\r\n"_s);
+        QCOMPARE(w.content(),
+                 u"1890,120.5,\"Çağ Şık İĞÜ\",8.25,#TRUE#,#FALSE#,2\r\n1500.5,#TRUE#\r\n"_s);
         const QString path = home->file(u"Layout.Dat"_s);
         QVERIFY(seqfile::writeFile(path, w.content()));
         QFile raw(path);
         QVERIFY(raw.open(QIODevice::ReadOnly));
         const QByteArray bytes = raw.readAll();
         // One byte per Turkish letter, as a Windows station writes it.
-        QVERIFY(bytes.contains("\"\xC7" "a\xF0 \xDE\xFDk \xDD\xD0\xDC\""));
+        QVERIFY(bytes.contains("\"\xC7"
+                               "a\xF0 \xDE\xFDk \xDD\xD0\xDC\""));
         const auto records = seqfile::readFile(path);
         QVERIFY(records);
         QCOMPARE(records->size(), 2);
@@ -149,7 +154,8 @@ private Q_SLOTS:
             QString error;
             QVERIFY(!seqfile::writeFile(path, u"1,#FALSE#\r\n"_s, &error));
             QVERIFY(!error.isEmpty());
-            QFile::setPermissions(home->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(home->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ExeOwner);
         }
         const QString missing = home->file(u"no/such/folder/Kumas.Dat"_s);
         QVERIFY(!seqfile::writeFile(missing, u"x"_s));

@@ -58,7 +58,8 @@ private Q_SLOTS:
     void queriesParseOrExplain()
     {
         QString error;
-        auto source = jetsql::parseSource(u"Select * From Siparis Where SipNo='10''47' Order By SipNo DESC"_s, &error);
+        auto source = jetsql::parseSource(
+            u"Select * From Siparis Where SipNo='10''47' Order By SipNo DESC"_s, &error);
         QVERIFY2(source, qPrintable(error));
         QCOMPARE(source->table, u"Siparis"_s);
         QCOMPARE(source->where->args[1]->text, u"10'47"_s);
@@ -71,9 +72,12 @@ private Q_SLOTS:
             QVERIFY2(!jetsql::parseSource(bad, &error), qPrintable(bad));
             QVERIFY(!error.isEmpty());
         }
-        jetsql::TableSchema schema{u"T"_s, {{u"Sube"_s, jetsql::ColumnKind::Text}, {u"Yeni"_s, jetsql::ColumnKind::Integer}}};
+        jetsql::TableSchema schema{
+            u"T"_s,
+            {{u"Sube"_s, jetsql::ColumnKind::Text}, {u"Yeni"_s, jetsql::ColumnKind::Integer}}};
         // A number compared with a text column keeps the text it was written as.
-        auto sql = jetsql::translate(*jetsql::parseCriterion(u"Sube=01 And Yeni<3"_s), schema, jetsql::Dialect::SQLite);
+        auto sql = jetsql::translate(*jetsql::parseCriterion(u"Sube=01 And Yeni<3"_s), schema,
+                                     jetsql::Dialect::SQLite);
         QVERIFY(sql);
         QCOMPARE(sql->params, (QVariantList{u"01"_s, qint64(3)}));
         QVERIFY(!sql->text.contains(u"01"));

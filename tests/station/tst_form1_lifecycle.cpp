@@ -2,7 +2,7 @@
 #include "database_files.h"
 #include "demo_company.h"
 #include "form1.h"
-#include "order_grid_model.h"
+#include "record_set_model.h"
 #include "settings_store.h"
 #include "test_home.h"
 
@@ -22,7 +22,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kGeometry = u"Nirvelo\\Properties1"_s;
-QString geometry(const QString& name) { return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name); }
+QString geometry(const QString& name)
+{
+    return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name);
+}
 void setGeometryValue(const QString& name, const QString& v)
 {
     WriteRegistryText(RegistryRoot::CurrentUser, kGeometry, name, v);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+
+class Form1;
+class QComboBox;
+class QLineEdit;
+
+// The behaviour of the entry panel's fields and lists: focus colours and placeholders,
+// the key rules, Enter to move on, the weight rule of the add-roll button, the label
+// preview after every change, and the double-click on the order number that begins a
+// new order.
+class EntryPanel : public QObject
+{
+    Q_OBJECT
+public:
+    explicit EntryPanel(Form1& form);
+
+    // Proposes the next order number and puts every field back to its designed value.
+    void beginNewOrder();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int fieldIndex(QObject* watched) const;
+    void focusGained(int field, bool byMouse);
+    void focusLost(int field);
+    bool keyPressed(int field, class QKeyEvent* event);
+    void textChanged(int field);
+    bool comboKey(QComboBox* combo, int key);
+    void moveOn();
+
+    Form1& m_form;
+    QHash<QObject*, QComboBox*> m_comboViews; // a list's drop-down view → the list
+};

@@ -1,0 +1,99 @@
+#include "order_row_loader.h"
+
+#include "data_control.h"
+#include "field_value.h"
+#include "form1.h"
+#include "jet_sql.h"
+#include "number_format.h"
+#include "shared_routines.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+QString orderRowsSource(const QString& sipNo)
+{
+    return u"Select * From Siparis Where SipNo=%1 Order By SipNo DESC"_s.arg(
+        jetsql::quoteText(sipNo));
+}
+
+namespace {
+
+// A drop-down list shows a stored value only when it is one of its items.
+void selectItem(QComboBox* combo, const QString& text)
+{
+    const int i = combo->findText(text, Qt::MatchExactly);
+    if (i >= 0)
+        combo->setCurrentIndex(i);
+}
+
+std::optional<double> number(const QVariant& v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    if (v.typeId() == QMetaType::QString)
+        return numfmt::parse(v.toString());
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? std::optional(d) : std::nullopt;
+}
+
+} // namespace
+
+void loadCurrentRow(Form1& form)
+{
+    if (!form.ready())
+        return;
+    RecordSet* rs = form.Data1->recordset();
+    const int n = rs ? rs->recordCount() : 0;
+    // The whole row is highlighted while the table has rows.
+    form.DBGrid1->setSelectionMode(n != 0 ? QAbstractItemView::SingleSelection
+                                          : QAbstractItemView::NoSelection);
+    if (n == 0 || rs->bof() || rs->eof())
+        return;
+
+    auto text = [rs](const char16_t* field) {
+        return fieldvalue::text(rs->value(QStringView(field)));
+    };
+    form.CurrentBarNo = text(u"BarNo");
+    const QString sipNo = text(u"SipNo");
+    form.Text1[0]->setText(sipNo);
+    form.Text1[1]->setText(text(u"Firma"));
+    form.Text1[2]->setText(text(u"Kumas"));
+    form.Text1[3]->setText(text(u"Lot"));
+    selectItem(form.Combo1, text(u"Makina"));
+    selectItem(form.Combo2, text(u"MakCinsi"));
+    selectItem(form.Combo4, text(u"Operator"));
+    form.Text1[4]->setText(text(u"Fiyat"));
+    form.Text1[5]->setText(text(u"SipKg"));
+    form.Text1[6]->setText(text(u"TopKg"));
+    selectItem(form.Combo3, text(u"Durum"));
+    form.Text1[7]->setText(text(u"Aciklama"));
+    form.Text1[8]->setText(text(u"Top"));
+
+    // The order's remaining kilograms: its ordered quantity less every roll made.
+    form.Data4->setRecordSource(orderRowsSource(sipNo));
+    double made = 0;
+    if (RefreshToFirst(*form.Data4)) {
+        RecordSet* rolls = form.Data4->recordset();
+        for (; !rolls->eof(); rolls->moveNext())
+            made += number(rolls->value(u"TopKg")).value_or(0);
+    }
+    if (const auto ordered = number(rs->value(u"SipKg")))
+        form.Label1[6]->setText(numfmt::text(*ordered - made));
+    else
+        form.Label1[6]->setText(numfmt::text(made));
+
+    // A label is worth printing for a roll of half a kilogram or more (weights are
+    // rounded half to even before the test).
+    const auto typed = numfmt::parse(form.Text1[6]->text());
+    const auto stored = number(rs->value(u"TopKg"));
+    if (typed && stored)
+        form.Command1->setEnabled((numfmt::roundEven(*typed) | numfmt::roundEven(*stored)) != 0);
+}

@@ -1,0 +1,2 @@
+include(${CMAKE_CURRENT_LIST_DIR}/labels.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/scale.cmake)

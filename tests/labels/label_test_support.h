@@ -1,0 +1,152 @@
+#pragma once
+
+// Helpers of the label tests: a running main window with the label designer, and the
+// command-line tools that read what was printed (poppler's pdftoppm, pdftotext and
+// pdfinfo, zbar's zbarimg).
+
+#include "form1.h"
+#include "label_designer.h"
+#include "test_home.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTest>
+
+#include <memory>
+
+namespace labeltest {
+
+using namespace Qt::StringLiterals;
+
+// The main window over a private home, with the label designer attached and every
+// message to the operator collected instead of shown.
+struct Station
+{
+    std::unique_ptr<TestHome> home = std::make_unique<TestHome>();
+    std::unique_ptr<Form1> window;
+    LabelDesigner* labels = nullptr;
+    QStringList messages;
+
+    // Builds the window; start() runs the load, show() the first activation.
+    Station()
+    {
+        window = std::make_unique<Form1>();
+        labels = attachLabels(*window);
+        labels->tell = [this](const QString& text) { messages.append(text); };
+    }
+    ~Station()
+    {
+        window.reset();
+        home.reset();
+    }
+    void open()
+    {
+        window->start();
+        window->show();
+        if (!QTest::qWaitFor([this] { return window->ready(); }, 3000))
+            qWarning("the window never became ready");
+    }
+    // What the entry panel does after a field changes; returns when Barkod.Dat has
+    // been written.
+    void refresh()
+    {
+        window->parts.RefreshBarcodeImage();
+        window->parts.RefreshLabelPreview();
+        labels->waitForLayoutFile();
+    }
+    QWidget* item(int i) const { return window->findChild<QWidget*>(u"Label2_%1"_s.arg(i)); }
+    QWidget* box() const { return window->findChild<QWidget*>(u"Picture1"_s); }
+    QWidget* ghost() const { return window->findChild<QWidget*>(u"Picture3"_s); }
+};
+
+// Runs a tool and returns what it printed; fails the test when it cannot run.
+inline QString run(const QString& program, const QStringList& args, int* exitCode = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted(10000)) {
+        qWarning("%s could not be started", qPrintable(program));
+        return {};
+    }
+    p.waitForFinished(60000);
+    if (exitCode)
+        *exitCode = p.exitCode();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+inline bool haveTool(const QString& program)
+{
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+// The PDF's first page as a PNG at the given resolution.
+inline QString pdfToPng(const QString& pdf, int dpi = 300)
+{
+    const QString prefix = pdf + u"-page"_s;
+    run(u"pdftoppm"_s, {u"-r"_s, QString::number(dpi), u"-png"_s, u"-singlefile"_s, pdf, prefix});
+    return prefix + u".png"_s;
+}
+
+// Every barcode zbarimg finds in the picture, as "CODE-128:<text>".
+inline QStringList decodeBarcodes(const QString& png)
+{
+    return run(u"zbarimg"_s, {u"-q"_s, png}).split(u'\n', Qt::SkipEmptyParts);
+}
+
+inline int pdfPages(const QString& pdf)
+{
+    const QString info = run(u"pdfinfo"_s, {pdf});
+    const auto m = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(info);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+inline QString pdfText(const QString& pdf)
+{
+    return run(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+}
+
+struct PdfWord
+{
+    QString text;
+    double xMin, yMin, xMax, yMax; // points from the page's top-left corner
+};
+
+struct PdfPage
+{
+    double width = 0, height = 0; // points
+    QList<PdfWord> words;
+    // The first word equal to text, or one with an empty text.
+    PdfWord find(const QString& text) const
+    {
+        for (const PdfWord& w : words)
+            if (w.text == text)
+                return w;
+        return {};
+    }
+};
+
+inline PdfPage pdfWords(const QString& pdf)
+{
+    PdfPage page;
+    const QString html = run(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
+    const auto size =
+        QRegularExpression(u"<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""_s).match(html);
+    page.width = size.captured(1).toDouble();
+    page.height = size.captured(2).toDouble();
+    static const QRegularExpression word(
+        u"<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"_s);
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        QString text = m.captured(5);
+        text.replace(u"&amp;"_s, u"&"_s).replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s);
+        text.replace(u"&quot;"_s, u"\""_s).replace(u"&apos;"_s, u"'"_s);
+        page.words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(),
+                           m.captured(3).toDouble(), m.captured(4).toDouble()});
+    }
+    return page;
+}
+
+} // namespace labeltest

@@ -1,0 +1,242 @@
+// The roll's barcode: its picture, and that it scans on the printed label and on
+// screen.
+
+#include "barcode_picture.h"
+#include "label_canvas.h"
+#include "label_captions.h"
+#include "label_printer.h"
+#include "label_test_support.h"
+#include "settings_store.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace labeltest;
+
+class TestBarcodeScan : public QObject
+{
+    Q_OBJECT
+
+    // A station showing one roll of order 1047.
+    static void fillRoll(Station& s, const QString& barNo)
+    {
+        s.window->CurrentBarNo = barNo;
+        s.window->Text1[0]->setText(u"1047"_s);
+        s.window->Text1[1]->setText(u"Yıldız Örme"_s);
+        s.window->Text1[2]->setText(u"Süprem"_s);
+        s.window->Text1[3]->setText(u"L-88"_s);
+        s.window->Text1[6]->setText(u"23,5"_s);
+        s.window->Text1[7]->setText(u"Yıkamalı"_s);
+        s.window->Combo1->setCurrentIndex(3);
+        s.window->Combo4->setCurrentIndex(1);
+        s.window->DTPicker1->setDate(QDate(2026, 3, 9));
+        s.refresh();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // No print server here: the printer tests start their own.
+        qputenv("CUPS_SERVER", QDir::temp().filePath(u"topkar-no-cups.sock"_s).toLocal8Bit());
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
+        for (const char* tool : {"pdftoppm", "pdftotext", "pdfinfo", "zbarimg"})
+            QVERIFY2(haveTool(QString::fromLatin1(tool)), tool);
+    }
+
+    void pictureFollowsTheBoxRule()
+    {
+        auto encoder = makeCode128Encoder();
+        QString error;
+        const auto symbol = encoder->encode(u"1047S1200015"_s, &error);
+        QVERIFY2(symbol, qPrintable(error));
+        const BarcodePicture picture(*symbol);
+        // Code 128 of this number is 134 modules wide, with the quiet zones 154; bars
+        // and text are 60 high.
+        QCOMPARE(picture.naturalWidth(), 154);
+        QCOMPARE(picture.naturalHeight(), 60);
+        QCOMPARE(picture.sizeTwips(), QSizeF(17 * 154, 16 * 60));
+        // It fits the barcode box.
+        QVERIFY(picture.sizeTwips().width() <= LabelLayout::kBoxWidth);
+        QVERIFY(picture.sizeTwips().height() <= LabelLayout::kBoxHeight);
+
+        // Texts Code 128 cannot carry are refused with the library's reason.
+        for (const QString& bad : {QString(), u"ŞAL-1"_s}) {
+            error.clear();
+            QVERIFY(!encoder->encode(bad, &error));
+            QVERIFY(!error.isEmpty());
+        }
+    }
+
+    void printedLabelScans()
+    {
+        Station s;
+        s.open();
+        fillRoll(s, u"1047S0300015"_s);
+        QTemporaryDir out;
+        const QString pdf = out.filePath(u"label.pdf"_s);
+        s.labels->setPdfOutput(pdf);
+        s.labels->printLabel();
+        QVERIFY2(s.messages.isEmpty(), qPrintable(s.messages.join(u'\n')));
+        QCOMPARE(s.labels->lastPdf(), pdf);
+        QCOMPARE(pdfPages(pdf), 1);
+        QCOMPARE(decodeBarcodes(pdfToPng(pdf)), QStringList{u"CODE-128:1047S0300015"_s});
+
+        // Items 0 to 9 are printed, the note is not.
+        const QString text = pdfText(pdf);
+        for (const QString& expected :
+             {u"Sipariş No : 1047"_s, u"Yıldız Örme"_s, u"Cinsi : Süprem"_s, u"LOT : L-88"_s,
+              u"Top / Kg : 23,5"_s, u"09.03.2026"_s, u"Makina 3"_s, u"ÖRNEK TEKSTİL A.Ş."_s})
+            QVERIFY2(text.contains(expected), qPrintable(expected + u" in\n"_s + text));
+        QVERIFY(text.contains(u"Operatör : "_s + s.window->Combo4->currentText()));
+        QVERIFY(!text.contains(u"Yıkamalı"_s));
+
+        // Page 100 mm square, the items where the canvas has them, each line of the
+        // company name centred on the page.
+        const PdfPage page = pdfWords(pdf);
+        QVERIFY(std::abs(page.width - 283.46) < 0.5);
+        const LabelItem& order = s.labels->layout().items[0];
+        const PdfWord sip = page.find(u"Sipariş"_s);
+        QVERIFY(!sip.text.isEmpty());
+        QVERIFY(std::abs(sip.xMin * 20 - order.left) < 57); // 1 mm
+        for (const QString& word : {u"Üretimi"_s, u"Organize"_s, u"TEKSTİL"_s}) {
+            // Each company line is centred on its own: its words balance around the middle.
+            QString line;
+            double left = 1e9, right = 0, top = 0;
+            for (const PdfWord& w : page.words)
+                if (w.text == word)
+                    top = w.yMin;
+            for (const PdfWord& w : page.words)
+                if (std::abs(w.yMin - top) < 1) {
+                    left = std::min(left, w.xMin);
+                    right = std::max(right, w.xMax);
+                }
+            QVERIFY2(std::abs((left + right) / 2 - page.width / 2) < 2.83, qPrintable(word));
+        }
+    }
+
+    void onScreenBoxScans()
+    {
+        Station s;
+        s.open();
+        fillRoll(s, u"1047S0300016"_s);
+        QWidget* box = s.box();
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->size(), QSize(249, 91)); // 3735 × 1365 twips
+        QTemporaryDir out;
+        const QString png = out.filePath(u"box.png"_s);
+        // At 96 dpi a module is little more than a pixel, too fine for a scanner to
+        // read off a picture of the screen; the box is taken as a screen of three
+        // device pixels to the pixel shows it, through its own painting.
+        QImage shot(box->size() * 3, QImage::Format_ARGB32);
+        shot.setDevicePixelRatio(3);
+        shot.fill(Qt::white);
+        box->render(&shot);
+        QVERIFY(shot.save(png));
+        QCOMPARE(decodeBarcodes(png), QStringList{u"CODE-128:1047S0300016"_s});
+    }
+
+    void nonNumericOrderHidesTheBoxButPrintsTheRollsBarcode()
+    {
+        Station s;
+        s.open();
+        fillRoll(s, u"1047S0300017"_s);
+        QVERIFY(s.box()->isVisible());
+        // A grid row of another roll whose order number is no number: the box goes,
+        // and the label still carries this roll's barcode, not the last one shown.
+        s.window->CurrentBarNo = u"A12S0300018"_s;
+        s.window->Text1[0]->setText(u"A12"_s);
+        s.refresh();
+        QVERIFY(!s.box()->isVisible());
+        QCOMPARE(s.labels->barcode().data(), u"1047S0300017"_s);
+        QTemporaryDir out;
+        s.labels->setPdfOutput(out.path());
+        s.labels->printLabel();
+        QCOMPARE(s.labels->lastPdf(), out.filePath(u"A12S0300018.pdf"_s));
+        QCOMPARE(decodeBarcodes(pdfToPng(s.labels->lastPdf())),
+                 QStringList{u"CODE-128:A12S0300018"_s});
+    }
+
+    void refusedBarcodeKeepsThePictureAndPrintsNothing()
+    {
+        Station s;
+        s.open();
+        fillRoll(s, u"1047S0300019"_s);
+        s.window->CurrentBarNo = u"ŞB1S0300020"_s;
+        s.refresh();
+        QCOMPARE(s.labels->barcode().data(), u"1047S0300019"_s); // the previous picture stays
+        QTemporaryDir out;
+        s.labels->setPdfOutput(out.path());
+        s.labels->printLabel();
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY(s.messages[0].contains(u"ŞB1S0300020"_s));
+        QVERIFY(QDir(out.path()).isEmpty());
+
+        // A row without a barcode number prints nothing either, and says why.
+        s.window->CurrentBarNo.clear();
+        s.labels->printLabel();
+        QCOMPARE(s.messages.size(), 2);
+        QVERIFY(QDir(out.path()).isEmpty());
+    }
+
+    void companyNameComesFromTheSettingLineByLine()
+    {
+        TestHome home;
+        QCOMPARE(labelcaptions::companyName(),
+                 u"ÖRNEK TEKSTİL A.Ş.\r\nÖrme Kumaş Üretimi\r\nOrganize Sanayi Bölgesi"_s);
+        // One line without breaks prints as one line centred on the page; an empty
+        // middle line keeps its place.
+        for (const auto& [setting, lines] :
+             {std::pair{u"Kaya Örme"_s, QStringList{u"Kaya Örme"_s}},
+              {u"Kaya Örme||İstanbul"_s, QStringList{u"Kaya Örme"_s, u"İstanbul"_s}}}) {
+            settings::SaveSetting(u"Platform"_s, u"LabelCompany"_s, setting);
+            LabelLayout layout = LabelLayout::design(labelcaptions::companyName());
+            QTemporaryDir out;
+            const QString pdf = out.filePath(u"company.pdf"_s);
+            QVERIFY(labelprint::toPdf(pdf, layout, BarcodePicture(), u"x"_s));
+            const PdfPage page = pdfWords(pdf);
+            double lastTop = 0;
+            for (const QString& line : lines) {
+                const PdfWord first = page.find(line.split(u' ').first());
+                const PdfWord last = page.find(line.split(u' ').last());
+                QVERIFY2(!first.text.isEmpty() && !last.text.isEmpty(), qPrintable(line));
+                QVERIFY(std::abs((first.xMin + last.xMax) / 2 - page.width / 2) < 2.83);
+                QVERIFY(first.yMin > lastTop);
+                lastTop = first.yMin;
+            }
+            if (lines.size() == 2) // two line heights apart: the empty line stands between
+                QVERIFY(page.find(u"İstanbul"_s).yMin - page.find(u"Kaya"_s).yMin > 1.9 * 12);
+        }
+    }
+
+    void withoutPrinterTheLabelGoesToPdf()
+    {
+        Station s;
+        s.open();
+        fillRoll(s, u"1047S0300021"_s);
+        s.window->Command1->setEnabled(true);
+        QTest::mouseClick(s.window->Command1, Qt::LeftButton);
+        const QString expected =
+            QDir(LabelDesigner::fallbackFolder()).filePath(u"1047S0300021.pdf"_s);
+        QCOMPARE(s.labels->lastPdf(), expected);
+        QVERIFY(expected.startsWith(s.home->path()));
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY(s.messages[0].contains(u"yazıcı bulunamadı"_s));
+        QCOMPARE(decodeBarcodes(pdfToPng(expected)), QStringList{u"CODE-128:1047S0300021"_s});
+        // Told once; the next labels follow without a word.
+        s.window->CurrentBarNo = u"1047S0300022"_s;
+        QTest::mouseClick(s.window->Command1, Qt::LeftButton);
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY(
+            QFile::exists(QDir(LabelDesigner::fallbackFolder()).filePath(u"1047S0300022.pdf"_s)));
+    }
+};
+
+QTEST_MAIN(TestBarcodeScan)
+#include "tst_barcode_scan.moc"

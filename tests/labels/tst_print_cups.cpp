@@ -1,0 +1,208 @@
+// "Barkod Bas" on a real printer: the test runs its own print server with a PDF
+// printer as the system's default printer, prints through it and reads the page the
+// printer made.
+
+#include "label_test_support.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace labeltest;
+
+namespace {
+
+const QString kQueue = u"TopkarEtiket"_s;
+
+// On its way through the print server the page becomes PostScript with fonts in the
+// Western encoding: the Turkish letters outside it (ş, ğ, ı, İ …) are drawn, but come
+// back out of the printed PDF's text as some other character. A pattern that matches
+// the text with any character in their place.
+// The folder the PDF printer writes a user's jobs to (its setting "${HOME}/PDF").
+QString printerOutputFolder()
+{
+    const passwd* pw = ::getpwuid(::getuid());
+    return QDir(pw ? QString::fromLocal8Bit(pw->pw_dir) : QDir::homePath()).filePath(u"PDF"_s);
+}
+
+QRegularExpression readableText(const QString& text)
+{
+    QString pattern;
+    for (QChar c : text)
+        pattern += c.unicode() < 0x100 ? QRegularExpression::escape(QString(c)) : u"."_s;
+    return QRegularExpression(pattern);
+}
+
+} // namespace
+
+class TestPrintCups : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_server{QDir::temp().filePath(u"topkar-cups-XXXXXX"_s)};
+    QProcess m_cupsd;
+
+    bool writeFile(const QString& name, const QString& text)
+    {
+        QFile f(m_server.filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) == text.toUtf8().size();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        for (const char* tool : {"cupsd", "lpadmin", "lpstat", "pdftotext", "zbarimg"})
+            QVERIFY2(haveTool(QString::fromLatin1(tool)) ||
+                         QFile::exists(u"/usr/sbin/"_s + QString::fromLatin1(tool)),
+                     tool);
+        QVERIFY(QFile::exists(u"/usr/lib/cups/backend/cups-pdf"_s));
+        // The scheduler's helpers run as another user and must reach the spool.
+        QFile::setPermissions(m_server.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                   QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                   QFileDevice::ExeOther);
+        const QString root = m_server.path();
+        const QString socket = root + u"/cups.sock"_s;
+        for (const char* d : {"spool", "spool/tmp", "cache", "state", "log"})
+            QVERIFY(QDir(root).mkpath(QString::fromLatin1(d)));
+        QVERIFY(writeFile(u"cupsd.conf"_s,
+                          u"Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
+                          u"DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
+                          u"</Location>\n<Location /admin>\n  Order allow,deny\n  Allow all\n"
+                          u"</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                          u"  </Limit>\n</Policy>\n"_s.arg(socket)));
+        QVERIFY(writeFile(u"cups-files.conf"_s,
+                          u"ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
+                          u"CacheDir %1/cache\nStateDir %1/state\nAccessLog %1/log/access_log\n"
+                          u"ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n"_s.arg(root)));
+        // Every print call of this process goes to this server.
+        qputenv("CUPS_SERVER", socket.toLocal8Bit());
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
+        m_cupsd.start(u"/usr/sbin/cupsd"_s, {u"-f"_s, u"-c"_s, root + u"/cupsd.conf"_s, u"-s"_s,
+                                             root + u"/cups-files.conf"_s});
+        QVERIFY(m_cupsd.waitForStarted());
+        QVERIFY2(QTest::qWaitFor(
+                     [] { return run(u"lpstat"_s, {u"-r"_s}).contains(u"is running"_s); }, 30000),
+                 "the print server did not come up");
+        int rc = -1;
+        run(u"lpadmin"_s,
+            {u"-p"_s, kQueue, u"-v"_s, u"cups-pdf:/"_s, u"-P"_s,
+             u"/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"_s, u"-o"_s,
+             u"pdftops-renderer-default=pdftocairo"_s, u"-E"_s},
+            &rc);
+        QCOMPARE(rc, 0);
+        run(u"lpadmin"_s, {u"-d"_s, kQueue}, &rc);
+        QCOMPARE(rc, 0);
+        QCOMPARE(QPrinterInfo::defaultPrinterName(), kQueue);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_cupsd.state() != QProcess::NotRunning) {
+            m_cupsd.terminate(); // the scheduler this test started, by its own process id
+            if (!m_cupsd.waitForFinished(10000))
+                m_cupsd.kill();
+        }
+    }
+
+    void barkodBasPrintsTheLabelAsArranged()
+    {
+        Station s;
+        s.open();
+        Form1& w = *s.window;
+        const QString barNo =
+            u"1047S03%1"_s.arg(QCoreApplication::applicationPid() % 100000, 5, 10, QChar(u'0'));
+        w.CurrentBarNo = barNo;
+        w.Text1[0]->setText(u"1047"_s);
+        w.Text1[1]->setText(u"Yıldız Örme"_s);
+        w.Text1[2]->setText(u"Süprem"_s);
+        w.Text1[3]->setText(u"L-88"_s);
+        w.Text1[6]->setText(u"23,5"_s);
+        w.Text1[7]->setText(u"Yıkamalı"_s);
+        w.Combo1->setCurrentIndex(3);
+        w.DTPicker1->setDate(QDate(2026, 3, 9));
+        s.refresh();
+        // The operator moved the order number and the barcode box.
+        drag(s, 0, QPoint(40, 0));
+        QTest::mouseDClick(s.box(), Qt::LeftButton, {}, QPoint(3, 3));
+
+        const QString folder = printerOutputFolder();
+        const QStringList before = QDir(folder).entryList({u"*.pdf"_s}, QDir::Files);
+        w.Command1->setEnabled(true);
+        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QVERIFY2(s.messages.isEmpty(), qPrintable(s.messages.join(u'\n')));
+        QVERIFY(s.labels->lastPdf().isEmpty()); // it went to the printer
+
+        QString pdf;
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         for (const QString& f : QDir(folder).entryList({u"*.pdf"_s}, QDir::Files))
+                             if (!before.contains(f) && f.contains(barNo))
+                                 pdf = QDir(folder).filePath(f);
+                         return !pdf.isEmpty() && QFileInfo(pdf).size() > 0 &&
+                                run(u"lpstat"_s, {u"-o"_s}).trimmed().isEmpty();
+                     },
+                     120000),
+                 "the printer made no PDF");
+        // Read from a copy of our own; the printer's folder is left as it was.
+        QTemporaryDir work;
+        const QString printed = pdf;
+        pdf = work.filePath(u"printed.pdf"_s);
+        QVERIFY(QFile::copy(printed, pdf));
+        QVERIFY(QFile::remove(printed));
+
+        QCOMPARE(pdfPages(pdf), 1);
+        const QString text = pdfText(pdf);
+        for (const QString& expected :
+             {u"Sipariş No : 1047"_s, u"Yıldız Örme"_s, u"Cinsi : Süprem"_s, u"LOT : L-88"_s,
+              u"Top / Kg : 23,5"_s, u"09.03.2026"_s, u"Makina 3"_s, u"ÖRNEK TEKSTİL A.Ş."_s})
+            QVERIFY2(text.contains(readableText(expected)),
+                     qPrintable(expected + u" in\n"_s + text));
+        QVERIFY(!text.contains(readableText(u"Yıkamalı"_s))); // the note is not printed
+        QCOMPARE(decodeBarcodes(pdfToPng(pdf)), QStringList{u"CODE-128:"_s + barNo});
+
+        // Items stand where the canvas has them, counted from the drawable corner.
+        QPrinter printer(QPrinterInfo::defaultPrinter());
+        const QPointF corner = printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
+        const PdfPage page = pdfWords(pdf);
+        const LabelLayout& l = s.labels->layout();
+        constexpr double mm = 72 / 25.4;
+        for (const auto& [word, item] :
+             {std::pair{u"Sipari"_s, 0}, {u"LOT"_s, 3}, {u"Top"_s, 4}, {u"09.03.2026"_s, 5}}) {
+            PdfWord found{};
+            for (const PdfWord& w : page.words)
+                if (found.text.isEmpty() && w.text.startsWith(word))
+                    found = w;
+            QVERIFY2(!found.text.isEmpty(), qPrintable(word));
+            QVERIFY2(std::abs(found.xMin - (corner.x() + l.items[item].left / 20)) < mm,
+                     qPrintable(word));
+            QVERIFY2(std::abs(found.yMin - (corner.y() + l.items[item].top / 20)) < mm,
+                     qPrintable(word));
+        }
+    }
+
+private:
+    static void drag(Station& s, int item, QPoint delta)
+    {
+        QWidget* view = s.item(item);
+        QWidget* ghost = s.ghost();
+        const QPoint end = view->mapToGlobal(QPoint(3, 3)) + delta;
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseMove(ghost, ghost->mapFromGlobal(end));
+        QTest::mouseRelease(ghost, Qt::LeftButton, {}, ghost->mapFromGlobal(end));
+    }
+};
+
+QTEST_MAIN(TestPrintCups)
+#include "tst_print_cups.moc"
