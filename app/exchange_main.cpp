@@ -46,7 +46,8 @@ bool hasDisplay()
 #ifdef Q_OS_WIN
     return true;
 #else
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 #endif
 }
 
@@ -66,7 +67,8 @@ int createCentral(const QString& dataSource)
     db.setDatabaseName(dataSource);
     int status = 0;
     if (!db.open()) {
-        std::fprintf(stderr, "%s\n", qPrintable(u"Merkez veritabanına bağlanılamadı: "_s + db.lastError().text()));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(u"Merkez veritabanına bağlanılamadı: "_s + db.lastError().text()));
         status = 1;
     } else if (!createCentralSchema(db, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(u"Merkez tabloları kurulamadı: "_s + error));
@@ -96,16 +98,30 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(
         u"Şube veri aktarımı: kartları ve hareketleri merkez veritabanıyla değiştirir."_s);
     parser.addHelpOption();
-    const QCommandLineOption folder(u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s, u"klasör"_s);
-    const QCommandLineOption branch(u"branch"_s, u"Bu istasyonun şube kodu (OwnBranch)."_s, u"kod"_s);
-    const QCommandLineOption command(u"command"_s, u"Aktarım komutu (ExchangeCommand), ör. \"CariKod='C001'\"; boş: tam aktarım."_s, u"koşul"_s);
-    const QCommandLineOption central(u"central"_s, u"Merkez istasyonu olarak çalış (CentralStation)."_s);
-    const QCommandLineOption dsn(u"dsn"_s, u"Merkez veritabanının ODBC veri kaynağı (varsayılan ParvekWeb)."_s, u"ad"_s);
-    const QCommandLineOption noWindow(u"no-window"_s, u"Pencere açmadan, ilerlemeyi uçbirime yazarak çalış."_s);
+    const QCommandLineOption folder(
+        u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s,
+        u"klasör"_s);
+    const QCommandLineOption branch(u"branch"_s, u"Bu istasyonun şube kodu (OwnBranch)."_s,
+                                    u"kod"_s);
+    const QCommandLineOption command(
+        u"command"_s,
+        u"Aktarım komutu (ExchangeCommand), ör. \"CariKod='C001'\"; boş: tam aktarım."_s,
+        u"koşul"_s);
+    const QCommandLineOption central(u"central"_s,
+                                     u"Merkez istasyonu olarak çalış (CentralStation)."_s);
+    const QCommandLineOption dsn(
+        u"dsn"_s, u"Merkez veritabanının ODBC veri kaynağı (varsayılan ParvekWeb)."_s, u"ad"_s);
+    const QCommandLineOption noWindow(u"no-window"_s,
+                                      u"Pencere açmadan, ilerlemeyi uçbirime yazarak çalış."_s);
     const QCommandLineOption closeWhenDone(u"close"_s, u"Aktarım bitince pencereyi kapat."_s);
-    const QCommandLineOption createCentralOption(u"create-central"_s, u"Merkez veritabanında eksik tabloları kur ve çık."_s);
-    const QCommandLineOption demo(u"make-demo"_s, u"Klasörde örnek bir şube (sube02) ve merkez istasyonu (merkez) hazırla ve çık."_s, u"klasör"_s);
-    parser.addOptions({folder, branch, command, central, dsn, noWindow, closeWhenDone, createCentralOption, demo});
+    const QCommandLineOption createCentralOption(
+        u"create-central"_s, u"Merkez veritabanında eksik tabloları kur ve çık."_s);
+    const QCommandLineOption demo(
+        u"make-demo"_s,
+        u"Klasörde örnek bir şube (sube02) ve merkez istasyonu (merkez) hazırla ve çık."_s,
+        u"klasör"_s);
+    parser.addOptions({folder, branch, command, central, dsn, noWindow, closeWhenDone,
+                       createCentralOption, demo});
     parser.process(*app);
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
@@ -134,7 +150,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
-        std::printf("%s\n", qPrintable(u"Örnek şube ve merkez istasyonu hazır: %1"_s.arg(parser.value(demo))));
+        std::printf("%s\n", qPrintable(u"Örnek şube ve merkez istasyonu hazır: %1"_s.arg(
+                                parser.value(demo))));
         return 0;
     }
 

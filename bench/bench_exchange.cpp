@@ -112,7 +112,8 @@ bool bareInsert(CentralDatabase& central, const QString& table, const Rows& rows
 void truncate(CentralDatabase& central)
 {
     QSqlQuery(central.database())
-        .exec(u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
+        .exec(
+            u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
 }
 
 int count(CentralDatabase& central, const QString& table)
@@ -130,8 +131,9 @@ int main(int argc, char** argv)
     const int uploadSales = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 50'000;
     const int downloadSales = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5'000;
     QTemporaryDir work(QDir::tempPath() + u"/topkar-bench-exchange-XXXXXX"_s);
-    QFile::setPermissions(work.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                           QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(work.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
+                                           QFile::ExeGroup);
     qputenv("TOPKAR_HOME", work.filePath(u"home"_s).toLocal8Bit());
     QString error;
     const QString serverFolder = work.filePath(u"central"_s);
@@ -145,7 +147,8 @@ int main(int argc, char** argv)
         // A fresh database has no tables yet: create them, then open for real.
         QSqlDatabase raw = QSqlDatabase::addDatabase(u"QODBC"_s, u"bench-setup"_s);
         raw.setDatabaseName(u"ParvekWeb"_s);
-        if (!raw.open() || !createCentralSchema(raw, &error) || !central.open(u"ParvekWeb"_s, &error)) {
+        if (!raw.open() || !createCentralSchema(raw, &error) ||
+            !central.open(u"ParvekWeb"_s, &error)) {
             std::printf("central database: %s\n", qPrintable(error));
             return 1;
         }
@@ -154,7 +157,8 @@ int main(int argc, char** argv)
         const QString branch = work.filePath(u"sube02"_s);
         QDir().mkpath(branch);
         writeBranchList(branch);
-        std::printf("filling a branch with %d sales (%d movements)...\n", uploadSales, 2 * uploadSales);
+        std::printf("filling a branch with %d sales (%d movements)...\n", uploadSales,
+                    2 * uploadSales);
         std::fflush(stdout);
         demobranches::addSales(branch, u"02"_s, uploadSales, 1, &error);
         const Rows accounts = readBranchRows(branch + u"/02Cari.Mdb"_s, u"CariHareket"_s);
@@ -167,7 +171,8 @@ int main(int argc, char** argv)
         std::vector<double> bareRuns;
         for (int run = 0; run < 3; ++run) {
             t.start();
-            bareOk = bareInsert(central, u"CariHareket"_s, accounts) && bareInsert(central, u"StokHareket"_s, stock) && bareOk;
+            bareOk = bareInsert(central, u"CariHareket"_s, accounts) &&
+                     bareInsert(central, u"StokHareket"_s, stock) && bareOk;
             bareRuns.push_back(t.elapsed());
             truncate(central);
         }
@@ -184,10 +189,13 @@ int main(int argc, char** argv)
         const double bareRate = rows / (bareMs / 1000.0);
         const double uploadRate = rows / (uploadMs / 1000.0);
         std::printf("rows: %lld account and stock movements\n", static_cast<long long>(rows));
-        std::printf("bare batched insert over ODBC: %8.0f ms  %8.0f rows/s%s\n", bareMs, bareRate, bareOk ? "" : "  (FAILED)");
-        std::printf("UploadMovements:               %8.0f ms  %8.0f rows/s  (%d rows arrived, %s)\n", uploadMs,
-                    uploadRate, arrived, report.complete() ? "complete" : "INCOMPLETE");
-        std::printf("upload / bare insert:          %8.2f   (goal: at least 0.33)\n", uploadRate / bareRate);
+        std::printf("bare batched insert over ODBC: %8.0f ms  %8.0f rows/s%s\n", bareMs, bareRate,
+                    bareOk ? "" : "  (FAILED)");
+        std::printf(
+            "UploadMovements:               %8.0f ms  %8.0f rows/s  (%d rows arrived, %s)\n",
+            uploadMs, uploadRate, arrived, report.complete() ? "complete" : "INCOMPLETE");
+        std::printf("upload / bare insert:          %8.2f   (goal: at least 0.33)\n",
+                    uploadRate / bareRate);
         if (!bareOk || !report.complete() || arrived != rows)
             status = 1;
 
@@ -208,8 +216,10 @@ int main(int argc, char** argv)
         t.restart();
         const ExchangeReport full = runExchange(take, controls, host);
         const double fullMs = t.elapsed();
-        std::printf("FullExchange of %d central records into a branch: %8.0f ms  %8.0f records/s  (%s)\n", waiting,
-                    fullMs, waiting / (fullMs / 1000.0), full.complete() ? "complete" : "INCOMPLETE");
+        std::printf(
+            "FullExchange of %d central records into a branch: %8.0f ms  %8.0f records/s  (%s)\n",
+            waiting, fullMs, waiting / (fullMs / 1000.0),
+            full.complete() ? "complete" : "INCOMPLETE");
         if (!full.complete() || full.taken() != waiting)
             status = 1;
         raw.close();

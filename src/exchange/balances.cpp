@@ -48,8 +48,8 @@ double calc(int operation, double a, double b)
 
 AccountAmounts accountAmounts(const RecordSet& rs)
 {
-    return {number(rs, u"Borc"),  number(rs, u"Alacak"), number(rs, u"dBorc"),
-            number(rs, u"dAlacak"), number(rs, u"eBorc"), number(rs, u"eAlacak")};
+    return {number(rs, u"Borc"),    number(rs, u"Alacak"), number(rs, u"dBorc"),
+            number(rs, u"dAlacak"), number(rs, u"eBorc"),  number(rs, u"eAlacak")};
 }
 
 AccountAmounts mirrored(const AccountAmounts& a)
@@ -125,7 +125,8 @@ bool postToStockCard(RecordSet& card, const StockMovement& m, QString* error)
         // over the quantity both make together.
         const double quantity = before + m.Miktar;
         if (quantity != 0)
-            return write(card, u"Maliyet", numfmt::roundTo((before * cost + m.Tutar) / quantity, 2), error);
+            return write(card, u"Maliyet", numfmt::roundTo((before * cost + m.Tutar) / quantity, 2),
+                         error);
         return true;
     }
     return write(card, u"CikanMik", calc(1, number(card, u"CikanMik"), m.Miktar), error) &&

@@ -12,4 +12,5 @@
 //
 // Nothing when the file does not exist; *error is set when it exists but cannot be
 // read. Blank items (a trailing comma, an empty line) are no branch and are left out.
-std::optional<QStringList> readBranchList(const ExchangeSettings& settings, QString* error = nullptr);
+std::optional<QStringList> readBranchList(const ExchangeSettings& settings,
+                                          QString* error = nullptr);

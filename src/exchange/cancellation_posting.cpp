@@ -26,7 +26,8 @@ struct Cancelled
 bool saveOrRemove(RecordSet& movement, QString* error)
 {
     const double left = movement.value(u"Borc").toDouble() + movement.value(u"Alacak").toDouble();
-    const bool ok = left == 0 ? (movement.cancelUpdate(), movement.deleteCurrent()) : movement.update();
+    const bool ok =
+        left == 0 ? (movement.cancelUpdate(), movement.deleteCurrent()) : movement.update();
     if (!ok) {
         *error = movement.lastError();
         movement.cancelUpdate();
@@ -83,8 +84,8 @@ bool correctCard(RecordSet& card, const QList<std::tuple<QString, double, double
 
 // The accounts' side of a cancellation: the customer's movements and card, the cash
 // account "=100" and the tax account "=110".
-bool cancelAccounts(ExchangeContext& ctx, const QString& customer, const QString& id, const Cancelled& m,
-                    QString* error)
+bool cancelAccounts(ExchangeContext& ctx, const QString& customer, const QString& id,
+                    const Cancelled& m, QString* error)
 {
     ExchangeControls& c = ctx.controls;
     RecordSet& movements = *c.Data3.recordset();
@@ -97,22 +98,23 @@ bool cancelAccounts(ExchangeContext& ctx, const QString& customer, const QString
         ctx.report.note(u"İptal %1: %2 hareketi bulunamadı; o kısım düşülmedi."_s.arg(id, which));
     };
     if (m.KasaVisa == u"Nakit"_s) {
-        if (!correctMovement(movements, start + u" And Borc<>0"_s + byId, u"Borc"_s, m.Tutar, m.dTutar,
-                             m.eTutar, &found, error))
+        if (!correctMovement(movements, start + u" And Borc<>0"_s + byId, u"Borc"_s, m.Tutar,
+                             m.dTutar, m.eTutar, &found, error))
             return false;
         if (found)
             fromCard.append({u"Borc"_s, m.Tutar, m.dTutar, m.eTutar});
         else
             missing(customer + u" borç"_s);
-        if (!correctMovement(movements, start + u" And Alacak<>0"_s + byId, u"Alacak"_s, m.Tutar, m.dTutar,
-                             m.eTutar, &found, error))
+        if (!correctMovement(movements, start + u" And Alacak<>0"_s + byId, u"Alacak"_s, m.Tutar,
+                             m.dTutar, m.eTutar, &found, error))
             return false;
         if (found)
             fromCard.append({u"Alacak"_s, m.Tutar, m.dTutar, m.eTutar});
         else
             missing(customer + u" alacak"_s);
     } else {
-        if (!correctMovement(movements, start + byId, u"Borc"_s, m.Tutar, m.dTutar, m.eTutar, &found, error))
+        if (!correctMovement(movements, start + byId, u"Borc"_s, m.Tutar, m.dTutar, m.eTutar,
+                             &found, error))
             return false;
         if (found)
             fromCard.append({u"Borc"_s, m.Tutar, m.dTutar, m.eTutar});
@@ -141,7 +143,8 @@ bool cancelAccounts(ExchangeContext& ctx, const QString& customer, const QString
             return false;
         }
         if (cards.noMatch()) {
-            ctx.report.note(u"İptal %1: %2 kartı bulunamadı; kartından düşülmedi."_s.arg(id, account));
+            ctx.report.note(
+                u"İptal %1: %2 kartı bulunamadı; kartından düşülmedi."_s.arg(id, account));
             continue;
         }
         if (!correctCard(cards, {{side, a, d, e}}, error))
@@ -161,7 +164,9 @@ download::Outcome postCancellation(ExchangeContext& ctx, RecordSet& r, const QLi
     if (!movements.findFirst(u"DigerId=%1 And StokHarKod=%2"_s.arg(quoteText(id), quoteText(code))))
         return failed(movements.lastError());
     if (movements.noMatch())
-        return failed(u"iptal edilecek stok hareketi (%1, %2) bulunamadı; iptal merkezde bekliyor."_s.arg(code, id));
+        return failed(
+            u"iptal edilecek stok hareketi (%1, %2) bulunamadı; iptal merkezde bekliyor."_s.arg(
+                code, id));
     // A movement cancelled before (by another cancellation) is not taken out twice.
     if (!done[0] && movements.value(u"GirisCikis").toString() == u"Iptal"_s)
         return {download::Result::PassedOver, {}};
@@ -188,11 +193,13 @@ download::Outcome postCancellation(ExchangeContext& ctx, RecordSet& r, const QLi
     }
     QString error;
     if (!done[0]) {
-        if (!movements.edit() || !movements.setValue(u"GirisCikis", u"Iptal"_s) || !movements.update()) {
+        if (!movements.edit() || !movements.setValue(u"GirisCikis", u"Iptal"_s) ||
+            !movements.update()) {
             movements.cancelUpdate();
             return failed(movements.lastError());
         }
-        if (!stockCards.edit() || !balances::cancelOnStockCard(stockCards, m.Miktar, m.Tutar, &error) ||
+        if (!stockCards.edit() ||
+            !balances::cancelOnStockCard(stockCards, m.Miktar, m.Tutar, &error) ||
             !stockCards.update()) {
             stockCards.cancelUpdate();
             return failed(error.isEmpty() ? stockCards.lastError() : error);
@@ -225,7 +232,9 @@ download::Pass cancellations(ExchangeContext& ctx)
                localfiles::point(c.Data3, accountFile, u"CariHareket"_s, accounts, true, error) &&
                localfiles::point(c.Data4, accountFile, u"CariKartlar"_s, accounts, true, error);
     };
-    pass.post = [&ctx](RecordSet& r, const QList<bool>& done) { return postCancellation(ctx, r, done); };
+    pass.post = [&ctx](RecordSet& r, const QList<bool>& done) {
+        return postCancellation(ctx, r, done);
+    };
     return pass;
 }
 

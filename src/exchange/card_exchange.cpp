@@ -29,8 +29,8 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
     ctx.host.progress(u"%1 gönderiliyor: %2"_s.arg(kind.what, command), 0, 0);
     if (!localfiles::point(c.Data1, kind.localFile, kind.table, {kind.table}, true, &error) ||
         !localfiles::point(c.Data2, s.companyDatabase(),
-                           u"select * from CariKartlar Where Gurup='Terminal'"_s, {u"CariKartlar"_s},
-                           true, &error)) {
+                           u"select * from CariKartlar Where Gurup='Terminal'"_s,
+                           {u"CariKartlar"_s}, true, &error)) {
         ctx.report.failure(u"%1 gönderilemedi: %2"_s.arg(kind.what, error));
         return;
     }
@@ -40,11 +40,13 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
     // The card to send. A command that matches no card sends nothing: the set would
     // otherwise stay on another card and send it under this card's condition.
     if (!local.findFirst(command)) {
-        ctx.report.failure(u"%1 komutu okunamadı (%2): %3"_s.arg(kind.what, command, local.lastError()));
+        ctx.report.failure(
+            u"%1 komutu okunamadı (%2): %3"_s.arg(kind.what, command, local.lastError()));
         return;
     }
     if (local.noMatch()) {
-        ctx.report.failure(u"%1 bulunamadı (%2); hiçbir şube için gönderilmedi."_s.arg(kind.what, command));
+        ctx.report.failure(
+            u"%1 bulunamadı (%2); hiçbir şube için gönderilmedi."_s.arg(kind.what, command));
         return;
     }
 
@@ -60,9 +62,10 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
     QString listError;
     const auto branches = readBranchList(s, &listError);
     if (!branches) {
-        ctx.report.failure(listError.isEmpty()
-                               ? u"Şube listesi (Sube.txt) yok; %1 hiçbir şubeye gönderilmedi."_s.arg(kind.what)
-                               : u"Şube listesi okunamadı: %1"_s.arg(listError));
+        ctx.report.failure(
+            listError.isEmpty()
+                ? u"Şube listesi (Sube.txt) yok; %1 hiçbir şubeye gönderilmedi."_s.arg(kind.what)
+                : u"Şube listesi okunamadı: %1"_s.arg(listError));
         return;
     }
 

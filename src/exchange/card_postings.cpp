@@ -68,15 +68,18 @@ download::Outcome postCard(ExchangeContext& ctx, const CardPass& kind, RecordSet
     else if (!cards.edit())
         return failed(cards.lastError());
     QString error;
-    const fieldcopy::Copy copy(overwritten(cards, kind.balanceText), r, cards, fieldcopy::Direction::FromCentral);
+    const fieldcopy::Copy copy(overwritten(cards, kind.balanceText), r, cards,
+                               fieldcopy::Direction::FromCentral);
     for (const QString& m : copy.missing())
         ctx.report.note(u"Aktarılmayan alan (karşı tabloda yok): %1"_s.arg(m));
     if (!copy.apply(r, cards, &error) || !cards.update()) {
         cards.cancelUpdate();
-        return failed(u"%1 %2 yazılamadı: %3"_s.arg(kind.what, code, error.isEmpty() ? cards.lastError() : error));
+        return failed(u"%1 %2 yazılamadı: %3"_s.arg(kind.what, code,
+                                                    error.isEmpty() ? cards.lastError() : error));
     }
     const QVariant group = r.value(u"Gurup");
-    if (group.toString() != u"Gurup Yok"_s && !addToList(*c.Data2.recordset(), u"Gurup"_s, group, &error))
+    if (group.toString() != u"Gurup Yok"_s &&
+        !addToList(*c.Data2.recordset(), u"Gurup"_s, group, &error))
         return failed(u"grup %1 eklenemedi: %2"_s.arg(group.toString(), error));
     if (kind.stock && !addToList(*c.Data3.recordset(), u"Birim"_s, r.value(u"Birim"), &error))
         return failed(u"birim %1 eklenemedi: %2"_s.arg(r.value(u"Birim").toString(), error));

@@ -40,13 +40,16 @@ bool CentralDatabase::open(const QString& dataSource, QString* error)
     if (!m_db.open()) {
         const QString why = m_db.lastError().text();
         close();
-        return setError(error, u"Merkez veritabanına (%1) bağlanılamadı: %2"_s.arg(dataSource, why));
+        return setError(error,
+                        u"Merkez veritabanına (%1) bağlanılamadı: %2"_s.arg(dataSource, why));
     }
-    for (const QString& table : {u"CariKartlar"_s, u"StokKartlar"_s, u"CariHareket"_s, u"StokHareket"_s}) {
+    for (const QString& table :
+         {u"CariKartlar"_s, u"StokKartlar"_s, u"CariHareket"_s, u"StokHareket"_s}) {
         QString why;
         if (!readTableInfo(m_db, table, &why)) {
             close();
-            return setError(error, u"Merkez veritabanında (%1) %2 tablosu yok: %3"_s.arg(dataSource, table, why));
+            return setError(error, u"Merkez veritabanında (%1) %2 tablosu yok: %3"_s.arg(
+                                       dataSource, table, why));
         }
     }
     QSqlQuery q(m_db);

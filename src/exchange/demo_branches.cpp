@@ -14,12 +14,17 @@ namespace demobranches {
 
 namespace {
 
-const QStringList kCustomers = {
-    u"Çağlar Tekstil Ltd. Şti."_s, u"Işık Örme San."_s,        u"Gündoğdu Konfeksiyon"_s,
-    u"Öztürk İplik A.Ş."_s,      u"Şahin Kumaş Ticaret"_s,   u"Yıldız Boya Apre"_s,
-    u"Ürgüp Dokuma"_s,           u"İğneada Tekstil"_s,        u"Güneş Örgü Evi"_s,
-    u"Çiçek Moda Tasarım"_s};
-const QStringList kFabrics = {u"Süprem 30/1"_s, u"İnterlok Penye"_s, u"Kaşkorse 2x2"_s,
+const QStringList kCustomers = {u"Çağlar Tekstil Ltd. Şti."_s,
+                                u"Işık Örme San."_s,
+                                u"Gündoğdu Konfeksiyon"_s,
+                                u"Öztürk İplik A.Ş."_s,
+                                u"Şahin Kumaş Ticaret"_s,
+                                u"Yıldız Boya Apre"_s,
+                                u"Ürgüp Dokuma"_s,
+                                u"İğneada Tekstil"_s,
+                                u"Güneş Örgü Evi"_s,
+                                u"Çiçek Moda Tasarım"_s};
+const QStringList kFabrics = {u"Süprem 30/1"_s, u"İnterlok Penye"_s,    u"Kaşkorse 2x2"_s,
                               u"Ribana Örgü"_s, u"Üç İplik Şardonlu"_s, u"Pike Dokuma"_s};
 
 bool setError(QString* error, const QString& message)
@@ -58,14 +63,17 @@ bool addCards(const QString& dataFolder, const QString& branch, QString* error)
     const QString folder = folderOf(dataFolder);
     const QString cari = folder + branch + u"Cari.Mdb"_s;
     const QString stok = folder + branch + u"Stok.Mdb"_s;
-    if (!dbfiles::ensureDatabase(cari, {u"CariKartlar"_s, u"CariHareket"_s, u"Gurup"_s, u"Cari"_s}, error) ||
-        !dbfiles::ensureDatabase(stok, {u"StokKartlar"_s, u"StokHareket"_s, u"Gurup"_s, u"Birim"_s}, error))
+    if (!dbfiles::ensureDatabase(cari, {u"CariKartlar"_s, u"CariHareket"_s, u"Gurup"_s, u"Cari"_s},
+                                 error) ||
+        !dbfiles::ensureDatabase(stok, {u"StokKartlar"_s, u"StokHareket"_s, u"Gurup"_s, u"Birim"_s},
+                                 error))
         return false;
     QSqlDatabase db = dbfiles::connection(cari, error);
     if (count(db, u"CariKartlar"_s) == 0) {
         db.transaction();
         QSqlQuery q(db);
-        q.prepare(u"INSERT INTO CariKartlar (CariKod, Unvan, Gurup, Il, Sube) VALUES (?, ?, ?, ?, ?)"_s);
+        q.prepare(
+            u"INSERT INTO CariKartlar (CariKod, Unvan, Gurup, Il, Sube) VALUES (?, ?, ?, ?, ?)"_s);
         auto add = [&](const QString& code, const QString& name, const QString& group) {
             q.addBindValue(code);
             q.addBindValue(name);
@@ -74,11 +82,13 @@ bool addCards(const QString& dataFolder, const QString& branch, QString* error)
             q.addBindValue(branch);
             return exec(q, error);
         };
-        bool ok = add(u"=100"_s, u"Merkez Kasa"_s, u"Kasa"_s) && add(u"=110"_s, u"Hesaplanan KDV"_s, u"Vergi"_s) &&
+        bool ok = add(u"=100"_s, u"Merkez Kasa"_s, u"Kasa"_s) &&
+                  add(u"=110"_s, u"Hesaplanan KDV"_s, u"Vergi"_s) &&
                   add(u"Merkez"_s, u"Merkez"_s, u"Gurup Yok"_s) &&
                   add(u"Şube"_s + branch, u"Şube "_s + branch, u"Şubeler"_s);
         for (int i = 0; ok && i < kCustomers.size(); ++i)
-            ok = add(u"120.%1.%2"_s.arg(branch).arg(i + 1, 3, 10, QChar(u'0')), kCustomers[i], u"Müşteriler"_s);
+            ok = add(u"120.%1.%2"_s.arg(branch).arg(i + 1, 3, 10, QChar(u'0')), kCustomers[i],
+                     u"Müşteriler"_s);
         QSqlQuery prices(db);
         prices.prepare(u"INSERT INTO Cari (CariKod, StokKod, \"0Fiyat\") VALUES (?, ?, ?)"_s);
         prices.addBindValue(u"120.%1.001"_s.arg(branch));
@@ -95,7 +105,8 @@ bool addCards(const QString& dataFolder, const QString& branch, QString* error)
     if (count(db, u"StokKartlar"_s) == 0) {
         db.transaction();
         QSqlQuery q(db);
-        q.prepare(u"INSERT INTO StokKartlar (StokKod, StokAdi, Birim, Gurup, Fiyat, Sube) VALUES (?, ?, ?, ?, ?, ?)"_s);
+        q.prepare(
+            u"INSERT INTO StokKartlar (StokKod, StokAdi, Birim, Gurup, Fiyat, Sube) VALUES (?, ?, ?, ?, ?, ?)"_s);
         for (int i = 0; i < kFabrics.size(); ++i) {
             q.addBindValue(u"KMS-%1"_s.arg(i + 1, 3, 10, QChar(u'0')));
             q.addBindValue(kFabrics[i]);
@@ -125,12 +136,15 @@ bool addSales(const QString& dataFolder, const QString& branch, int n, int first
     cari.transaction();
     stok.transaction();
     QSqlQuery a(cari);
-    a.prepare(u"INSERT INTO CariHareket (CariHarKod, Tarih, \"DökNo\", Aciklama, Borc, Alacak, Fiyat, Miktar, "_s
-              "KasaVisa, Nerde, Unvan, Carisi, DigerId, Sube, Yeni) VALUES (?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?, 1)"_s);
+    a.prepare(
+        u"INSERT INTO CariHareket (CariHarKod, Tarih, \"DökNo\", Aciklama, Borc, Alacak, Fiyat, Miktar, "_s
+        "KasaVisa, Nerde, Unvan, Carisi, DigerId, Sube, Yeni) VALUES (?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?, 1)"_s);
     QSqlQuery s(stok);
-    s.prepare(u"INSERT INTO StokHareket (StokHarKod, Tarih, \"DökNo\", Aciklama, Carisi, GirisCikis, Birim, Miktar, "_s
-              "Fiyat, Tutar, KdvTut, Kar, KasaVisa, \"Üretim\", \"Ürmik\", Nerde, DigerId, SeriNoDiger, Sube, Yeni) "
-              "VALUES (?, ?, ?, ?, ?, 'Satış', 'KG', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"_s);
+    s.prepare(
+        u"INSERT INTO StokHareket (StokHarKod, Tarih, \"DökNo\", Aciklama, Carisi, GirisCikis, Birim, Miktar, "_s
+        "Fiyat, Tutar, KdvTut, Kar, KasaVisa, \"Üretim\", \"Ürmik\", Nerde, DigerId, SeriNoDiger, "
+        "Sube, Yeni) "
+        "VALUES (?, ?, ?, ?, ?, 'Satış', 'KG', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"_s);
     const QDate start(2026, 1, 2);
     bool ok = true;
     for (int i = 0; ok && i < n; ++i) {
@@ -147,7 +161,8 @@ bool addSales(const QString& dataFolder, const QString& branch, int n, int first
         a.addBindValue(customer);
         a.addBindValue(date);
         a.addBindValue(doc);
-        a.addBindValue(u"Satış: %1 kg %2"_s.arg(QString::number(kg).replace(u'.', u','), kFabrics[id % kFabrics.size()]));
+        a.addBindValue(u"Satış: %1 kg %2"_s.arg(QString::number(kg).replace(u'.', u','),
+                                                kFabrics[id % kFabrics.size()]));
         a.addBindValue(amount);
         a.addBindValue(price);
         a.addBindValue(kg);
@@ -208,9 +223,10 @@ bool make(const QString& folder, int movements, QString* error)
     // A payment of the branch to the headquarters: the central station mirrors it in
     // the company database.
     QSqlQuery q(db);
-    q.prepare(u"INSERT INTO CariHareket (CariHarKod, Tarih, Aciklama, Borc, Unvan, DigerId, Sube, Yeni) "_s
-              "SELECT 'Merkez', '2026-03-02', 'Merkeze Ödeme', 1500.5, 'Merkez', '02-M1', '02', 1 "
-              "WHERE NOT EXISTS (SELECT 1 FROM CariHareket WHERE DigerId = '02-M1')"_s);
+    q.prepare(
+        u"INSERT INTO CariHareket (CariHarKod, Tarih, Aciklama, Borc, Unvan, DigerId, Sube, Yeni) "_s
+        "SELECT 'Merkez', '2026-03-02', 'Merkeze Ödeme', 1500.5, 'Merkez', '02-M1', '02', 1 "
+        "WHERE NOT EXISTS (SELECT 1 FROM CariHareket WHERE DigerId = '02-M1')"_s);
     if (!exec(q, error))
         return false;
     // The central station: the company database (with the branches' accounts) and its
@@ -219,8 +235,9 @@ bool make(const QString& folder, int movements, QString* error)
         return false;
     db = dbfiles::connection(QDir(centralFolder).filePath(u"01Cari.Mdb"_s), error);
     q = QSqlQuery(db);
-    q.prepare(u"INSERT INTO CariKartlar (CariKod, Unvan, Gurup, Sube) SELECT 'Şube02', 'Şube 02', 'Şubeler', '01' "_s
-              "WHERE NOT EXISTS (SELECT 1 FROM CariKartlar WHERE CariKod = 'Şube02')"_s);
+    q.prepare(
+        u"INSERT INTO CariKartlar (CariKod, Unvan, Gurup, Sube) SELECT 'Şube02', 'Şube 02', 'Şubeler', '01' "_s
+        "WHERE NOT EXISTS (SELECT 1 FROM CariKartlar WHERE CariKod = 'Şube02')"_s);
     return exec(q, error);
 }
 

@@ -34,17 +34,14 @@ private:
     bool postGroup(RecordSet& central, const QList<Taken>& group, QList<Taken>& settled);
     bool followUp(RecordSet& central, const QList<Taken>& settled);
     bool cleanUp(RecordSet& central);
-    void failure(const QString& why)
-    {
-        m_ctx.report.failure(u"%1: %2"_s.arg(m_pass.what, why));
-    }
+    void failure(const QString& why) { m_ctx.report.failure(u"%1: %2"_s.arg(m_pass.what, why)); }
 
     ExchangeContext& m_ctx;
     const Pass& m_pass;
-    QList<QSqlDatabase> m_files;       // connections of the pass's files (each once)
-    QList<int> m_fileOf;               // pass.files[i] → m_files index
-    QList<QSet<qint64>> m_noted;       // notes per pass file
-    QList<qint64> m_taken;             // ids taken in this pass
+    QList<QSqlDatabase> m_files; // connections of the pass's files (each once)
+    QList<int> m_fileOf;         // pass.files[i] → m_files index
+    QList<QSet<qint64>> m_noted; // notes per pass file
+    QList<qint64> m_taken;       // ids taken in this pass
     int m_posted = 0;
 };
 
@@ -112,8 +109,9 @@ bool PassRun::run()
         }
         for (const Taken& t : std::as_const(settled))
             m_taken.append(t.id);
-        m_ctx.host.progress(u"Merkezden alınıyor: %1 %2/%3"_s.arg(m_pass.what).arg(position).arg(total),
-                            position, total);
+        m_ctx.host.progress(
+            u"Merkezden alınıyor: %1 %2/%3"_s.arg(m_pass.what).arg(position).arg(total), position,
+            total);
         m_ctx.host.yield();
         if (!central.setAbsolutePosition(position) && position < total) {
             failure(u"merkez kayıtlarının yeri değişti: %1"_s.arg(central.lastError()));
@@ -219,7 +217,8 @@ bool PassRun::followUp(RecordSet& central, const QList<Taken>& settled)
             error = central.lastError();
             break;
         }
-        const bool nerde = !m_pass.nerdeTo.isEmpty() && central.value(u"Nerde").toString() == u"F"_s;
+        const bool nerde =
+            !m_pass.nerdeTo.isEmpty() && central.value(u"Nerde").toString() == u"F"_s;
         const bool waiting = m_pass.keepWaiting && central.value(u"Yeni").toLongLong() == 2;
         if (!nerde && !waiting)
             continue;

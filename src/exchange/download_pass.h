@@ -20,7 +20,8 @@
 // is below 3 are removed from the central database.
 namespace download {
 
-enum class Result {
+enum class Result
+{
     Posted,     // written into the branch's files
     PassedOver, // already there: nothing written, the central record is still taken
     Failed      // not posted: it stays in the central database

@@ -26,6 +26,7 @@ QString centralQuery(const ExchangeSettings& s, const QString& table, const QStr
 // kept when its name occurs in the text).
 inline const QString kAccountBalanceText =
     QStringLiteral("BorcAlacakBakiyedBorcdAlacakdBakiyeeBorceAlacakeBakiyeHesap");
-inline const QString kStockBalanceText = QStringLiteral("GirenMikGirenTutarCikanMikCikanTutarKalanBKalanA");
+inline const QString kStockBalanceText =
+    QStringLiteral("GirenMikGirenTutarCikanMikCikanTutarKalanBKalanA");
 
 } // namespace postings

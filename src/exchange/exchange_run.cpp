@@ -17,7 +17,8 @@ ExchangeKind exchangeKindFor(const QString& command)
     return ExchangeKind::Full;
 }
 
-ExchangeReport runExchange(ExchangeSettings& settings, ExchangeControls& controls, ExchangeHost& host)
+ExchangeReport runExchange(ExchangeSettings& settings, ExchangeControls& controls,
+                           ExchangeHost& host)
 {
     ExchangeReport report;
     CentralDatabase central;

@@ -26,8 +26,14 @@ struct ExchangeSettings
     // spelling (the files come from a system whose file names ignore case).
     QString file(const QString& name) const;
     // A branch's own database: DataFolder + branch + "Cari.Mdb" / "Stok.Mdb".
-    QString accountDatabase(const QString& branch) const { return file(branch + QStringLiteral("Cari.Mdb")); }
-    QString stockDatabase(const QString& branch) const { return file(branch + QStringLiteral("Stok.Mdb")); }
+    QString accountDatabase(const QString& branch) const
+    {
+        return file(branch + QStringLiteral("Cari.Mdb"));
+    }
+    QString stockDatabase(const QString& branch) const
+    {
+        return file(branch + QStringLiteral("Stok.Mdb"));
+    }
     // The company's central account database "01Cari.Mdb".
     QString companyDatabase() const { return file(QStringLiteral("01Cari.Mdb")); }
 };

@@ -9,7 +9,8 @@ namespace fieldcopy {
 QStringList gridFields(const RecordSet& rs)
 {
     QStringList fields = rs.fieldNames();
-    fields.removeIf([](const QString& f) { return f.compare(u"AktarimNo"_s, Qt::CaseInsensitive) == 0; });
+    fields.removeIf(
+        [](const QString& f) { return f.compare(u"AktarimNo"_s, Qt::CaseInsensitive) == 0; });
     return fields;
 }
 

@@ -17,7 +17,11 @@ QStringList gridFields(const RecordSet& rs);
 // (the central tables spell them without Turkish letters); other names are the same.
 QString centralName(const QString& branchField);
 
-enum class Direction { ToCentral, FromCentral };
+enum class Direction
+{
+    ToCentral,
+    FromCentral
+};
 
 // A prepared copy of the listed branch fields from one record set into another that
 // stands in an add or an edit. A field the source lacks is not written at all (the
@@ -26,7 +30,8 @@ enum class Direction { ToCentral, FromCentral };
 class Copy
 {
 public:
-    Copy(const QStringList& branchFields, const RecordSet& from, const RecordSet& to, Direction direction);
+    Copy(const QStringList& branchFields, const RecordSet& from, const RecordSet& to,
+         Direction direction);
     // Writes the fields; false (and *error) when the target refused a value.
     bool apply(const RecordSet& from, RecordSet& to, QString* error = nullptr) const;
     const QStringList& missing() const { return m_missing; }

@@ -14,9 +14,11 @@ void FullExchange(ExchangeContext& ctx)
         return;
     }
     // One download per branch and side at a time, whichever station starts it.
-    const QString lock = u"topkar-download:%1:%2"_s.arg(ctx.settings.OwnBranch).arg(ctx.settings.takenServer());
+    const QString lock =
+        u"topkar-download:%1:%2"_s.arg(ctx.settings.OwnBranch).arg(ctx.settings.takenServer());
     if (!ctx.central.tryLock(lock)) {
-        ctx.report.failure(u"Şube %1 için başka bir aktarım sürüyor; hiçbir şey alınmadı."_s.arg(ctx.settings.OwnBranch));
+        ctx.report.failure(u"Şube %1 için başka bir aktarım sürüyor; hiçbir şey alınmadı."_s.arg(
+            ctx.settings.OwnBranch));
         return;
     }
     const download::Pass passes[] = {postings::accountCards(ctx), postings::accountMovements(ctx),

@@ -34,8 +34,10 @@ std::optional<download::Outcome> findCard(RecordSet& cards, const QString& key, 
 // that occurs is turned into its opposite.
 QString mirroredText(const QString& text)
 {
-    static const QList<std::pair<QString, QString>> opposites = {
-        {u"Ödeme"_s, u"Tahsilat"_s}, {u"Tahsilat"_s, u"Ödeme"_s}, {u"Borç"_s, u"Alacak"_s}, {u"Alacak"_s, u"Borç"_s}};
+    static const QList<std::pair<QString, QString>> opposites = {{u"Ödeme"_s, u"Tahsilat"_s},
+                                                                 {u"Tahsilat"_s, u"Ödeme"_s},
+                                                                 {u"Borç"_s, u"Alacak"_s},
+                                                                 {u"Alacak"_s, u"Borç"_s}};
     for (const auto& [word, opposite] : opposites)
         if (text.contains(word))
             return QString(text).replace(word, opposite);
@@ -61,7 +63,8 @@ bool saveCard(RecordSet& card, const balances::AccountAmounts& amounts, QString*
     return false;
 }
 
-download::Outcome postAccountMovement(ExchangeContext& ctx, RecordSet& r, const QList<bool>& done, bool company)
+download::Outcome postAccountMovement(ExchangeContext& ctx, RecordSet& r, const QList<bool>& done,
+                                      bool company)
 {
     ExchangeControls& c = ctx.controls;
     RecordSet& movements = *c.Data1.recordset();
@@ -77,7 +80,8 @@ download::Outcome postAccountMovement(ExchangeContext& ctx, RecordSet& r, const 
             return *missing;
     const QString mirrorCode = code == u"Merkez"_s ? u"Şube"_s + branch : code;
     if (mirror && !done[1])
-        if (auto missing = findCard(*c.Data4.recordset(), u"CariKod"_s, mirrorCode, u"merkez dosyasında"_s))
+        if (auto missing =
+                findCard(*c.Data4.recordset(), u"CariKod"_s, mirrorCode, u"merkez dosyasında"_s))
             return *missing;
 
     const QStringList fields = fieldcopy::gridFields(movements);
@@ -91,7 +95,8 @@ download::Outcome postAccountMovement(ExchangeContext& ctx, RecordSet& r, const 
             !movements.setValue(u"DigerId", movements.value(u"DigerId").toString() + u'W') ||
             !movements.update()) {
             movements.cancelUpdate();
-            return failed(u"hareket yazılamadı: %1"_s.arg(error.isEmpty() ? movements.lastError() : error));
+            return failed(
+                u"hareket yazılamadı: %1"_s.arg(error.isEmpty() ? movements.lastError() : error));
         }
         if (!saveCard(cards, amounts, &error))
             return failed(u"kart %1 yazılamadı: %2"_s.arg(code, error));
@@ -107,7 +112,8 @@ download::Outcome postAccountMovement(ExchangeContext& ctx, RecordSet& r, const 
             !hq.setValue(u"Aciklama", mirroredText(r.value(u"Aciklama").toString())) ||
             !balances::writeAccountAmounts(hq, other, &error) || !hq.update()) {
             hq.cancelUpdate();
-            return failed(u"merkez hareketi yazılamadı: %1"_s.arg(error.isEmpty() ? hq.lastError() : error));
+            return failed(
+                u"merkez hareketi yazılamadı: %1"_s.arg(error.isEmpty() ? hq.lastError() : error));
         }
         if (!saveCard(*c.Data4.recordset(), other, &error))
             return failed(u"merkez kartı %1 yazılamadı: %2"_s.arg(mirrorCode, error));
@@ -130,18 +136,22 @@ download::Outcome postStockMovement(ExchangeContext& ctx, RecordSet& r)
     if (auto missing = findCard(cards, u"StokKod"_s, code, u"şubede"_s))
         return *missing;
     QString error;
-    const fieldcopy::Copy copy(fieldcopy::gridFields(movements), r, movements, fieldcopy::Direction::FromCentral);
+    const fieldcopy::Copy copy(fieldcopy::gridFields(movements), r, movements,
+                               fieldcopy::Direction::FromCentral);
     for (const QString& m : copy.missing())
         ctx.report.note(u"Aktarılmayan alan (karşı tabloda yok): %1"_s.arg(m));
     if (!addMovement(movements, r, copy, &error) || !movements.update()) {
         movements.cancelUpdate();
-        return failed(u"hareket yazılamadı: %1"_s.arg(error.isEmpty() ? movements.lastError() : error));
+        return failed(
+            u"hareket yazılamadı: %1"_s.arg(error.isEmpty() ? movements.lastError() : error));
     }
-    const balances::StockMovement m{r.value(u"GirisCikis").toString() == u"Alış"_s, r.value(u"Miktar").toDouble(),
-                                    r.value(u"Tutar").toDouble(), r.value(u"Kar").toDouble()};
+    const balances::StockMovement m{r.value(u"GirisCikis").toString() == u"Alış"_s,
+                                    r.value(u"Miktar").toDouble(), r.value(u"Tutar").toDouble(),
+                                    r.value(u"Kar").toDouble()};
     if (!cards.edit() || !balances::postToStockCard(cards, m, &error) || !cards.update()) {
         cards.cancelUpdate();
-        return failed(u"stok kartı %1 yazılamadı: %2"_s.arg(code, error.isEmpty() ? cards.lastError() : error));
+        return failed(u"stok kartı %1 yazılamadı: %2"_s.arg(
+            code, error.isEmpty() ? cards.lastError() : error));
     }
     return {};
 }
@@ -170,8 +180,9 @@ download::Pass accountMovements(ExchangeContext& ctx)
         const QStringList tables = {u"CariHareket"_s, u"CariKartlar"_s};
         return localfiles::point(c.Data1, file, u"CariHareket"_s, tables, true, error) &&
                localfiles::point(c.Data2, file, u"CariKartlar"_s, tables, true, error) &&
-               (!company || (localfiles::point(c.Data3, companyFile, u"CariHareket"_s, tables, true, error) &&
-                             localfiles::point(c.Data4, companyFile, u"CariKartlar"_s, tables, true, error)));
+               (!company ||
+                (localfiles::point(c.Data3, companyFile, u"CariHareket"_s, tables, true, error) &&
+                 localfiles::point(c.Data4, companyFile, u"CariKartlar"_s, tables, true, error)));
     };
     pass.post = [&ctx, company](RecordSet& r, const QList<bool>& done) {
         return postAccountMovement(ctx, r, done, company);

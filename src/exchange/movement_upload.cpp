@@ -78,16 +78,19 @@ class SectionUpload
 {
 public:
     SectionUpload(ExchangeContext& ctx, const QString& branch, const Section& section)
-        : m_ctx(ctx), m_branch(branch), m_section(section),
-          m_pending(nullptr), m_terminal(false)
-    {
-    }
+        : m_ctx(ctx), m_branch(branch), m_section(section), m_pending(nullptr), m_terminal(false)
+    {}
 
     void run();
 
 private:
     bool openPending();
-    enum class Sent { All, Some, Stopped };
+    enum class Sent
+    {
+        All,
+        Some,
+        Stopped
+    };
     Sent sendAll();
     Sent sendGroup(const QList<Movement>& group);
     bool trySend(const QList<Movement>& group, QString* error);
@@ -96,10 +99,7 @@ private:
     bool markTouchedCards();
     bool sendTotals();
     bool clearPending();
-    void failure(const QString& why)
-    {
-        m_ctx.report.failure(u"Şube %1: %2"_s.arg(m_branch, why));
-    }
+    void failure(const QString& why) { m_ctx.report.failure(u"Şube %1: %2"_s.arg(m_branch, why)); }
     int unsent() const { return m_total - static_cast<int>(m_confirmed.size()); }
     void showProgress(int done);
 
@@ -161,7 +161,8 @@ bool SectionUpload::openPending()
     m_file = m_section.stock ? s.stockDatabase(m_branch) : s.accountDatabase(m_branch);
     if (!QFileInfo(m_file).isFile()) {
         // A branch without its files has nothing to send.
-        m_ctx.report.note(u"Şube %1: %2 yok, atlandı."_s.arg(m_branch, QFileInfo(m_file).fileName()));
+        m_ctx.report.note(
+            u"Şube %1: %2 yok, atlandı."_s.arg(m_branch, QFileInfo(m_file).fileName()));
         return false;
     }
     ExchangeControls& c = m_ctx.controls;
@@ -169,7 +170,7 @@ bool SectionUpload::openPending()
     const QStringList tables = {m_section.movements, m_section.cards};
     if (!localfiles::point(c.Data1, m_file,
                            u"Select * From %1 Where Yeni>0 And Sube=%2"_s.arg(m_section.movements,
-                                                                             quoteText(m_branch)),
+                                                                              quoteText(m_branch)),
                            tables, false, &error) ||
         !localfiles::point(c.Data2, m_file, m_section.cards, tables, false, &error)) {
         failure(u"%1 okunamadı: %2"_s.arg(m_section.what, error));
@@ -185,7 +186,8 @@ void SectionUpload::showProgress(int done)
 {
     // The position shown is that of the next pending movement (-1 after the last).
     const int next = done < m_total ? done : -1;
-    m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(next), done, m_total);
+    m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(next), done,
+                        m_total);
     if (done % 50 == 0 || done == m_total)
         m_ctx.host.yield();
 }
@@ -205,7 +207,8 @@ SectionUpload::Sent SectionUpload::sendAll()
         QList<uploadmarks::Pending> rows;
         // Sending moves through the movements again; the walk goes on after them.
         if (position > 0 && !m_pending->setAbsolutePosition(position)) {
-            failure(u"%1 %2 gönderilemedi: şube dosyası okunamadı: %3"_s.arg(unsent()).arg(m_section.what, m_pending->lastError()));
+            failure(u"%1 %2 gönderilemedi: şube dosyası okunamadı: %3"_s.arg(unsent()).arg(
+                m_section.what, m_pending->lastError()));
             return Sent::Stopped;
         }
         for (; window.size() < kMarkWindow && !m_pending->eof(); m_pending->moveNext()) {
@@ -222,7 +225,8 @@ SectionUpload::Sent SectionUpload::sendAll()
         // database.
         const auto marks = uploadmarks::markMovements(local, m_section.movements, rows, &error);
         if (!marks) {
-            failure(u"%1 %2 gönderilemedi: şube dosyasına yazılamadı: %3"_s.arg(unsent()).arg(m_section.what, error));
+            failure(u"%1 %2 gönderilemedi: şube dosyasına yazılamadı: %3"_s.arg(unsent()).arg(
+                m_section.what, error));
             return Sent::Stopped;
         }
         QStringList known;
@@ -237,8 +241,8 @@ SectionUpload::Sent SectionUpload::sendAll()
         }
         // Marks given by an earlier run may have arrived already: those movements are
         // in the central database and are not sent again.
-        const auto receipted = uploadmarks::receiptsFor(m_ctx.central.database(), m_branch, receiptTable(),
-                                                         known, &error);
+        const auto receipted = uploadmarks::receiptsFor(m_ctx.central.database(), m_branch,
+                                                        receiptTable(), known, &error);
         if (!receipted) {
             failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
             return Sent::Stopped;
@@ -273,7 +277,8 @@ SectionUpload::Sent SectionUpload::sendGroup(const QList<Movement>& group)
     if (trySend(group, &error))
         return Sent::All;
     if (!m_ctx.central.alive()) {
-        failure(u"%1 %2 gönderilemedi: merkez veritabanına ulaşılamıyor (%3)."_s.arg(unsent()).arg(m_section.what, error));
+        failure(u"%1 %2 gönderilemedi: merkez veritabanına ulaşılamıyor (%3)."_s.arg(unsent()).arg(
+            m_section.what, error));
         return Sent::Stopped;
     }
     if (group.size() == 1) {
@@ -282,7 +287,8 @@ SectionUpload::Sent SectionUpload::sendGroup(const QList<Movement>& group)
         if (m_pending->setAbsolutePosition(m.position))
             id = m_pending->value(u"DigerId").toString();
         ++m_failed;
-        failure(u"%1 (%2 %3, DigerId %4) gönderilemedi: %5"_s.arg(m_section.what, m_section.movementKey, m.card, id, error));
+        failure(u"%1 (%2 %3, DigerId %4) gönderilemedi: %5"_s.arg(
+            m_section.what, m_section.movementKey, m.card, id, error));
         return Sent::Some;
     }
     const qsizetype half = group.size() / 2;
@@ -318,7 +324,8 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
     }
     QStringList marks;
     for (const Movement& m : group) {
-        if (!m_pending->setAbsolutePosition(m.position) || m_pending->bookmark().toLongLong() != m.pending.key) {
+        if (!m_pending->setAbsolutePosition(m.position) ||
+            m_pending->bookmark().toLongLong() != m.pending.key) {
             *error = u"şube dosyasında hareketin yeri değişti"_s;
             m_ctx.central.rollback();
             return false;
@@ -338,7 +345,8 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
         m_ctx.central.rollback();
         return false;
     }
-    const auto receipt = uploadmarks::writeReceipt(m_ctx.central.database(), marks, m_branch, receiptTable(), error);
+    const auto receipt =
+        uploadmarks::writeReceipt(m_ctx.central.database(), marks, m_branch, receiptTable(), error);
     if (!receipt) {
         m_ctx.central.rollback();
         return false;
@@ -362,8 +370,9 @@ bool SectionUpload::lookUpInvoices(const QList<Movement>& group, QString* error)
         if (terms.isEmpty())
             return true;
         QString why;
-        auto found = RecordSet::open(m_ctx.central.database(),
-                                     u"Select * From CariHareket Where "_s + terms.join(u" Or "_s), &why);
+        auto found =
+            RecordSet::open(m_ctx.central.database(),
+                            u"Select * From CariHareket Where "_s + terms.join(u" Or "_s), &why);
         terms.clear();
         if (!found) {
             *error = why;
@@ -491,9 +500,10 @@ bool SectionUpload::sendTotals()
     ExchangeControls& c = m_ctx.controls;
     QString error;
     const QString branch = quoteText(m_branch);
-    if (!localfiles::point(c.Data2, m_file,
-                           u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch),
-                           {m_section.cards}, false, &error)) {
+    if (!localfiles::point(
+            c.Data2, m_file,
+            u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch),
+            {m_section.cards}, false, &error)) {
         failure(u"kart bakiyeleri okunamadı: %1"_s.arg(error));
         return false;
     }
@@ -504,7 +514,8 @@ bool SectionUpload::sendTotals()
     m_ctx.host.yield();
     c.Adodc1.setRecordSource(u"Select * From %1 Where Sube=%2"_s.arg(m_section.cards, branch));
     if (!c.Adodc1.refresh() || !m_ctx.central.begin(&error)) {
-        failure(u"kart bakiyeleri gönderilemedi: %1"_s.arg(error.isEmpty() ? c.Adodc1.lastError() : error));
+        failure(u"kart bakiyeleri gönderilemedi: %1"_s.arg(error.isEmpty() ? c.Adodc1.lastError()
+                                                                           : error));
         return false;
     }
     RecordSet& central = *c.Adodc1.recordset();
@@ -518,7 +529,8 @@ bool SectionUpload::sendTotals()
         if (!ok)
             break;
         if (central.eof()) {
-            m_ctx.report.note(u"Şube %1: kart %2 merkezde yok; bakiyesi gönderilmedi."_s.arg(m_branch, code));
+            m_ctx.report.note(
+                u"Şube %1: kart %2 merkezde yok; bakiyesi gönderilmedi."_s.arg(m_branch, code));
             continue;
         }
         ok = central.edit();
@@ -573,21 +585,24 @@ void UploadMovements(ExchangeContext& ctx)
     QString error;
     // Without the receipts table a movement could arrive twice after a cut-off run.
     if (!readTableInfo(ctx.central.database(), u"AktarimFisleri"_s, &error)) {
-        ctx.report.failure(u"Merkez veritabanında AktarimFisleri tablosu yok (topkar-exchange --create-central "
-                           "ile kurulur); hareketler gönderilmedi."_s);
+        ctx.report.failure(
+            u"Merkez veritabanında AktarimFisleri tablosu yok (topkar-exchange --create-central "
+            "ile kurulur); hareketler gönderilmedi."_s);
         return;
     }
     const auto branches = readBranchList(ctx.settings, &error);
     if (!branches) {
-        ctx.report.failure(error.isEmpty() ? u"Şube listesi (Sube.txt) yok; hareketler gönderilmedi."_s
-                                           : u"Şube listesi okunamadı: %1"_s.arg(error));
+        ctx.report.failure(error.isEmpty()
+                               ? u"Şube listesi (Sube.txt) yok; hareketler gönderilmedi."_s
+                               : u"Şube listesi okunamadı: %1"_s.arg(error));
         return;
     }
     for (const QString& branch : *branches) {
         // One upload of a branch at a time, whichever station starts it.
         const QString lock = u"topkar-upload:%1:%2"_s.arg(branch).arg(ctx.settings.serverFlag());
         if (!ctx.central.tryLock(lock)) {
-            ctx.report.failure(u"Şube %1: başka bir aktarım bu şubeyi gönderiyor; gönderilmedi."_s.arg(branch));
+            ctx.report.failure(
+                u"Şube %1: başka bir aktarım bu şubeyi gönderiyor; gönderilmedi."_s.arg(branch));
             continue;
         }
         SectionUpload(ctx, branch, kAccounts).run();

@@ -19,7 +19,8 @@ void RefreshMovementPrices(ExchangeContext& ctx)
         c.Adodc2.close();
     };
     ctx.host.progress(u"Özel fiyatlar uygulanıyor..."_s, 0, 0);
-    if (!localfiles::point(c.Data5, s.accountDatabase(s.OwnBranch), u"Cari"_s, {u"Cari"_s}, true, &error))
+    if (!localfiles::point(c.Data5, s.accountDatabase(s.OwnBranch), u"Cari"_s, {u"Cari"_s}, true,
+                           &error))
         return stop(error);
     RecordSet& prices = *c.Data5.recordset();
 
@@ -40,8 +41,9 @@ void RefreshMovementPrices(ExchangeContext& ctx)
     const int total = stock.recordCount();
     int done = 0;
     while (!stock.eof()) {
-        if (!prices.findFirst(u"CariKod=%1 And StokKod=%2"_s.arg(quoteText(stock.value(u"Carisi").toString()),
-                                                                quoteText(stock.value(u"StokHarKod").toString()))))
+        if (!prices.findFirst(u"CariKod=%1 And StokKod=%2"_s.arg(
+                quoteText(stock.value(u"Carisi").toString()),
+                quoteText(stock.value(u"StokHarKod").toString()))))
             return stop(prices.lastError());
         const QVariant special = prices.noMatch() ? QVariant() : prices.value(u"0Fiyat");
         if (!prices.noMatch() && special.toDouble() != stock.value(u"Fiyat").toDouble()) {
@@ -50,8 +52,8 @@ void RefreshMovementPrices(ExchangeContext& ctx)
                 return stop(error);
             const double price = special.toDouble();
             const double amount = numfmt::roundTo(price * stock.value(u"Miktar").toDouble(), 2);
-            if (!stock.edit() || !stock.setValue(u"Fiyat", price) || !stock.setValue(u"Tutar", amount) ||
-                !stock.update()) {
+            if (!stock.edit() || !stock.setValue(u"Fiyat", price) ||
+                !stock.setValue(u"Tutar", amount) || !stock.update()) {
                 stock.cancelUpdate();
                 return stop(stock.lastError());
             }

@@ -30,7 +30,7 @@ QString placeholders(qsizetype n)
 } // namespace
 
 std::optional<QHash<qint64, QString>> markMovements(const QSqlDatabase& local, const QString& table,
-                                                   const QList<Pending>& movements, QString* error)
+                                                    const QList<Pending>& movements, QString* error)
 {
     QHash<qint64, QString> marks;
     QList<qint64> unmarked;
@@ -61,7 +61,8 @@ std::optional<QHash<qint64, QString>> markMovements(const QSqlDatabase& local, c
                 "WHERE rowid = ? AND AktarimNo IS NULL AND Yeni > 0"_s.arg(quoteIdentifier(table)));
     QSqlQuery read(local);
     read.setForwardOnly(true);
-    read.prepare(u"SELECT AktarimNo FROM %1 WHERE rowid = ? AND Yeni > 0"_s.arg(quoteIdentifier(table)));
+    read.prepare(
+        u"SELECT AktarimNo FROM %1 WHERE rowid = ? AND Yeni > 0"_s.arg(quoteIdentifier(table)));
     for (const qint64 key : std::as_const(unmarked)) {
         set.bindValue(0, key);
         if (!set.exec())
@@ -88,7 +89,8 @@ std::optional<Receipts> receiptsFor(const QSqlDatabase& central, const QString& 
     // A branch's receipts are few (one per group not yet settled): read them all.
     QSqlQuery q(central);
     q.setForwardOnly(true);
-    q.prepare(u"SELECT \"Anahtar\", \"Isaretler\" FROM \"AktarimFisleri\" WHERE \"Sube\" = ? AND \"Tablo\" = ?"_s);
+    q.prepare(
+        u"SELECT \"Anahtar\", \"Isaretler\" FROM \"AktarimFisleri\" WHERE \"Sube\" = ? AND \"Tablo\" = ?"_s);
     q.addBindValue(branch);
     q.addBindValue(table);
     if (!q.exec()) {
@@ -146,7 +148,8 @@ void dropReceipts(const QSqlDatabase& central, const QStringList& keys)
     for (qsizetype from = 0; from < keys.size(); from += kPerStatement) {
         const QStringList part = keys.mid(from, kPerStatement);
         QSqlQuery q(central);
-        q.prepare(u"DELETE FROM \"AktarimFisleri\" WHERE \"Anahtar\" IN (%1)"_s.arg(placeholders(part.size())));
+        q.prepare(u"DELETE FROM \"AktarimFisleri\" WHERE \"Anahtar\" IN (%1)"_s.arg(
+            placeholders(part.size())));
         for (const QString& k : part)
             q.addBindValue(k);
         q.exec();

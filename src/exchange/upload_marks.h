@@ -32,8 +32,8 @@ struct Pending
 // file. Returns each movement's mark by key; a movement that is gone, or that is no
 // longer pending, is left out.
 std::optional<QHash<qint64, QString>> markMovements(const QSqlDatabase& local, const QString& table,
-                                                   const QList<Pending>& movements,
-                                                   QString* error = nullptr);
+                                                    const QList<Pending>& movements,
+                                                    QString* error = nullptr);
 
 // The receipts of the branch and table that name any of these marks: the marks
 // found, and the receipts (their keys) they were found in.

@@ -283,7 +283,8 @@ bool ensureDatabase(const QString& path, const QStringList& tables, QString* err
             have.append(q.value(1).toString());
         for (const auto& [name, column] : columnDefinitions(definition.first()))
             if (!have.contains(name, Qt::CaseInsensitive))
-                statements.append(u"ALTER TABLE %1 ADD COLUMN %2"_s.arg(jetsql::quoteIdentifier(found), column));
+                statements.append(
+                    u"ALTER TABLE %1 ADD COLUMN %2"_s.arg(jetsql::quoteIdentifier(found), column));
     }
     for (const QString& t : missing)
         statements.append(tableStatements(t));

@@ -35,8 +35,7 @@ struct TableSchema
     TableSchema() = default;
     TableSchema(QString tableName, QList<Column> tableColumns)
         : table(std::move(tableName)), columns(std::move(tableColumns))
-    {
-    }
+    {}
 
     QString table; // the name as the database spells it
     QList<Column> columns;

@@ -4,10 +4,10 @@
 #include "table_schema.h"
 
 #include <QMetaMethod>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QSet>
 
 #include <algorithm>
 
@@ -15,8 +15,8 @@ using namespace Qt::StringLiterals;
 using jetsql::quoteIdentifier;
 
 namespace {
-constexpr int kChunk = 40;       // rows read in one go: a screenful of a maximised grid
-constexpr int kMaxChunks = 200;  // chunks kept in memory (8000 rows)
+constexpr int kChunk = 40;         // rows read in one go: a screenful of a maximised grid
+constexpr int kMaxChunks = 200;    // chunks kept in memory (8000 rows)
 constexpr int kKeysPerQuery = 500; // keys listed in one "IN (…)"; drivers limit parameters
 // Values in one multi-row INSERT of held rows. PostgreSQL's client library refuses a
 // parameter description above 30000 bytes (4 bytes a parameter), so stay well below.
@@ -594,7 +594,8 @@ std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& whe
         // Rows beyond the boundary are few (those added since the set was read), so
         // one range read, kept to this set's own, serves however many were added.
         QVariantList params = where.params;
-        QString sql = u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3)"_s.arg(m_keyExpr, table, where.text);
+        QString sql =
+            u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3)"_s.arg(m_keyExpr, table, where.text);
         if (m_maxKey.isValid()) {
             sql += u" AND "_s + m_keyExpr + u" > ?"_s;
             params.append(m_maxKey);
@@ -610,9 +611,10 @@ std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& whe
         const QList<QVariant> part = low.mid(from, kKeysPerQuery);
         QVariantList params = where.params;
         params.append(part);
-        const auto rows = select(u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3) AND %1 IN (%4)"_s.arg(
-                                     m_keyExpr, table, where.text, QStringList(part.size(), u"?"_s).join(u", "_s)),
-                                 params);
+        const auto rows = select(
+            u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3) AND %1 IN (%4)"_s.arg(
+                m_keyExpr, table, where.text, QStringList(part.size(), u"?"_s).join(u", "_s)),
+            params);
         if (!rows)
             return std::nullopt;
         found.append(*rows);
@@ -620,8 +622,8 @@ std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& whe
     return found;
 }
 
-std::optional<std::pair<int, RecordRow>> RecordSet::findAmongAdded(const jetsql::Sql& crit, int after,
-                                                                   bool forward)
+std::optional<std::pair<int, RecordRow>> RecordSet::findAmongAdded(const jetsql::Sql& crit,
+                                                                   int after, bool forward)
 {
     if (m_added.isEmpty())
         return std::nullopt;

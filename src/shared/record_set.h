@@ -105,7 +105,10 @@ public:
     bool setValue(int column, const QVariant& value);
 
     // The key of the current row (its bookmark); null with no current row.
-    QVariant bookmark() const { return (m_bof || m_eof || m_currentDeleted) ? QVariant() : m_current.key; }
+    QVariant bookmark() const
+    {
+        return (m_bof || m_eof || m_currentDeleted) ? QVariant() : m_current.key;
+    }
 
     // ---- changes
     bool addNew();
@@ -180,10 +183,11 @@ private:
               bool writeHeldFirst = true);
     bool writeHeld(); // updateBatch() for the readers; false when writing failed
     QList<QVariant> keysMeeting(const jetsql::Sql& where, const QList<QVariant>& keys);
-    std::optional<QList<RecordRow>> ownRowsMeeting(const jetsql::Sql& where, const QList<QVariant>& keys) const;
+    std::optional<QList<RecordRow>> ownRowsMeeting(const jetsql::Sql& where,
+                                                   const QList<QVariant>& keys) const;
     void addAddedKey(const QVariant& key);
-    std::optional<std::pair<int, RecordRow>> findAmongAdded(const jetsql::Sql& crit,
-                                                            int after, bool forward);
+    std::optional<std::pair<int, RecordRow>> findAmongAdded(const jetsql::Sql& crit, int after,
+                                                            bool forward);
 
     QSqlDatabase m_db;
     jetsql::Dialect m_dialect = jetsql::Dialect::SQLite;
@@ -197,12 +201,12 @@ private:
     jetsql::Sql m_where; // source condition and filter, translated
     QVariant m_maxKey;   // rows added to the table after the set was read are not in it
     std::optional<int> m_baseCount;
-    QList<QVariant> m_added;                 // keys of rows added through this set (shown)
-    QList<QVariant> m_ownRows;               // every row added through it, whatever the filter
-    QHash<QString, int> m_addedIndex;        // key text → place in m_added
-    QHash<QString, RecordRow> m_addedRows;   // added rows read so far
-    QHash<int, QList<RecordRow>> m_chunks;   // rows of the set by chunk number
-    QList<int> m_chunkUse;                   // least recently used first
+    QList<QVariant> m_added;               // keys of rows added through this set (shown)
+    QList<QVariant> m_ownRows;             // every row added through it, whatever the filter
+    QHash<QString, int> m_addedIndex;      // key text → place in m_added
+    QHash<QString, RecordRow> m_addedRows; // added rows read so far
+    QHash<int, QList<RecordRow>> m_chunks; // rows of the set by chunk number
+    QList<int> m_chunkUse;                 // least recently used first
 
     bool m_bof = true;
     bool m_eof = true;

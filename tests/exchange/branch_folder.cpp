@@ -40,7 +40,8 @@ void BranchFolder::writeBranchList(const QStringList& codes, bool commas, const 
     seqfile::writeFile(file(name), w.content());
 }
 
-qint64 BranchFolder::insert(const QString& path, const QString& table, const QVariantMap& values) const
+qint64 BranchFolder::insert(const QString& path, const QString& table,
+                            const QVariantMap& values) const
 {
     QString error;
     if (!dbfiles::ensureDatabase(path, {table}, &error))
@@ -49,8 +50,8 @@ qint64 BranchFolder::insert(const QString& path, const QString& table, const QVa
     QStringList names;
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         names.append(u'"' + it.key() + u'"');
-    q.prepare(u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(table, names.join(u", "_s),
-                                                      QStringList(names.size(), u"?"_s).join(u", "_s)));
+    q.prepare(u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(
+        table, names.join(u", "_s), QStringList(names.size(), u"?"_s).join(u", "_s)));
     for (const QVariant& v : values)
         q.addBindValue(v);
     if (!q.exec())
@@ -58,7 +59,8 @@ qint64 BranchFolder::insert(const QString& path, const QString& table, const QVa
     return q.lastInsertId().toLongLong();
 }
 
-QList<QVariantMap> BranchFolder::rows(const QString& path, const QString& sql, const QVariantList& params) const
+QList<QVariantMap> BranchFolder::rows(const QString& path, const QString& sql,
+                                      const QVariantList& params) const
 {
     QSqlQuery q(dbfiles::connection(path));
     q.prepare(sql);
@@ -78,7 +80,8 @@ QList<QVariantMap> BranchFolder::rows(const QString& path, const QString& sql, c
     return out;
 }
 
-QVariant BranchFolder::value(const QString& path, const QString& sql, const QVariantList& params) const
+QVariant BranchFolder::value(const QString& path, const QString& sql,
+                             const QVariantList& params) const
 {
     QSqlQuery q(dbfiles::connection(path));
     q.prepare(sql);

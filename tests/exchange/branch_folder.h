@@ -30,7 +30,8 @@ public:
 
     // Inserts a row (the table is made when the file lacks it); its row key.
     qint64 insert(const QString& path, const QString& table, const QVariantMap& values) const;
-    QList<QVariantMap> rows(const QString& path, const QString& sql, const QVariantList& params = {}) const;
+    QList<QVariantMap> rows(const QString& path, const QString& sql,
+                            const QVariantList& params = {}) const;
     QVariant value(const QString& path, const QString& sql, const QVariantList& params = {}) const;
     bool exec(const QString& path, const QString& sql, const QVariantList& params = {}) const;
 

@@ -11,7 +11,8 @@
 
 using namespace Qt::StringLiterals;
 
-CentralServer::CentralServer(int port) : m_dir(QDir::tempPath() + u"/topkar-central-XXXXXX"_s), m_port(port)
+CentralServer::CentralServer(int port)
+    : m_dir(QDir::tempPath() + u"/topkar-central-XXXXXX"_s), m_port(port)
 {
     m_connection = u"test-central-check-%1"_s.arg(port);
     QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
@@ -46,7 +47,8 @@ bool CentralServer::script(const QStringList& arguments)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(u"bash"_s, QStringList{QStringLiteral(TOPKAR_SOURCE_DIR "/scripts/central-pg.sh")} + arguments);
+    p.start(u"bash"_s,
+            QStringList{QStringLiteral(TOPKAR_SOURCE_DIR "/scripts/central-pg.sh")} + arguments);
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         m_error = QString::fromLocal8Bit(p.readAll());
         return false;
@@ -93,7 +95,8 @@ void CentralServer::disconnect()
 
 void CentralServer::clear()
 {
-    exec(u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
+    exec(
+        u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
 }
 
 QList<QVariantList> CentralServer::rows(const QString& sql, const QVariantList& params)

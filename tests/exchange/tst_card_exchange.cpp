@@ -18,8 +18,9 @@ class TestCardExchange : public QObject
 
     QList<QVariantList> copies(const QString& table = u"CariKartlar"_s)
     {
-        return server->rows(u"SELECT \"Sube\", \"Unvan\", \"Borc\", \"Yeni\", \"Server\" FROM \"%1\" "
-                            "ORDER BY \"Sube\""_s.arg(table));
+        return server->rows(
+            u"SELECT \"Sube\", \"Unvan\", \"Borc\", \"Yeni\", \"Server\" FROM \"%1\" "
+            "ORDER BY \"Sube\""_s.arg(table));
     }
 
 private Q_SLOTS:
@@ -37,11 +38,15 @@ private Q_SLOTS:
         station->insert(station->accounts(), u"CariKartlar"_s,
                         {{u"CariKod"_s, u"A0"_s}, {u"Unvan"_s, u"Başka"_s}, {u"Sube"_s, u"02"_s}});
         station->insert(station->accounts(), u"CariKartlar"_s,
-                        {{u"CariKod"_s, u"C1"_s}, {u"Unvan"_s, u"Çağlar Örme"_s}, {u"Borc"_s, 12.5},
-                         {u"Sube"_s, u"02"_s}, {u"Yeni"_s, 1}});
+                        {{u"CariKod"_s, u"C1"_s},
+                         {u"Unvan"_s, u"Çağlar Örme"_s},
+                         {u"Borc"_s, 12.5},
+                         {u"Sube"_s, u"02"_s},
+                         {u"Yeni"_s, 1}});
         // Branch 03 works as a terminal.
-        station->insert(station->company(), u"CariKartlar"_s,
-                        {{u"CariKod"_s, u"T3"_s}, {u"Gurup"_s, u"Terminal"_s}, {u"Sube"_s, u"03"_s}});
+        station->insert(
+            station->company(), u"CariKartlar"_s,
+            {{u"CariKod"_s, u"T3"_s}, {u"Gurup"_s, u"Terminal"_s}, {u"Sube"_s, u"03"_s}});
         station->writeBranchList({u"01"_s, u"02"_s, u"03"_s, u"04"_s});
     }
     void cleanup() { home.reset(); }
@@ -52,7 +57,8 @@ private Q_SLOTS:
     // card's own Yeni; Server tells which side wrote it.
     void oneCopyPerOtherBranch()
     {
-        server->exec(u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Unvan\", \"Sube\") VALUES ('C1', 'eski', '01')"_s);
+        server->exec(
+            u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Unvan\", \"Sube\") VALUES ('C1', 'eski', '01')"_s);
         const ExchangeReport report = runOnce(station->settings(u"CariKod='C1'"_s));
         QVERIFY2(report.complete(), qPrintable(report.summary()));
         QCOMPARE(report.sent(), 3);
@@ -75,7 +81,11 @@ private Q_SLOTS:
         for (const QVariantList& row : copies())
             QCOMPARE(row[4].toInt(), 0);
         // The local card itself is unchanged.
-        QCOMPARE(station->value(station->accounts(), u"SELECT Yeni FROM CariKartlar WHERE CariKod='C1'"_s).toInt(), 1);
+        QCOMPARE(
+            station
+                ->value(station->accounts(), u"SELECT Yeni FROM CariKartlar WHERE CariKod='C1'"_s)
+                .toInt(),
+            1);
     }
 
     // Nothing is sent without a branch list, or for a command that names no card.
@@ -99,12 +109,14 @@ private Q_SLOTS:
     {
         QFile::remove(station->file(u"Sube.txt"_s));
         station->writeBranchList({u"02"_s, u"0'5"_s, u"03"_s}, true, u"SUBE.TXT"_s);
-        station->insert(station->stock(), u"StokKartlar"_s,
-                        {{u"StokKod"_s, u"KMS'01"_s}, {u"StokAdi"_s, u"Süprem 30/1"_s}, {u"Sube"_s, u"02"_s}});
+        station->insert(
+            station->stock(), u"StokKartlar"_s,
+            {{u"StokKod"_s, u"KMS'01"_s}, {u"StokAdi"_s, u"Süprem 30/1"_s}, {u"Sube"_s, u"02"_s}});
         const ExchangeReport report = runOnce(station->settings(u"StokKod='KMS''01'"_s));
         QVERIFY2(report.complete(), qPrintable(report.summary()));
-        const auto rows = server->rows(u"SELECT \"Sube\", \"StokKod\", \"StokAdi\", \"Yeni\" FROM \"StokKartlar\" "
-                                       "ORDER BY \"Sube\""_s);
+        const auto rows = server->rows(
+            u"SELECT \"Sube\", \"StokKod\", \"StokAdi\", \"Yeni\" FROM \"StokKartlar\" "
+            "ORDER BY \"Sube\""_s);
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0][0].toString(), u"0'5"_s);
         QCOMPARE(rows[0][1].toString(), u"KMS'01"_s);

@@ -33,7 +33,8 @@ class TestExchangeFaults : public QObject
     {
         QStringList out;
         for (const QVariantList& row : server->rows(
-                 u"SELECT (row_to_json(t)::jsonb - 'id')::text FROM \"%1\" t ORDER BY 1"_s.arg(table)))
+                 u"SELECT (row_to_json(t)::jsonb - 'id')::text FROM \"%1\" t ORDER BY 1"_s.arg(
+                     table)))
             out.append(row.value(0).toString());
         return out;
     }
@@ -42,10 +43,14 @@ class TestExchangeFaults : public QObject
     {
         server->exec(u"DELETE FROM \"CariKartlar\""_s);
         server->exec(u"DELETE FROM \"StokKartlar\""_s);
-        for (const QVariantMap& card : branch.rows(branch.accounts(), u"SELECT CariKod FROM CariKartlar"_s))
-            server->exec(u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Sube\") VALUES (?, '02')"_s, {card[u"CariKod"_s]});
-        for (const QVariantMap& card : branch.rows(branch.stock(), u"SELECT StokKod FROM StokKartlar"_s))
-            server->exec(u"INSERT INTO \"StokKartlar\" (\"StokKod\", \"Sube\") VALUES (?, '02')"_s, {card[u"StokKod"_s]});
+        for (const QVariantMap& card :
+             branch.rows(branch.accounts(), u"SELECT CariKod FROM CariKartlar"_s))
+            server->exec(u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Sube\") VALUES (?, '02')"_s,
+                         {card[u"CariKod"_s]});
+        for (const QVariantMap& card :
+             branch.rows(branch.stock(), u"SELECT StokKod FROM StokKartlar"_s))
+            server->exec(u"INSERT INTO \"StokKartlar\" (\"StokKod\", \"Sube\") VALUES (?, '02')"_s,
+                         {card[u"StokKod"_s]});
     }
 
     // Starts the exchange program and kills it after a random number of its progress
@@ -115,10 +120,13 @@ private Q_SLOTS:
         BranchFolder reference(home->file(u"reference"_s), u"02"_s);
         station.writeBranchList({u"02"_s});
         reference.writeBranchList({u"02"_s});
-        WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, u"Ter02"_s, u"True"_s);
+        WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, u"Ter02"_s,
+                          u"True"_s);
         QString error;
-        QVERIFY2(demobranches::addSales(station.dataFolder(), u"02"_s, sales, 1, &error), qPrintable(error));
-        QVERIFY2(demobranches::addSales(reference.dataFolder(), u"02"_s, sales, 1, &error), qPrintable(error));
+        QVERIFY2(demobranches::addSales(station.dataFolder(), u"02"_s, sales, 1, &error),
+                 qPrintable(error));
+        QVERIFY2(demobranches::addSales(reference.dataFolder(), u"02"_s, sales, 1, &error),
+                 qPrintable(error));
         const QString command = u"CariHarKod='x'"_s;
 
         // The uninterrupted run, for comparison.
@@ -143,7 +151,9 @@ private Q_SLOTS:
         const ExchangeReport cut = runOnce(station.settings(command), host);
         QVERIFY(stopped);
         QVERIFY(!cut.complete());
-        QVERIFY(station.value(station.accounts(), u"SELECT COUNT(*) FROM CariHareket WHERE Yeni>0"_s).toInt() > 0);
+        QVERIFY(
+            station.value(station.accounts(), u"SELECT COUNT(*) FROM CariHareket WHERE Yeni>0"_s)
+                .toInt() > 0);
         QVERIFY2(server->start(), qPrintable(server->error()));
         const ExchangeReport again = runOnce(station.settings(command));
         QVERIFY2(again.complete(), qPrintable(again.summary()));
@@ -153,10 +163,13 @@ private Q_SLOTS:
         QCOMPARE(fingerprint(u"CariKartlar"_s), accountCards);
         QCOMPARE(fingerprint(u"StokKartlar"_s), stockCards);
         for (const QString& file : {station.accounts(), station.stock()})
-            QCOMPARE(station.value(file, u"SELECT COUNT(*) FROM %1 WHERE Yeni>0 OR AktarimNo IS NOT NULL"_s.arg(
-                                             file == station.accounts() ? u"CariHareket"_s : u"StokHareket"_s))
-                         .toInt(),
-                     0);
+            QCOMPARE(
+                station
+                    .value(file,
+                           u"SELECT COUNT(*) FROM %1 WHERE Yeni>0 OR AktarimNo IS NOT NULL"_s.arg(
+                               file == station.accounts() ? u"CariHareket"_s : u"StokHareket"_s))
+                    .toInt(),
+                0);
     }
 
     // The exchange program is killed at random points of uploads and downloads, again
@@ -172,25 +185,36 @@ private Q_SLOTS:
         QString error;
         QVERIFY(demobranches::addCards(central.dataFolder(), u"02"_s, &error));
         QRandomGenerator random(20260207);
-        const QStringList upload = {u"--data-folder"_s, station.dataFolder(), u"--branch"_s, u"02"_s,
-                                    u"--command"_s, u"StokHarKod"_s};
-        const QStringList download = {u"--data-folder"_s, central.dataFolder(), u"--branch"_s, u"02"_s,
-                                      u"--central"_s};
+        const QStringList upload = {u"--data-folder"_s, station.dataFolder(),
+                                    u"--branch"_s,      u"02"_s,
+                                    u"--command"_s,     u"StokHarKod"_s};
+        const QStringList download = {u"--data-folder"_s, central.dataFolder(), u"--branch"_s,
+                                      u"02"_s, u"--central"_s};
         int killed = 0;
         for (int round = 0; round < kills; ++round) {
             if (round % 2 == 0) {
                 dbfiles::closeAll(); // the branch keeps working between the runs
-                QVERIFY(demobranches::addSales(station.dataFolder(), u"02"_s, salesPerRound, 1 + round * salesPerRound,
-                                               &error));
+                QVERIFY(demobranches::addSales(station.dataFolder(), u"02"_s, salesPerRound,
+                                               1 + round * salesPerRound, &error));
                 dbfiles::closeAll();
             }
             killed += runAndKill(round % 2 == 0 ? upload : download, random) ? 1 : 0;
             // Whatever moment the run died at, nothing is doubled on either side.
             for (const QString& table : {u"CariHareket"_s, u"StokHareket"_s}) {
-                QCOMPARE(server->value(u"SELECT COUNT(*) - COUNT(DISTINCT \"DigerId\") FROM \"%1\""_s.arg(table)).toInt(), 0);
-                const QString file = table == u"CariHareket"_s ? central.accounts() : central.stock();
+                QCOMPARE(
+                    server
+                        ->value(u"SELECT COUNT(*) - COUNT(DISTINCT \"DigerId\") FROM \"%1\""_s.arg(
+                            table))
+                        .toInt(),
+                    0);
+                const QString file =
+                    table == u"CariHareket"_s ? central.accounts() : central.stock();
                 if (QFile::exists(file))
-                    QCOMPARE(central.value(file, u"SELECT COUNT(*) - COUNT(DISTINCT DigerId) FROM "_s + table).toInt(), 0);
+                    QCOMPARE(central
+                                 .value(file, u"SELECT COUNT(*) - COUNT(DISTINCT DigerId) FROM "_s +
+                                                  table)
+                                 .toInt(),
+                             0);
             }
             dbfiles::closeAll();
         }
@@ -199,24 +223,38 @@ private Q_SLOTS:
         QCOMPARE(runToEnd(download), 0);
 
         const int sales = (kills + 1) / 2 * salesPerRound;
-        QCOMPARE(station.value(station.accounts(), u"SELECT COUNT(*) FROM CariHareket WHERE Yeni>0"_s).toInt(), 0);
+        QCOMPARE(
+            station.value(station.accounts(), u"SELECT COUNT(*) FROM CariHareket WHERE Yeni>0"_s)
+                .toInt(),
+            0);
         QCOMPARE(server->value(u"SELECT COUNT(*) FROM \"CariHareket\""_s).toInt(), 0);
         QCOMPARE(server->value(u"SELECT COUNT(*) FROM \"StokHareket\""_s).toInt(), 0);
         for (const QString& table : {u"CariHareket"_s, u"StokHareket"_s}) {
             const QString file = table == u"CariHareket"_s ? central.accounts() : central.stock();
             QCOMPARE(central.value(file, u"SELECT COUNT(*) FROM "_s + table).toInt(), sales);
-            QCOMPARE(central.value(file, u"SELECT COUNT(DISTINCT DigerId) FROM "_s + table).toInt(), sales);
+            QCOMPARE(central.value(file, u"SELECT COUNT(DISTINCT DigerId) FROM "_s + table).toInt(),
+                     sales);
             QCOMPARE(central.value(file, u"SELECT COUNT(*) FROM AlinanKayitlar"_s).toInt(), 0);
         }
         // Balances as an uninterrupted run leaves them: every sale counted once.
-        for (const QVariantMap& card : central.rows(central.accounts(), u"SELECT CariKod, Borc FROM CariKartlar"_s)) {
-            const double sum = station.value(station.accounts(), u"SELECT TOTAL(Borc) FROM CariHareket WHERE CariHarKod=?"_s,
-                                             {card[u"CariKod"_s]}).toDouble();
-            QVERIFY2(std::abs(card[u"Borc"_s].toDouble() - sum) < 1e-6, qPrintable(card[u"CariKod"_s].toString()));
+        for (const QVariantMap& card :
+             central.rows(central.accounts(), u"SELECT CariKod, Borc FROM CariKartlar"_s)) {
+            const double sum =
+                station
+                    .value(station.accounts(),
+                           u"SELECT TOTAL(Borc) FROM CariHareket WHERE CariHarKod=?"_s,
+                           {card[u"CariKod"_s]})
+                    .toDouble();
+            QVERIFY2(std::abs(card[u"Borc"_s].toDouble() - sum) < 1e-6,
+                     qPrintable(card[u"CariKod"_s].toString()));
         }
-        for (const QVariantMap& card : central.rows(central.stock(), u"SELECT StokKod, CikanMik, CikanTutar FROM StokKartlar"_s)) {
-            const auto sums = station.rows(station.stock(), u"SELECT TOTAL(Miktar) AS m, TOTAL(Tutar) AS t FROM StokHareket "
-                                                             "WHERE StokHarKod=?"_s, {card[u"StokKod"_s]});
+        for (const QVariantMap& card : central.rows(
+                 central.stock(), u"SELECT StokKod, CikanMik, CikanTutar FROM StokKartlar"_s)) {
+            const auto sums =
+                station.rows(station.stock(),
+                             u"SELECT TOTAL(Miktar) AS m, TOTAL(Tutar) AS t FROM StokHareket "
+                             "WHERE StokHarKod=?"_s,
+                             {card[u"StokKod"_s]});
             QVERIFY(std::abs(card[u"CikanMik"_s].toDouble() - sums[0][u"m"_s].toDouble()) < 1e-6);
             QVERIFY(std::abs(card[u"CikanTutar"_s].toDouble() - sums[0][u"t"_s].toDouble()) < 1e-6);
         }

@@ -27,7 +27,8 @@ private Q_SLOTS:
         QCOMPARE(exchangeKindFor(u"CariHarKod='C1'"_s), ExchangeKind::Movements);
         QCOMPARE(exchangeKindFor(u"StokHarKod='K1'"_s), ExchangeKind::Movements);
         QCOMPARE(exchangeKindFor(QString()), ExchangeKind::Full);
-        QCOMPARE(exchangeKindFor(u"carikod='C1'"_s), ExchangeKind::Full); // the tests are case-sensitive
+        QCOMPARE(exchangeKindFor(u"carikod='C1'"_s),
+                 ExchangeKind::Full); // the tests are case-sensitive
     }
 
     // Sube.txt in the Windows Turkish code page, comma- or line-separated, found
@@ -40,7 +41,8 @@ private Q_SLOTS:
         QVERIFY(!readBranchList(s));
         QFile f(home.file(u"sube.TXT"_s));
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("01,\"02\"\r\n03\r\n\r\n\"\xDE" "ube 4\",\r\n"); // "Şube 4" in Windows-1254
+        f.write("01,\"02\"\r\n03\r\n\r\n\"\xDE"
+                "ube 4\",\r\n"); // "Şube 4" in Windows-1254
         f.close();
         QCOMPARE(readBranchList(s).value(), (QStringList{u"01"_s, u"02"_s, u"03"_s, u"Şube 4"_s}));
         QCOMPARE(QFileInfo(s.file(u"Sube.txt"_s)).fileName(), u"sube.TXT"_s);
@@ -79,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(cards->value(u"Hesap").toString(), u"Alacak"_s);
         card(0, 0, {10, 10, 4, 1, 0, 2});
         QCOMPARE(cards->value(u"Bakiye").toDouble(), 0.0);
-        QCOMPARE(cards->value(u"dBakiye").toDouble(), 3.0);  // the plain side decides: Borç
+        QCOMPARE(cards->value(u"dBakiye").toDouble(), 3.0); // the plain side decides: Borç
         QCOMPARE(cards->value(u"eBakiye").toDouble(), -2.0);
         QCOMPARE(cards->value(u"Hesap").toString(), u"Borç"_s);
 
@@ -98,9 +100,9 @@ private Q_SLOTS:
             QVERIFY(balances::postToStockCard(*stock, mv));
             QVERIFY(stock->update());
         };
-        post({true, 10, 100, 0});   // 10 kg for 100 into an empty stock: cost 10
+        post({true, 10, 100, 0}); // 10 kg for 100 into an empty stock: cost 10
         QCOMPARE(stock->value(u"Maliyet").toDouble(), 10.0);
-        post({true, 30, 600, 0});   // (10 × 10 + 600) / (10 + 30) = 17,5
+        post({true, 30, 600, 0}); // (10 × 10 + 600) / (10 + 30) = 17,5
         QCOMPARE(stock->value(u"Maliyet").toDouble(), 17.5);
         QCOMPARE(stock->value(u"KalanB").toDouble(), 40.0);
         post({false, 45.12345, 900, 12.5}); // more than in stock: the shortfall in KalanA

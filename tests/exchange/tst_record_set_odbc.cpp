@@ -1,7 +1,7 @@
 #include "central_database.h"
 #include "central_server.h"
-#include "record_set.h"
 #include "jet_sql.h"
+#include "record_set.h"
 #include "test_home.h"
 
 #include <QtTest>
@@ -124,7 +124,10 @@ private Q_SLOTS:
         }
         QVERIFY(rs->updateBatch());
         QVERIFY(central.commit());
-        QCOMPARE(server->value(u"SELECT COUNT(*) FROM \"CariHareket\" WHERE \"DigerId\" LIKE 'x%'"_s).toInt(), 3);
+        QCOMPARE(
+            server->value(u"SELECT COUNT(*) FROM \"CariHareket\" WHERE \"DigerId\" LIKE 'x%'"_s)
+                .toInt(),
+            3);
     }
 
     // Turkish texts, apostrophes, decimals and dates reach the server and come back
@@ -132,7 +135,8 @@ private Q_SLOTS:
     void valuesRoundTrip()
     {
         const QString name = u"Çağlar'ın İğne Şişi – ÖÜĞIİ ıi"_s;
-        const QList<double> amounts = {1234.56, 0.1, -7.125, 1e-6, 98765432.123456, 0.30000000000000004};
+        const QList<double> amounts = {
+            1234.56, 0.1, -7.125, 1e-6, 98765432.123456, 0.30000000000000004};
         {
             auto rs = open(u"Select * From CariHareket"_s);
             QVERIFY(rs);
@@ -154,12 +158,16 @@ private Q_SLOTS:
             QCOMPARE(rs->value(u"CariHarKod").toString(), name);
             QCOMPARE(rs->value(u"Aciklama").toString(), u"Ödeme '%1'"_s.arg(i));
             QCOMPARE(rs->value(u"Borc").toDouble(), amounts[i]); // exactly
-            QCOMPARE(rs->value(u"Tarih").toDateTime(), QDateTime(QDate(2026, 2, 28), QTime(13, 45, 10)));
+            QCOMPARE(rs->value(u"Tarih").toDateTime(),
+                     QDateTime(QDate(2026, 2, 28), QTime(13, 45, 10)));
         }
-        QCOMPARE(server->value(u"SELECT \"Aciklama\" FROM \"CariHareket\" WHERE \"DigerId\" = '2'"_s).toString(),
-                 u"Ödeme '2'"_s);
+        QCOMPARE(
+            server->value(u"SELECT \"Aciklama\" FROM \"CariHareket\" WHERE \"DigerId\" = '2'"_s)
+                .toString(),
+            u"Ödeme '2'"_s);
         // An apostrophe in a criterion value cannot widen the search.
-        auto none = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::quoteText(u"x' Or '1'='1"_s));
+        auto none = open(u"Select * From CariHareket Where CariHarKod="_s +
+                         jetsql::quoteText(u"x' Or '1'='1"_s));
         QVERIFY(none);
         QCOMPARE(none->exactCount(), 0);
     }

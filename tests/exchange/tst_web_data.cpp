@@ -38,7 +38,8 @@ private Q_SLOTS:
     void releasedByDevam()
     {
         BranchFolder station(home->file(u"data"_s), u"02"_s);
-        server->exec(u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Unvan\", \"Sube\", \"Server\") VALUES ('C1', 'Gök', '02', 0)"_s);
+        server->exec(
+            u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Unvan\", \"Sube\", \"Server\") VALUES ('C1', 'Gök', '02', 0)"_s);
         WebData form(station.settings());
         QCOMPARE(form.windowTitle(), u"Form1"_s);
         auto* grid = form.findChild<QTableView*>(u"DBGrid1"_s);
@@ -62,7 +63,8 @@ private Q_SLOTS:
         QVERIFY(sawWait);
         QVERIFY2(report.complete(), qPrintable(report.summary()));
         QVERIFY(status->text().startsWith(u"Aktarım tamamlandı"_s));
-        QCOMPARE(station.value(station.accounts(), u"SELECT Unvan FROM CariKartlar"_s).toString(), u"Gök"_s);
+        QCOMPARE(station.value(station.accounts(), u"SELECT Unvan FROM CariKartlar"_s).toString(),
+                 u"Gök"_s);
     }
 
     // Closing the window during the wait stops the exchange: nothing is taken, and the
@@ -70,7 +72,8 @@ private Q_SLOTS:
     void closedDuringTheWait()
     {
         BranchFolder station(home->file(u"data"_s), u"02"_s);
-        server->exec(u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Sube\", \"Server\") VALUES ('C1', '02', 0)"_s);
+        server->exec(
+            u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Sube\", \"Server\") VALUES ('C1', '02', 0)"_s);
         WebData form(station.settings());
         form.show();
         auto* devam = form.findChild<QPushButton*>(u"Devam"_s);

@@ -130,7 +130,8 @@ private Q_SLOTS:
         {
             QVERIFY(dbfiles::ensureDatabase(old, {}));
             QSqlQuery q(dbfiles::connection(old));
-            QVERIFY(q.exec(u"CREATE TABLE CariKartlar (CariKod TEXT, Unvan TEXT, HesKullan BIT)"_s));
+            QVERIFY(
+                q.exec(u"CREATE TABLE CariKartlar (CariKod TEXT, Unvan TEXT, HesKullan BIT)"_s));
             QVERIFY(q.exec(u"INSERT INTO CariKartlar VALUES ('C1', 'Eski', 0)"_s));
         }
         QVERIFY(dbfiles::ensureDatabase(old, {u"CariKartlar"_s, u"Gurup"_s}));
@@ -150,7 +151,8 @@ private Q_SLOTS:
         add(*rs, u"x' Or 'a'='a"_s, 2);
         add(*rs, u"Z"_s, 3);
         for (const QString& code : {u"O'Neil"_s, u"x' Or 'a'='a"_s}) {
-            auto found = open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::quoteText(code));
+            auto found =
+                open(u"Select * From CariHareket Where CariHarKod="_s + jetsql::quoteText(code));
             QVERIFY(found);
             QCOMPARE(found->exactCount(), 1);
             QCOMPARE(found->value(u"CariHarKod").toString(), code);
