@@ -674,7 +674,6 @@ bool RecordSet::setFilter(const QString& criterion)
         where = *sql;
     }
     m_filterText = criterion;
-    m_filter = filter;
     m_where = where;
     m_baseCount.reset();
     m_added.clear();
