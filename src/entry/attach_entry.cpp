@@ -10,8 +10,8 @@
 
 void attachEntry(Form1& form)
 {
-    new EntryPanel(form);
-    new SearchLists(form);
+    form.addPart(new EntryPanel(form));
+    form.addPart(new SearchLists(form));
     QObject::connect(form.Command2, &QPushButton::clicked, &form,
                      [&form] { recordNewOrder(form); });
     QObject::connect(form.Command3, &QPushButton::clicked, &form,

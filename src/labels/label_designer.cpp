@@ -347,6 +347,7 @@ void LabelDesigner::printLabel()
 LabelDesigner* attachLabels(Form1& window)
 {
     auto* d = new LabelDesigner(window);
+    window.addPart(d);
     Form1::Parts& parts = window.parts;
     parts.LoadLabelLayout = [d] { d->LoadLabelLayout(); };
     parts.SaveLabelLayout = [d](bool quoted) { d->SaveLabelLayout(quoted); };

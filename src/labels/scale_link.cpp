@@ -104,6 +104,8 @@ ScaleLink* attachScale(Form1& window)
 {
     auto* comm = new TeraziComm(&window);
     auto* link = new ScaleLink(window, *comm);
+    window.addPart(comm);
+    window.addPart(link); // goes first: it works on the port
     QObject::connect(window.PortAyar, &QAction::triggered, link, &ScaleLink::PortAyarClick);
     window.parts.PortStartup = [link] { link->PortStartup(); };
     return link;

@@ -773,7 +773,6 @@ bool RecordSet::setFilter(const QString& criterion)
             return false;
     }
     m_filterText = criterion;
-    m_filter = filter;
     m_where = where;
     m_baseCount.reset();
     m_added.clear();

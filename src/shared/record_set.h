@@ -195,7 +195,6 @@ private:
     jetsql::Source m_source;
     QString m_keyExpr;
     QString m_filterText;
-    jetsql::ExprPtr m_filter;
     QString m_order, m_orderReversed;
 
     jetsql::Sql m_where; // source condition and filter, translated

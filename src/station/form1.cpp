@@ -27,6 +27,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -78,7 +79,14 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     setOuterSizeTwips(kDesignWidth + kFrameWidth, kDesignHeight + kFrameHeight);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The parts that joined the window (entry panel, search lists, label, scale) go
+    // first, while the controls they watch still exist.
+    qApp->removeEventFilter(this);
+    while (!m_parts.isEmpty())
+        delete m_parts.takeLast().data();
+}
 
 void Form1::createControls()
 {
@@ -425,6 +433,12 @@ void Form1::setReady(bool on)
 }
 
 // ------------------------------------------------------------------ start-up
+
+void Form1::addPart(QObject* part)
+{
+    part->setParent(this);
+    m_parts.append(part);
+}
 
 void Form1::start()
 {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointF>
+#include <QPointer>
 #include <QRectF>
 #include <QString>
 
@@ -58,6 +59,10 @@ public:
         std::function<void()> DeselectLabelItem;
     };
     Parts parts;
+
+    // Takes a part (entry panel, label designer, scale link, …) into the window: it goes
+    // away with the window, before the controls it works on.
+    void addPart(QObject* part);
 
     // Creation and load: hooks the wheel, points the data controls at the database
     // files (creating missing files), reads them and starts the scale port.
@@ -144,6 +149,7 @@ private:
     void showStatus(const QString& text, bool problem);
 
     RecordSetModel* m_gridModel = nullptr;
+    QList<QPointer<QObject>> m_parts;
     QList<double> m_columnWidths; // twips
     bool m_settingWidths = false; // widths set by the window itself, not by the operator
     QString m_dataFolder;
