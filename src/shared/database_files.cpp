@@ -10,6 +10,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace dbfiles {
@@ -157,24 +159,20 @@ QList<std::pair<QString, QString>> columnDefinitions(const QString& statement)
 
 QStringList tableStatements(const QString& table)
 {
-    if (table.compare(u"Siparis"_s, Qt::CaseInsensitive) == 0)
-        return kSiparis;
-    if (table.compare(u"CariKartlar"_s, Qt::CaseInsensitive) == 0)
-        return kCariKartlar;
-    if (table.compare(u"StokKartlar"_s, Qt::CaseInsensitive) == 0)
-        return kStokKartlar;
-    if (table.compare(u"CariHareket"_s, Qt::CaseInsensitive) == 0)
-        return kCariHareket;
-    if (table.compare(u"StokHareket"_s, Qt::CaseInsensitive) == 0)
-        return kStokHareket;
-    if (table.compare(u"Gurup"_s, Qt::CaseInsensitive) == 0)
-        return kGurup;
-    if (table.compare(u"Birim"_s, Qt::CaseInsensitive) == 0)
-        return kBirim;
-    if (table.compare(u"Cari"_s, Qt::CaseInsensitive) == 0)
-        return kCari;
-    if (table.compare(u"AlinanKayitlar"_s, Qt::CaseInsensitive) == 0)
-        return kAlinanKayitlar;
+    static const std::array<std::pair<const char16_t*, const QStringList*>, 9> kTables = {{
+        {u"Siparis", &kSiparis},
+        {u"CariKartlar", &kCariKartlar},
+        {u"StokKartlar", &kStokKartlar},
+        {u"CariHareket", &kCariHareket},
+        {u"StokHareket", &kStokHareket},
+        {u"Gurup", &kGurup},
+        {u"Birim", &kBirim},
+        {u"Cari", &kCari},
+        {u"AlinanKayitlar", &kAlinanKayitlar},
+    }};
+    for (const auto& [name, statements] : kTables)
+        if (table.compare(QStringView(name), Qt::CaseInsensitive) == 0)
+            return *statements;
     return {};
 }
 
