@@ -45,41 +45,38 @@ class TestSearchLists : public QObject
         return r;
     }
 
-    void addCards()
+    // Cards as (code, title or name, hidden) into CariKartlar or StokKartlar.
+    void addCards(const QString& file, const QString& insert,
+                  const QList<std::tuple<QString, QString, int>>& cards)
     {
-        QSqlDatabase cari = dbfiles::connection(s->home->dataFolder() + u"/01Cari.Mdb"_s);
-        QSqlDatabase stok = dbfiles::connection(s->home->dataFolder() + u"/01Stok.Mdb"_s);
-        QSqlQuery q(cari);
-        const QList<std::tuple<QString, QString, int>> cards = {
-            {u"120.01.001"_s, u"İŞLEM TEKSTİL A.Ş."_s, 0},
-            {u"120.01.002"_s, u"IŞIK ÖRME LTD."_s, 0},
-            {u"120.01.003"_s, u"O'NEİL GİYİM"_s, 0},
-            {u"120.01.004"_s, u"100% PAMUK A.Ş."_s, 0},
-            {u"120.01.005"_s, u"İŞLEM ESKİ HESAP"_s, 1},
-            {u"K_7"_s, u"KARACA_DOKUMA"_s, 0},
-            {u"120.01.006"_s, u"İŞÇİ KOOP."_s, 0},
-            {u"S*1"_s, u"YILDIZ BOYA"_s, 0}};
+        QSqlQuery q(dbfiles::connection(s->home->dataFolder() + file));
         for (const auto& [code, title, hidden] : cards) {
-            q.prepare(u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan) VALUES (?, ?, ?)"_s);
+            q.prepare(insert);
             q.addBindValue(code);
             q.addBindValue(title);
             q.addBindValue(hidden);
             QVERIFY(q.exec());
         }
-        QSqlQuery f(stok);
-        const QList<std::tuple<QString, QString, int>> stock = {
-            {u"KM-0002"_s, u"30/1 PENYE SÜPREM"_s, 0},
-            {u"KM-0001"_s, u"30/1 PENYE İNTERLOK"_s, 0},
-            {u"KM-0003"_s, u"30/1 GİZLİ"_s, 1},
-            {u"KM-0004"_s, u"ÜÇ İPLİK 'ÖZEL'"_s, 0},
-            {u"KM-0005"_s, u"20/1 RİBANA"_s, 0}};
-        for (const auto& [code, name, hidden] : stock) {
-            f.prepare(u"INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES (?, ?, ?)"_s);
-            f.addBindValue(code);
-            f.addBindValue(name);
-            f.addBindValue(hidden);
-            QVERIFY(f.exec());
-        }
+    }
+    void addCards()
+    {
+        addCards(u"/01Cari.Mdb"_s,
+                 u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan) VALUES (?, ?, ?)"_s,
+                 {{u"120.01.001"_s, u"İŞLEM TEKSTİL A.Ş."_s, 0},
+                  {u"120.01.002"_s, u"IŞIK ÖRME LTD."_s, 0},
+                  {u"120.01.003"_s, u"O'NEİL GİYİM"_s, 0},
+                  {u"120.01.004"_s, u"100% PAMUK A.Ş."_s, 0},
+                  {u"120.01.005"_s, u"İŞLEM ESKİ HESAP"_s, 1},
+                  {u"K_7"_s, u"KARACA_DOKUMA"_s, 0},
+                  {u"120.01.006"_s, u"İŞÇİ KOOP."_s, 0},
+                  {u"S*1"_s, u"YILDIZ BOYA"_s, 0}});
+        addCards(u"/01Stok.Mdb"_s,
+                 u"INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES (?, ?, ?)"_s,
+                 {{u"KM-0002"_s, u"30/1 PENYE SÜPREM"_s, 0},
+                  {u"KM-0001"_s, u"30/1 PENYE İNTERLOK"_s, 0},
+                  {u"KM-0003"_s, u"30/1 GİZLİ"_s, 1},
+                  {u"KM-0004"_s, u"ÜÇ İPLİK 'ÖZEL'"_s, 0},
+                  {u"KM-0005"_s, u"20/1 RİBANA"_s, 0}});
     }
 
 private Q_SLOTS:

@@ -3,6 +3,7 @@
 #include "database_files.h"
 #include "exchange_run.h"
 #include "sequential_file.h"
+#include "sql_helpers.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -62,15 +63,8 @@ qint64 BranchFolder::insert(const QString& path, const QString& table,
 QList<QVariantMap> BranchFolder::rows(const QString& path, const QString& sql,
                                       const QVariantList& params) const
 {
-    QSqlQuery q(dbfiles::connection(path));
-    q.prepare(sql);
-    for (const QVariant& p : params)
-        q.addBindValue(p);
+    QSqlQuery q = runSql(dbfiles::connection(path), sql, params);
     QList<QVariantMap> out;
-    if (!q.exec()) {
-        qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-        return out;
-    }
     while (q.next()) {
         QVariantMap row;
         for (int i = 0; i < q.record().count(); ++i)
@@ -83,25 +77,13 @@ QList<QVariantMap> BranchFolder::rows(const QString& path, const QString& sql,
 QVariant BranchFolder::value(const QString& path, const QString& sql,
                              const QVariantList& params) const
 {
-    QSqlQuery q(dbfiles::connection(path));
-    q.prepare(sql);
-    for (const QVariant& p : params)
-        q.addBindValue(p);
-    if (!q.exec() || !q.next())
-        return {};
-    return q.value(0);
+    QSqlQuery q = runSql(dbfiles::connection(path), sql, params);
+    return q.next() ? q.value(0) : QVariant();
 }
 
 bool BranchFolder::exec(const QString& path, const QString& sql, const QVariantList& params) const
 {
-    QSqlQuery q(dbfiles::connection(path));
-    q.prepare(sql);
-    for (const QVariant& p : params)
-        q.addBindValue(p);
-    if (q.exec())
-        return true;
-    qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-    return false;
+    return runSql(dbfiles::connection(path), sql, params).isActive();
 }
 
 void RecordingHost::progress(const QString& text, int value, int maximum)

@@ -1,6 +1,7 @@
 #include "central_server.h"
 
 #include "central_database.h"
+#include "sql_helpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 
@@ -101,16 +103,8 @@ void CentralServer::clear()
 
 QList<QVariantList> CentralServer::rows(const QString& sql, const QVariantList& params)
 {
-    QSqlQuery q(connection());
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    for (const QVariant& p : params)
-        q.addBindValue(p);
+    QSqlQuery q = runSql(connection(), sql, params);
     QList<QVariantList> out;
-    if (!q.exec()) {
-        qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-        return out;
-    }
     while (q.next()) {
         QVariantList row;
         for (int i = 0; i < q.record().count(); ++i)
@@ -128,12 +122,18 @@ QVariant CentralServer::value(const QString& sql, const QVariantList& params)
 
 bool CentralServer::exec(const QString& sql, const QVariantList& params)
 {
-    QSqlQuery q(connection());
-    q.prepare(sql);
-    for (const QVariant& p : params)
-        q.addBindValue(p);
-    if (q.exec())
-        return true;
-    qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-    return false;
+    return runSql(connection(), sql, params).isActive();
+}
+
+void CentralServerTest::initTestCase()
+{
+    server = std::make_unique<CentralServer>(m_port);
+    QVERIFY2(server->ready(), qPrintable(server->error()));
+}
+
+void CentralServerTest::init()
+{
+    server->clear();
+    home = std::make_unique<TestHome>();
+    prepare();
 }

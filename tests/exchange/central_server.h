@@ -1,9 +1,14 @@
 #pragma once
 
+#include "test_home.h"
+
+#include <QObject>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantList>
+
+#include <memory>
 
 // A throwaway PostgreSQL server for one test program (scripts/central-pg.sh): its own
 // folder, its own socket, a user-level ODBC data source "ParvekWeb" (ODBCINI) and the
@@ -42,4 +47,27 @@ private:
     bool m_running = false;
     QString m_error;
     QString m_connection;
+};
+
+// The frame of an exchange test program: one server for the program on its own port,
+// emptied before every test, and a fresh home (settings, data folders) for each test.
+// prepare() adds what a test program sets up before each of its tests.
+class CentralServerTest : public QObject
+{
+    Q_OBJECT
+protected:
+    explicit CentralServerTest(int port) : m_port(port) {}
+    virtual void prepare() {}
+
+    std::unique_ptr<CentralServer> server;
+    std::unique_ptr<TestHome> home;
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup() { home.reset(); }
+    void cleanupTestCase() { server.reset(); }
+
+private:
+    int m_port;
 };

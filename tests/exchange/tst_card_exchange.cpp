@@ -8,12 +8,13 @@
 using namespace Qt::StringLiterals;
 
 // Sending one card to every other branch through the central database.
-class TestCardExchange : public QObject
+class TestCardExchange : public CentralServerTest
 {
     Q_OBJECT
+public:
+    TestCardExchange() : CentralServerTest(55612) {}
 
-    std::unique_ptr<CentralServer> server;
-    std::unique_ptr<TestHome> home;
+private:
     std::unique_ptr<BranchFolder> station;
 
     QList<QVariantList> copies(const QString& table = u"CariKartlar"_s)
@@ -23,16 +24,8 @@ class TestCardExchange : public QObject
             "ORDER BY \"Sube\""_s.arg(table));
     }
 
-private Q_SLOTS:
-    void initTestCase()
+    void prepare() override
     {
-        server = std::make_unique<CentralServer>(55612);
-        QVERIFY2(server->ready(), qPrintable(server->error()));
-    }
-    void init()
-    {
-        server->clear();
-        home = std::make_unique<TestHome>();
         station = std::make_unique<BranchFolder>(home->file(u"data"_s), u"02"_s);
         // Another card comes first: a command matching nothing must not send it.
         station->insert(station->accounts(), u"CariKartlar"_s,
@@ -49,9 +42,8 @@ private Q_SLOTS:
             {{u"CariKod"_s, u"T3"_s}, {u"Gurup"_s, u"Terminal"_s}, {u"Sube"_s, u"03"_s}});
         station->writeBranchList({u"01"_s, u"02"_s, u"03"_s, u"04"_s});
     }
-    void cleanup() { home.reset(); }
-    void cleanupTestCase() { server.reset(); }
 
+private Q_SLOTS:
     // Every branch but the station's own gets exactly one copy: an existing copy is
     // overwritten, a missing one added; a terminal branch gets Yeni 2, the others the
     // card's own Yeni; Server tells which side wrote it.

@@ -20,13 +20,14 @@ using namespace Qt::StringLiterals;
 // and started again: every movement ends in its place exactly once, with the same
 // balances as a run that was never interrupted. TOPKAR_FAULT_SCALE divides the
 // counts (the sanitizer build runs a smaller version).
-class TestExchangeFaults : public QObject
+class TestExchangeFaults : public CentralServerTest
 {
     Q_OBJECT
+public:
+    TestExchangeFaults() : CentralServerTest(55615) {}
 
-    std::unique_ptr<CentralServer> server;
-    std::unique_ptr<TestHome> home;
-    int scale = 1;
+private:
+    const int scale = std::max(1, qEnvironmentVariableIntValue("TOPKAR_FAULT_SCALE"));
 
     // The central rows of a table as text, without their keys, in a fixed order.
     QStringList fingerprint(const QString& table)
@@ -97,20 +98,6 @@ class TestExchangeFaults : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        scale = std::max(1, qEnvironmentVariableIntValue("TOPKAR_FAULT_SCALE"));
-        server = std::make_unique<CentralServer>(55615);
-        QVERIFY2(server->ready(), qPrintable(server->error()));
-    }
-    void init()
-    {
-        server->clear();
-        home = std::make_unique<TestHome>();
-    }
-    void cleanup() { home.reset(); }
-    void cleanupTestCase() { server.reset(); }
-
     // The server stops (as in a crash) in the middle of an upload of 10,000 movements
     // from a terminal branch; after it is back, a second run completes the upload.
     void serverStopsDuringUpload()

@@ -11,13 +11,13 @@ using namespace Qt::StringLiterals;
 
 // Whole rounds through the central server: a branch sends, the central station
 // takes; and two branches sending at the same time.
-class TestExchangeRound : public QObject
+class TestExchangeRound : public CentralServerTest
 {
     Q_OBJECT
+public:
+    TestExchangeRound() : CentralServerTest(55616) {}
 
-    std::unique_ptr<CentralServer> server;
-    std::unique_ptr<TestHome> home;
-
+private:
     QProcess* start(const QStringList& arguments)
     {
         auto* p = new QProcess(this);
@@ -32,19 +32,6 @@ class TestExchangeRound : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        server = std::make_unique<CentralServer>(55616);
-        QVERIFY2(server->ready(), qPrintable(server->error()));
-    }
-    void init()
-    {
-        server->clear();
-        home = std::make_unique<TestHome>();
-    }
-    void cleanup() { home.reset(); }
-    void cleanupTestCase() { server.reset(); }
-
     // Branch 02 sends its movements, the central station takes them into its copy of
     // the branch (and mirrors the payment to the headquarters in the company
     // database); the central station sends a card that branch 02 takes. Turkish

@@ -8,12 +8,13 @@ using namespace Qt::StringLiterals;
 
 // The full exchange: prices re-done, then everything waiting for the branch posted
 // into its files; values worked out by hand.
-class TestFullExchange : public QObject
+class TestFullExchange : public CentralServerTest
 {
     Q_OBJECT
+public:
+    TestFullExchange() : CentralServerTest(55614) {}
 
-    std::unique_ptr<CentralServer> server;
-    std::unique_ptr<TestHome> home;
+private:
     std::unique_ptr<BranchFolder> station;
 
     void central(const QString& table, const QVariantMap& values)
@@ -35,22 +36,13 @@ class TestFullExchange : public QObject
     }
     int centralCount(const QString& sql) { return server->value(sql).toInt(); }
 
-private Q_SLOTS:
-    void initTestCase()
+    void prepare() override
     {
-        server = std::make_unique<CentralServer>(55614);
-        QVERIFY2(server->ready(), qPrintable(server->error()));
-    }
-    void init()
-    {
-        server->clear();
-        home = std::make_unique<TestHome>();
         station = std::make_unique<BranchFolder>(home->file(u"data"_s), u"02"_s);
         station->writeBranchList({u"02"_s});
     }
-    void cleanup() { home.reset(); }
-    void cleanupTestCase() { server.reset(); }
 
+private Q_SLOTS:
     // A central card overwrites everything but the balances; a new group is added
     // ("Gurup Yok" is none); taken cards leave the central database, those that waited
     // (Yeni 2) stay with Yeni 3; other branches' and this side's own cards stay.

@@ -8,12 +8,13 @@
 using namespace Qt::StringLiterals;
 
 // A branch's pending movements and card totals on their way to the central database.
-class TestMovementUpload : public QObject
+class TestMovementUpload : public CentralServerTest
 {
     Q_OBJECT
+public:
+    TestMovementUpload() : CentralServerTest(55613) {}
 
-    std::unique_ptr<CentralServer> server;
-    std::unique_ptr<TestHome> home;
+private:
     std::unique_ptr<BranchFolder> station;
     const QString command = u"CariHarKod='*'"_s;
 
@@ -53,22 +54,13 @@ class TestMovementUpload : public QObject
             .toInt();
     }
 
-private Q_SLOTS:
-    void initTestCase()
+    void prepare() override
     {
-        server = std::make_unique<CentralServer>(55613);
-        QVERIFY2(server->ready(), qPrintable(server->error()));
-    }
-    void init()
-    {
-        server->clear();
-        home = std::make_unique<TestHome>();
         station = std::make_unique<BranchFolder>(home->file(u"data"_s), u"02"_s);
         station->writeBranchList({u"02"_s});
     }
-    void cleanup() { home.reset(); }
-    void cleanupTestCase() { server.reset(); }
 
+private Q_SLOTS:
     // An invoice already in the central database (same account, side and id) is
     // overwritten, in this run's rows too; any other movement is added.
     void invoicesOverwriteOthersAppend()

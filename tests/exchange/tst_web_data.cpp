@@ -14,27 +14,14 @@ using namespace Qt::StringLiterals;
 
 // The exchange window: its controls, the wait before the download that "Devam"
 // releases, and a last text that says how the exchange ended.
-class TestWebData : public QObject
+class TestWebData : public CentralServerTest
 {
     Q_OBJECT
+public:
+    TestWebData() : CentralServerTest(55617) {}
 
-    std::unique_ptr<CentralServer> server;
-    std::unique_ptr<TestHome> home;
-
+private:
 private Q_SLOTS:
-    void initTestCase()
-    {
-        server = std::make_unique<CentralServer>(55617);
-        QVERIFY2(server->ready(), qPrintable(server->error()));
-    }
-    void init()
-    {
-        server->clear();
-        home = std::make_unique<TestHome>();
-    }
-    void cleanup() { home.reset(); }
-    void cleanupTestCase() { server.reset(); }
-
     void releasedByDevam()
     {
         BranchFolder station(home->file(u"data"_s), u"02"_s);
