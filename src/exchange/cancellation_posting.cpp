@@ -8,12 +8,9 @@ using jetsql::quoteText;
 
 namespace postings {
 
-namespace {
+using download::failed;
 
-download::Outcome failed(const QString& why)
-{
-    return {download::Result::Failed, why};
-}
+namespace {
 
 // The amounts of the cancelled movement, as the branch recorded it.
 struct Cancelled

@@ -9,6 +9,8 @@ using jetsql::quoteText;
 
 namespace postings {
 
+using download::failed;
+
 QString centralQuery(const ExchangeSettings& s, const QString& table, const QString& extra)
 {
     return u"select * from %1 Where Sube=%2 And Server=%3 And Yeni<3%4"_s.arg(
@@ -16,11 +18,6 @@ QString centralQuery(const ExchangeSettings& s, const QString& table, const QStr
 }
 
 namespace {
-
-download::Outcome failed(const QString& why)
-{
-    return {download::Result::Failed, why};
-}
 
 // The card's fields a central card overwrites: the grid's, less the balances.
 QStringList overwritten(const RecordSet& cards, const QString& balanceText)

@@ -33,6 +33,12 @@ struct Outcome
     QString reason; // for a failure
 };
 
+// A posting that did not happen, and why.
+inline Outcome failed(const QString& why)
+{
+    return {Result::Failed, why};
+}
+
 struct Pass
 {
     QString name;  // names the pass in the branch's notes ("CariHareket", …)

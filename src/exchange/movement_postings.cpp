@@ -11,12 +11,9 @@ using jetsql::quoteText;
 
 namespace postings {
 
-namespace {
+using download::failed;
 
-download::Outcome failed(const QString& why)
-{
-    return {download::Result::Failed, why};
-}
+namespace {
 
 // Stands the set on the card with the code; a failure when there is none (a movement
 // is never posted onto whichever card happens to be current).
