@@ -4,9 +4,9 @@
 // With a display it shows the exchange window; without one (or with --no-window) it
 // prints its progress on the terminal.
 
-#include "central_database.h"
-#include "demo_branches.h"
-#include "exchange_run.h"
+#include "exchange/central_database.h"
+#include "exchange/demo_branches.h"
+#include "exchange/exchange_run.h"
 #include "web_data.h"
 
 #include <QApplication>

@@ -1,12 +1,12 @@
 // The production station: one operator, the order table, the scale and the label
 // printer.
 
-#include "data_location.h"
-#include "demo_company.h"
-#include "form1.h"
-#include "label_designer.h"
-#include "settings_store.h"
-#include "station_parts.h"
+#include "core/data_location.h"
+#include "core/settings_store.h"
+#include "orders/demo_company.h"
+#include "station/form1.h"
+#include "station/label_designer.h"
+#include "station/station_parts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -25,10 +25,10 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Üretim istasyonu"_s);
     parser.addHelpOption();
-    const QCommandLineOption demo(u"demo"_s,
-                                  u"Örnek bir firmanın verileriyle aç (kendi ayar ve veri klasöründe)."_s);
-    const QCommandLineOption screenshot(u"screenshot"_s, u"Pencereyi açınca resmini dosyaya kaydet ve çık."_s,
-                                        u"png"_s);
+    const QCommandLineOption demo(
+        u"demo"_s, u"Örnek bir firmanın verileriyle aç (kendi ayar ve veri klasöründe)."_s);
+    const QCommandLineOption screenshot(
+        u"screenshot"_s, u"Pencereyi açınca resmini dosyaya kaydet ve çık."_s, u"png"_s);
     const QCommandLineOption labelPdf(
         u"label-pdf"_s,
         u"Etiketleri yazıcı yerine PDF dosyasına yaz: bir .pdf dosyası ya da her barkod numarasına "

@@ -8,12 +8,12 @@
 //                  [sales for the full exchange, default 5000 = 10,000 records]
 
 #include "bench_support.h"
-#include "central_database.h"
-#include "database_files.h"
-#include "demo_branches.h"
-#include "exchange_run.h"
-#include "field_copy.h"
-#include "sequential_file.h"
+#include "core/database_files.h"
+#include "core/sequential_file.h"
+#include "exchange/central_database.h"
+#include "exchange/demo_branches.h"
+#include "exchange/exchange_run.h"
+#include "exchange/field_copy.h"
 
 #include <QCoreApplication>
 #include <QDir>

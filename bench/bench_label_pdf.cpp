@@ -2,11 +2,11 @@
 // With a path as argument the last label's PDF is kept there (docs/label.pdf is made
 // this way).
 
-#include "barcode_picture.h"
 #include "bench_support.h"
-#include "label_captions.h"
-#include "label_layout.h"
-#include "label_printer.h"
+#include "labels/barcode_picture.h"
+#include "labels/label_captions.h"
+#include "labels/label_layout.h"
+#include "labels/label_printer.h"
 
 #include <QApplication>
 #include <QDir>

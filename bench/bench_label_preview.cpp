@@ -3,11 +3,11 @@
 // Goal: under 5 ms median.
 
 #include "bench_support.h"
-#include "form1.h"
-#include "label_canvas.h"
-#include "label_designer.h"
-#include "label_layout_file.h"
-#include "settings_store.h"
+#include "core/settings_store.h"
+#include "labels/label_layout_file.h"
+#include "station/form1.h"
+#include "station/label_canvas.h"
+#include "station/label_designer.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,15 +2,15 @@
 // released key to the list standing on its first matching row, typing 12-letter titles
 // letter by letter, against the bare indexed prefix query of the same rows.
 
-#include "attach_entry.h"
 #include "bench_support.h"
-#include "data_control.h"
-#include "database_files.h"
-#include "form1.h"
-#include "search_sources.h"
-#include "settings_store.h"
-#include "shared_routines.h"
-#include "turkish_text.h"
+#include "core/data_control.h"
+#include "core/database_files.h"
+#include "core/settings_store.h"
+#include "core/shared_routines.h"
+#include "core/turkish_text.h"
+#include "orders/search_sources.h"
+#include "station/attach_entry.h"
+#include "station/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,9 +2,9 @@
 // grid shows first, against the bare SQLite query of the same rows.
 
 #include "bench_support.h"
-#include "data_control.h"
-#include "database_files.h"
-#include "shared_routines.h"
+#include "core/data_control.h"
+#include "core/database_files.h"
+#include "core/shared_routines.h"
 
 #include <QCoreApplication>
 #include <QSqlDriver>

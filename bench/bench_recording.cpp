@@ -3,13 +3,13 @@
 // of the same data; (b) recording one roll end to end; (c) opening the window and
 // taking the grid to its last row.
 
-#include "attach_entry.h"
 #include "bench_support.h"
-#include "data_control.h"
-#include "database_files.h"
-#include "form1.h"
-#include "roll_recorder.h"
-#include "settings_store.h"
+#include "core/data_control.h"
+#include "core/database_files.h"
+#include "core/settings_store.h"
+#include "orders/roll_recorder.h"
+#include "station/attach_entry.h"
+#include "station/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

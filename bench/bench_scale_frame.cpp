@@ -3,9 +3,9 @@
 // text, into the buffer, weight read, buffer emptied every 200 characters).
 
 #include "bench_support.h"
-#include "scale_buffer.h"
-#include "scale_frame.h"
-#include "scale_text.h"
+#include "scale/scale_buffer.h"
+#include "scale/scale_frame.h"
+#include "scale/scale_text.h"
 
 #include <QCoreApplication>
 

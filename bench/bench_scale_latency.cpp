@@ -4,10 +4,10 @@
 // transmission time, printed beside the figures.
 
 #include "bench_support.h"
-#include "form1.h"
-#include "scale_link.h"
-#include "scale_port.h"
-#include "settings_store.h"
+#include "core/settings_store.h"
+#include "scale/scale_port.h"
+#include "station/form1.h"
+#include "station/scale_link.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "bench_support.h"
 
-#include "database_files.h"
+#include "core/database_files.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "balances.h"
+#include "exchange/balances.h"
 
-#include "number_format.h"
-#include "record_set.h"
-#include "shared_routines.h"
+#include "core/number_format.h"
+#include "core/record_set.h"
+#include "core/shared_routines.h"
 
 using namespace Qt::StringLiterals;
 

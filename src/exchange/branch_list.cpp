@@ -1,6 +1,6 @@
-#include "branch_list.h"
+#include "exchange/branch_list.h"
 
-#include "sequential_file.h"
+#include "core/sequential_file.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_settings.h"
+#include "exchange/exchange_settings.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "balances.h"
-#include "download_postings.h"
-#include "jet_sql.h"
-#include "local_files.h"
+#include "core/jet_sql.h"
+#include "exchange/balances.h"
+#include "exchange/download_postings.h"
+#include "exchange/local_files.h"
 
 using namespace Qt::StringLiterals;
 using jetsql::quoteText;

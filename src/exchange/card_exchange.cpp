@@ -1,10 +1,10 @@
-#include "card_exchange.h"
+#include "exchange/card_exchange.h"
 
-#include "branch_list.h"
-#include "field_copy.h"
-#include "jet_sql.h"
-#include "local_files.h"
-#include "shared_routines.h"
+#include "core/jet_sql.h"
+#include "core/shared_routines.h"
+#include "exchange/branch_list.h"
+#include "exchange/field_copy.h"
+#include "exchange/local_files.h"
 
 using namespace Qt::StringLiterals;
 using jetsql::quoteText;

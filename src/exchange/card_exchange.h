@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_context.h"
+#include "exchange/exchange_context.h"
 
 // Sends the one local card that ExchangeCommand names to the central database, once
 // for every other branch of the branch list, so that each branch takes its copy with

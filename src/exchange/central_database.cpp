@@ -1,6 +1,6 @@
-#include "central_database.h"
+#include "exchange/central_database.h"
 
-#include "table_schema.h"
+#include "core/table_schema.h"
 
 #include <QFile>
 #include <QRegularExpression>

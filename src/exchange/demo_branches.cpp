@@ -1,7 +1,7 @@
-#include "demo_branches.h"
+#include "exchange/demo_branches.h"
 
-#include "database_files.h"
-#include "sequential_file.h"
+#include "core/database_files.h"
+#include "core/sequential_file.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "download_marks.h"
+#include "exchange/download_marks.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

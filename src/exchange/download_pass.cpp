@@ -1,9 +1,9 @@
-#include "download_pass.h"
+#include "exchange/download_pass.h"
 
-#include "database_files.h"
-#include "download_marks.h"
-#include "local_files.h"
-#include "table_schema.h"
+#include "core/database_files.h"
+#include "core/table_schema.h"
+#include "exchange/download_marks.h"
+#include "exchange/local_files.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_context.h"
+#include "exchange/exchange_context.h"
 
 #include <QList>
 #include <QString>

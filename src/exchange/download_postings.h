@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download_pass.h"
+#include "exchange/download_pass.h"
 
 // The five passes of the full exchange, as they post central records into the
 // branch's files (B is OwnBranch; S the Server value of the records taken).

@@ -1,4 +1,4 @@
-#include "exchange_context.h"
+#include "exchange/exchange_context.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "central_database.h"
-#include "data_control.h"
-#include "exchange_host.h"
-#include "exchange_report.h"
-#include "exchange_settings.h"
+#include "core/data_control.h"
+#include "exchange/central_database.h"
+#include "exchange/exchange_host.h"
+#include "exchange/exchange_report.h"
+#include "exchange/exchange_settings.h"
 
 // The data controls of the exchange window, by the names the exchanges use: Data1 to
 // Data5 on the branch's own files, Adodc1 and Adodc2 on the central database. The

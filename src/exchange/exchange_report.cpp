@@ -1,6 +1,6 @@
-#include "exchange_report.h"
+#include "exchange/exchange_report.h"
 
-#include "number_format.h"
+#include "core/number_format.h"
 
 using namespace Qt::StringLiterals;
 

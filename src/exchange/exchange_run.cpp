@@ -1,8 +1,8 @@
-#include "exchange_run.h"
+#include "exchange/exchange_run.h"
 
-#include "card_exchange.h"
-#include "full_exchange.h"
-#include "movement_upload.h"
+#include "exchange/card_exchange.h"
+#include "exchange/full_exchange.h"
+#include "exchange/movement_upload.h"
 
 using namespace Qt::StringLiterals;
 

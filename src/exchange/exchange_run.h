@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_context.h"
+#include "exchange/exchange_context.h"
 
 // Which exchange a command runs: case-sensitive substring tests in this order.
 enum class ExchangeKind

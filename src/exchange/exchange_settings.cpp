@@ -1,6 +1,6 @@
-#include "exchange_settings.h"
+#include "exchange/exchange_settings.h"
 
-#include "settings_store.h"
+#include "core/settings_store.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "field_copy.h"
+#include "exchange/field_copy.h"
 
-#include "turkish_text.h"
+#include "core/turkish_text.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record_set.h"
+#include "core/record_set.h"
 
 #include <QList>
 #include <QString>

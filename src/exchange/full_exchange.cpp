@@ -1,7 +1,7 @@
-#include "full_exchange.h"
+#include "exchange/full_exchange.h"
 
-#include "download_postings.h"
-#include "price_refresh.h"
+#include "exchange/download_postings.h"
+#include "exchange/price_refresh.h"
 
 using namespace Qt::StringLiterals;
 

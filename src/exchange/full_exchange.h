@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_context.h"
+#include "exchange/exchange_context.h"
 
 // The full exchange: re-prices the central movements waiting for the branch, waits
 // for the host's release, then takes everything the other side wrote for this

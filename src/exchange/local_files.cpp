@@ -1,7 +1,7 @@
-#include "local_files.h"
+#include "exchange/local_files.h"
 
-#include "database_files.h"
-#include "shared_routines.h"
+#include "core/database_files.h"
+#include "core/shared_routines.h"
 
 #include <QDir>
 #include <QFileInfo>

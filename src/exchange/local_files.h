@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data_control.h"
+#include "core/data_control.h"
 
 #include <QSqlDatabase>
 #include <QString>

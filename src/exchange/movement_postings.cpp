@@ -1,8 +1,8 @@
-#include "balances.h"
-#include "download_postings.h"
-#include "field_copy.h"
-#include "jet_sql.h"
-#include "local_files.h"
+#include "core/jet_sql.h"
+#include "exchange/balances.h"
+#include "exchange/download_postings.h"
+#include "exchange/field_copy.h"
+#include "exchange/local_files.h"
 
 #include <QFileInfo>
 

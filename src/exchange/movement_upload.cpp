@@ -1,12 +1,12 @@
-#include "movement_upload.h"
+#include "exchange/movement_upload.h"
 
-#include "branch_list.h"
-#include "field_copy.h"
-#include "jet_sql.h"
-#include "local_files.h"
-#include "settings_store.h"
-#include "table_schema.h"
-#include "upload_marks.h"
+#include "core/jet_sql.h"
+#include "core/settings_store.h"
+#include "core/table_schema.h"
+#include "exchange/branch_list.h"
+#include "exchange/field_copy.h"
+#include "exchange/local_files.h"
+#include "exchange/upload_marks.h"
 
 #include <QFileInfo>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_context.h"
+#include "exchange/exchange_context.h"
 
 // Sends, for every branch of the branch list, the branch's pending account and
 // stock movements to the central database, then the totals of the cards a terminal

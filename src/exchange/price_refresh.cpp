@@ -1,8 +1,8 @@
-#include "price_refresh.h"
+#include "exchange/price_refresh.h"
 
-#include "jet_sql.h"
-#include "local_files.h"
-#include "number_format.h"
+#include "core/jet_sql.h"
+#include "core/number_format.h"
+#include "exchange/local_files.h"
 
 using namespace Qt::StringLiterals;
 using jetsql::quoteText;

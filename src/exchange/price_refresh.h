@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_context.h"
+#include "exchange/exchange_context.h"
 
 // Re-prices the stock movements waiting in the central database (Yeni = 2) from the
 // branch's special price list ("Cari": a customer's own price of a stock item) and

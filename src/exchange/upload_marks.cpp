@@ -1,6 +1,6 @@
-#include "upload_marks.h"
+#include "exchange/upload_marks.h"
 
-#include "jet_sql.h"
+#include "core/jet_sql.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

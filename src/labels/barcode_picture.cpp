@@ -1,6 +1,6 @@
-#include "barcode_picture.h"
+#include "labels/barcode_picture.h"
 
-#include "label_fonts.h"
+#include "labels/label_fonts.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "barcode_encoder.h"
+#include "labels/barcode_encoder.h"
 
 #include <QSizeF>
 

@@ -1,6 +1,6 @@
 // Code 128 through libzint's vector output.
 
-#include "barcode_encoder.h"
+#include "labels/barcode_encoder.h"
 
 #include <zint.h>
 

@@ -1,6 +1,6 @@
-#include "label_captions.h"
+#include "labels/label_captions.h"
 
-#include "settings_store.h"
+#include "core/settings_store.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,4 +1,4 @@
-#include "label_fonts.h"
+#include "labels/label_fonts.h"
 
 #include <QFontMetricsF>
 #include <QHash>

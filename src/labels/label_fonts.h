@@ -1,6 +1,6 @@
 #pragma once
 
-#include "label_layout.h"
+#include "labels/label_layout.h"
 
 #include <QFont>
 #include <QSizeF>

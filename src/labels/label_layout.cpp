@@ -1,6 +1,6 @@
-#include "label_layout.h"
+#include "labels/label_layout.h"
 
-#include "label_fonts.h"
+#include "labels/label_fonts.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "label_layout_file.h"
+#include "labels/label_layout_file.h"
 
-#include "sequential_file.h"
+#include "core/sequential_file.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "label_layout_writer.h"
+#include "labels/label_layout_writer.h"
 
-#include "sequential_file.h"
+#include "core/sequential_file.h"
 
 #include <QMetaObject>
 

@@ -1,8 +1,8 @@
-#include "label_printer.h"
+#include "labels/label_printer.h"
 
-#include "barcode_picture.h"
-#include "label_layout.h"
-#include "label_renderer.h"
+#include "labels/barcode_picture.h"
+#include "labels/label_layout.h"
+#include "labels/label_renderer.h"
 
 #include <QPageLayout>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "label_renderer.h"
+#include "labels/label_renderer.h"
 
-#include "barcode_picture.h"
-#include "label_fonts.h"
-#include "twips.h"
+#include "core/twips.h"
+#include "labels/barcode_picture.h"
+#include "labels/label_fonts.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,18 +1,18 @@
-#include "form1.h"
+#include "station/form1.h"
 
-#include "data_control.h"
-#include "data_location.h"
-#include "database_files.h"
-#include "grid_layout.h"
-#include "number_format.h"
-#include "order_row_loader.h"
-#include "record_set_model.h"
-#include "settings_store.h"
-#include "shared_routines.h"
-#include "station_style.h"
-#include "twips.h"
-#include "wheel_mouse.h"
-#include "window_keys.h"
+#include "core/data_control.h"
+#include "core/data_location.h"
+#include "core/database_files.h"
+#include "core/number_format.h"
+#include "core/record_set_model.h"
+#include "core/settings_store.h"
+#include "core/shared_routines.h"
+#include "core/twips.h"
+#include "station/grid_layout.h"
+#include "station/order_row_loader.h"
+#include "station/station_style.h"
+#include "station/wheel_mouse.h"
+#include "station/window_keys.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -281,10 +281,32 @@ void Form1::createMenus()
     SatSil->setObjectName(u"SatSil"_s);
 }
 
+// The columns of the order grid, in their fixed order, with their designed widths.
+static const QList<ColumnSpec>& orderGridColumns()
+{
+    static const QList<ColumnSpec> columns = {
+        {u"SipNo"_s, u"Sipariş No"_s, 1395, false},
+        {u"BarNo"_s, u"BarKod"_s, 1875, false},
+        {u"Tarih"_s, u"Tarih"_s, 1515, false},
+        {u"Firma"_s, u"Firma"_s, 2115, false},
+        {u"Makina"_s, u"Makina"_s, 1410, false},
+        {u"MakCinsi"_s, u"Makina Cinsi"_s, 1320, false},
+        {u"Kumas"_s, u"Kumaş Cinsi"_s, 1995, false},
+        {u"Lot"_s, u"Lot"_s, 1125, false},
+        {u"SipKg"_s, u"Sip. Kg"_s, 1110, true},
+        {u"TopKg"_s, u"Kg"_s, 1140, true},
+        {u"Top"_s, u"Top"_s, 1110, true},
+        {u"Operator"_s, u"Operatör"_s, 1290, false},
+        {u"Fiyat"_s, u"Fiyat"_s, 1395, true},
+        {u"Aciklama"_s, u"Açiklama"_s, 2475, false},
+        {u"Durum"_s, u"Durum"_s, 2475, false},
+    };
+    return columns;
+}
+
 void Form1::bindGrid()
 {
-    m_gridModel =
-        new RecordSetModel(Data1, {kOrderGridColumns.begin(), kOrderGridColumns.end()}, this);
+    m_gridModel = new RecordSetModel(Data1, orderGridColumns(), this);
     DBGrid1->setModel(m_gridModel);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -298,8 +320,8 @@ void Form1::bindGrid()
     pal.setColor(QPalette::Base, style::kGridCells);
     pal.setColor(QPalette::Text, Qt::black);
     DBGrid1->setPalette(pal);
-    for (int c = 0; c < static_cast<int>(kOrderGridColumns.size()); ++c)
-        setColumnWidthTwips(c, kOrderGridColumns[c].widthTwips);
+    for (int c = 0; c < orderGridColumns().size(); ++c)
+        setColumnWidthTwips(c, orderGridColumns()[c].widthTwips);
     // Every column resize by the operator is kept in the layout file.
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int size) {

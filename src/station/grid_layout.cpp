@@ -1,10 +1,10 @@
-#include "grid_layout.h"
+#include "station/grid_layout.h"
 
-#include "form1.h"
-#include "record_set_model.h"
-#include "sequential_file.h"
-#include "settings_store.h"
-#include "twips.h"
+#include "core/record_set_model.h"
+#include "core/sequential_file.h"
+#include "core/settings_store.h"
+#include "core/twips.h"
+#include "station/form1.h"
 
 #include <QFile>
 #include <QFontMetricsF>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sequential_file.h"
+#include "core/sequential_file.h"
 
 #include <QList>
 #include <QString>

@@ -1,11 +1,11 @@
-#include "order_row_loader.h"
+#include "station/order_row_loader.h"
 
-#include "data_control.h"
-#include "field_value.h"
-#include "form1.h"
-#include "jet_sql.h"
-#include "number_format.h"
-#include "shared_routines.h"
+#include "core/data_control.h"
+#include "core/field_value.h"
+#include "core/jet_sql.h"
+#include "core/number_format.h"
+#include "core/shared_routines.h"
+#include "station/form1.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "station_style.h"
+#include "station/station_style.h"
 
 using namespace Qt::StringLiterals;
 

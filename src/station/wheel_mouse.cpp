@@ -1,6 +1,6 @@
-#include "wheel_mouse.h"
+#include "station/wheel_mouse.h"
 
-#include "form1.h"
+#include "station/form1.h"
 
 #include <QApplication>
 #include <QPointer>

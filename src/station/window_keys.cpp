@@ -1,6 +1,6 @@
-#include "window_keys.h"
+#include "station/window_keys.h"
 
-#include "form1.h"
+#include "station/form1.h"
 
 #include <QKeyEvent>
 

@@ -1,8 +1,8 @@
 #include "branch_folder.h"
 
-#include "database_files.h"
-#include "exchange_run.h"
-#include "sequential_file.h"
+#include "core/database_files.h"
+#include "core/sequential_file.h"
+#include "exchange/exchange_run.h"
 #include "sql_helpers.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "exchange_host.h"
-#include "exchange_report.h"
-#include "exchange_settings.h"
+#include "exchange/exchange_host.h"
+#include "exchange/exchange_report.h"
+#include "exchange/exchange_settings.h"
 
 #include <QStringList>
 #include <QVariantMap>

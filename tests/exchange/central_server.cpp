@@ -1,6 +1,6 @@
 #include "central_server.h"
 
-#include "central_database.h"
+#include "exchange/central_database.h"
 #include "sql_helpers.h"
 
 #include <QDir>

@@ -19,6 +19,7 @@ foreach(src ${exchange_tests})
     target_compile_definitions(${name} PRIVATE TOPKAR_EXCHANGE_PROGRAM="$<TARGET_FILE:topkar-exchange>")
   endif()
 endforeach()
+target_link_libraries(tst_web_data PRIVATE exchange_window)
 
 # The fault tests cut runs short hundreds of times; smaller counts under the
 # sanitizers (TOPKAR_FAULT_SCALE) keep them to a few minutes.

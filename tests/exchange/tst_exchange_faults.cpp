@@ -1,8 +1,8 @@
 #include "branch_folder.h"
 #include "central_server.h"
-#include "database_files.h"
-#include "demo_branches.h"
-#include "settings_store.h"
+#include "core/database_files.h"
+#include "core/settings_store.h"
+#include "exchange/demo_branches.h"
 #include "test_home.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "branch_folder.h"
 #include "central_server.h"
-#include "database_files.h"
-#include "demo_branches.h"
+#include "core/database_files.h"
+#include "exchange/demo_branches.h"
 #include "test_home.h"
 
 #include <QProcess>

@@ -1,9 +1,9 @@
-#include "balances.h"
-#include "branch_list.h"
-#include "database_files.h"
-#include "exchange_run.h"
-#include "field_copy.h"
-#include "record_set.h"
+#include "core/database_files.h"
+#include "core/record_set.h"
+#include "exchange/balances.h"
+#include "exchange/branch_list.h"
+#include "exchange/exchange_run.h"
+#include "exchange/field_copy.h"
 #include "test_home.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "branch_folder.h"
 #include "central_server.h"
-#include "settings_store.h"
+#include "core/settings_store.h"
 #include "test_home.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
-#include "central_database.h"
 #include "central_server.h"
-#include "jet_sql.h"
-#include "record_set.h"
+#include "core/jet_sql.h"
+#include "core/record_set.h"
+#include "exchange/central_database.h"
 #include "test_home.h"
 
 #include <QtTest>

@@ -4,8 +4,8 @@
 // command-line tools that read what was printed (poppler's pdftoppm, pdftotext and
 // pdfinfo, zbar's zbarimg).
 
-#include "form1.h"
-#include "label_designer.h"
+#include "station/form1.h"
+#include "station/label_designer.h"
 #include "test_home.h"
 
 #include <QFile>

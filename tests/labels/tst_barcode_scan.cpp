@@ -1,12 +1,12 @@
 // The roll's barcode: its picture, and that it scans on the printed label and on
 // screen.
 
-#include "barcode_picture.h"
-#include "label_canvas.h"
-#include "label_captions.h"
-#include "label_printer.h"
+#include "core/settings_store.h"
 #include "label_test_support.h"
-#include "settings_store.h"
+#include "labels/barcode_picture.h"
+#include "labels/label_captions.h"
+#include "labels/label_printer.h"
+#include "station/label_canvas.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,8 +1,8 @@
 // The label designer driven with the mouse on the real canvas, offscreen.
 
-#include "label_canvas.h"
+#include "core/sequential_file.h"
 #include "label_test_support.h"
-#include "sequential_file.h"
+#include "station/label_canvas.h"
 
 #include <QAction>
 #include <QApplication>

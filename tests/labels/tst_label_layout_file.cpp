@@ -1,9 +1,9 @@
 // Barkod.Dat, the label layout file that older Windows stations wrote.
 
-#include "label_layout_file.h"
+#include "core/sequential_file.h"
+#include "core/settings_store.h"
 #include "label_test_support.h"
-#include "sequential_file.h"
-#include "settings_store.h"
+#include "labels/label_layout_file.h"
 
 #include <QComboBox>
 #include <QDir>

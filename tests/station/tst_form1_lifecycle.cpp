@@ -1,9 +1,9 @@
-#include "data_control.h"
-#include "database_files.h"
-#include "demo_company.h"
-#include "form1.h"
-#include "record_set_model.h"
-#include "settings_store.h"
+#include "core/data_control.h"
+#include "core/database_files.h"
+#include "core/record_set_model.h"
+#include "core/settings_store.h"
+#include "orders/demo_company.h"
+#include "station/form1.h"
 #include "test_home.h"
 
 #include <QApplication>

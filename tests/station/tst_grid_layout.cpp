@@ -1,8 +1,8 @@
-#include "database_files.h"
-#include "form1.h"
-#include "grid_layout.h"
-#include "record_set_model.h"
-#include "settings_store.h"
+#include "core/database_files.h"
+#include "core/record_set_model.h"
+#include "core/settings_store.h"
+#include "station/form1.h"
+#include "station/grid_layout.h"
 #include "test_home.h"
 
 #include <QDir>

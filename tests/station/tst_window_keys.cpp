@@ -1,10 +1,10 @@
-#include "data_control.h"
-#include "database_files.h"
-#include "form1.h"
-#include "settings_store.h"
+#include "core/data_control.h"
+#include "core/database_files.h"
+#include "core/settings_store.h"
+#include "station/form1.h"
+#include "station/wheel_mouse.h"
+#include "station/window_keys.h"
 #include "test_home.h"
-#include "wheel_mouse.h"
-#include "window_keys.h"
 
 #include <QApplication>
 #include <QLineEdit>

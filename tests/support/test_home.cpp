@@ -1,7 +1,7 @@
 #include "test_home.h"
 
-#include "database_files.h"
-#include "settings_store.h"
+#include "core/database_files.h"
+#include "core/settings_store.h"
 
 #include <QDir>
 

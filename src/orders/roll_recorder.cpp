@@ -1,0 +1,119 @@
+#include "orders/roll_recorder.h"
+
+#include "core/record_set.h"
+#include "core/settings_store.h"
+#include "orders/entry_keys.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int kMaxSkips = 100000; // numbers in use skipped before giving up
+constexpr int kMaxRaces = 20;     // numbers taken by another station while writing
+
+QString counterText()
+{
+    return settings::GetSetting(u"Properties"_s, u"BarNo"_s);
+}
+
+// A field that still shows its placeholder leaves its column alone.
+bool setUnlessPlaceholder(RecordSet& rs, QStringView column, int field, const QString& text)
+{
+    return text.trimmed() == placeholderOf(field) || rs.setValue(column, text);
+}
+} // namespace
+
+QString RollRecorder::barcodeNumber(const QString& sipNo, int month, qint64 counter)
+{
+    return u"%1S%2%3"_s.arg(sipNo).arg(month, 2, 10, QChar(u'0')).arg(counter);
+}
+
+bool RollRecorder::barcodeInUse(RecordSet& rs, const QString& barNo, QString* error)
+{
+    QSqlQuery q(rs.database());
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT 1 FROM Siparis WHERE BarNo = ? COLLATE TRNOCASE LIMIT 1"_s);
+    q.addBindValue(barNo);
+    if (!q.exec()) {
+        *error = q.lastError().text();
+        return true;
+    }
+    return q.next();
+}
+
+bool RollRecorder::writeRollColumns(RecordSet& rs, const RollValues& v)
+{
+    QString topKg = v.topKg;
+    topKg.replace(u'.', u',');
+    return setUnlessPlaceholder(rs, u"Kumas", 2, v.kumas) &&
+           setUnlessPlaceholder(rs, u"Lot", 3, v.lot) && rs.setValue(u"Makina", v.makina) &&
+           rs.setValue(u"MakCinsi", v.makCinsi) && rs.setValue(u"Operator", v.operatorName) &&
+           rs.setValue(u"Fiyat", v.fiyat) && rs.setValue(u"SipKg", v.sipKg) &&
+           rs.setValue(u"TopKg", topKg) && rs.setValue(u"Durum", v.durum) &&
+           rs.setValue(u"Top", v.top) && setUnlessPlaceholder(rs, u"Aciklama", 7, v.aciklama);
+}
+
+RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDate& today)
+{
+    RecordResult result;
+    bool numeric = false;
+    qint64 counter = counterText().trimmed().toLongLong(&numeric);
+    if (!numeric || counter < 0)
+        counter = 0;
+    for (int race = 0; race < kMaxRaces; ++race) {
+        // The next counter value whose barcode number no row carries yet.
+        QString barNo;
+        QString error;
+        int skips = 0;
+        do {
+            ++counter;
+            barNo = barcodeNumber(v.sipNo, today.month(), counter);
+        } while (barcodeInUse(rs, barNo, &error) && error.isEmpty() && ++skips < kMaxSkips);
+        if (!error.isEmpty() || skips >= kMaxSkips) {
+            result.error = u"Barkod numarası bulunamadı: %1"_s.arg(error);
+            return result;
+        }
+        // The counter is on disk before the row is written: a crash in between leaves
+        // a gap, never a number given twice.
+        if (!settings::SaveSetting(u"Properties"_s, u"BarNo"_s, QString::number(counter))) {
+            result.error = u"Barkod sayacı saklanamadı (%1)."_s.arg(settings::appStorePath());
+            return result;
+        }
+        rs.addNew();
+        const bool written = rs.setValue(u"SipNo", v.sipNo) && rs.setValue(u"Tarih", v.tarih) &&
+                             rs.setValue(u"Firma", v.firma) && writeRollColumns(rs, v) &&
+                             rs.setValue(u"BarNo", barNo);
+        if (written && rs.update()) {
+            result.ok = true;
+            result.barNo = barNo;
+            return result;
+        }
+        const QString why = rs.lastError();
+        rs.cancelUpdate();
+        // Another station may have taken the number after it was checked: try the next.
+        if (!written || !barcodeInUse(rs, barNo, &error) || !error.isEmpty()) {
+            result.error = why;
+            return result;
+        }
+    }
+    result.error = u"Barkod numarası başka istasyonlarca kullanılıyor."_s;
+    return result;
+}
+
+RecordResult RollRecorder::saveIntoCurrent(RecordSet& rs, const RollValues& v)
+{
+    RecordResult result;
+    if (!rs.edit()) {
+        result.error = rs.lastError();
+        return result;
+    }
+    if (writeRollColumns(rs, v) && rs.update()) {
+        result.ok = true;
+        return result;
+    }
+    result.error = rs.lastError();
+    rs.cancelUpdate();
+    return result;
+}

@@ -1,0 +1,138 @@
+#include "station/record_commands.h"
+
+#include "core/data_control.h"
+#include "core/field_value.h"
+#include "core/number_format.h"
+#include "orders/roll_recorder.h"
+#include "station/form1.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void report(Form1& form, const QString& text)
+{
+    QMessageBox::warning(&form, u"Topkar"_s, text);
+}
+
+// The ready flag stays off while the row is written, so the moves of the write do not
+// load rows into the panel; it comes back on whatever happens.
+class WriteGuard
+{
+public:
+    explicit WriteGuard(Form1& form, std::initializer_list<QPushButton*> buttons)
+        : m_form(form), m_buttons(buttons)
+    {
+        for (QPushButton* b : m_buttons)
+            b->setEnabled(false);
+        m_form.setReady(false);
+    }
+    ~WriteGuard()
+    {
+        for (QPushButton* b : m_buttons)
+            b->setEnabled(true);
+        m_form.setReady(true);
+    }
+
+private:
+    Form1& m_form;
+    QList<QPushButton*> m_buttons;
+};
+
+} // namespace
+
+RollValues panelValues(const Form1& form)
+{
+    RollValues v;
+    v.sipNo = form.Text1[0]->text();
+    v.firma = form.Text1[1]->text();
+    v.kumas = form.Text1[2]->text();
+    v.lot = form.Text1[3]->text();
+    v.fiyat = form.Text1[4]->text();
+    v.sipKg = form.Text1[5]->text();
+    v.topKg = form.Text1[6]->text();
+    v.aciklama = form.Text1[7]->text();
+    v.top = form.Text1[8]->text();
+    v.makina = form.Combo1->currentText();
+    v.makCinsi = form.Combo2->currentText();
+    v.durum = form.Combo3->currentText();
+    v.operatorName = form.Combo4->currentText();
+    v.tarih = form.DTPicker1->date();
+    return v;
+}
+
+void recordNewOrder(Form1& form)
+{
+    if (!numfmt::isNumeric(form.Text1[0]->text()) || form.Text1[1]->text().trimmed().isEmpty())
+        return;
+    RecordResult result;
+    {
+        WriteGuard guard(form, {form.Command2});
+        RecordSet* rs = form.Data1->recordset();
+        if (!rs) {
+            report(form, u"Sipariş tablosu açık değil: %1"_s.arg(form.Data1->lastError()));
+            return;
+        }
+        RollRecorder recorder;
+        const RollValues values = panelValues(form);
+        const bool onRow = !rs->bof() && !rs->eof() && rs->editMode() == RecordSet::EditMode::None;
+        const bool sameOrder = onRow && fieldvalue::text(rs->value(u"SipNo")) == values.sipNo;
+        result = sameOrder ? recorder.saveIntoCurrent(*rs, values)
+                           : recorder.addRoll(*rs, values, QDate::currentDate());
+        if (result.ok) {
+            if (!sameOrder)
+                form.CurrentBarNo = result.barNo;
+            rs->moveLast();
+        }
+    }
+    if (!result.ok) {
+        report(form, u"Kayıt yazılamadı, tabloda değişiklik yok.\n%1"_s.arg(result.error));
+        return;
+    }
+    const double weight = numfmt::toNumber(form.Text1[6]->text());
+    if (weight > 0)
+        form.Label1[6]->setText(numfmt::text(numfmt::toNumber(form.Text1[5]->text()) - weight));
+}
+
+void addRollToOrder(Form1& form)
+{
+    RecordResult result;
+    {
+        WriteGuard guard(form, {form.Command2, form.Command3});
+        RecordSet* rs = form.Data1->recordset();
+        if (!rs) {
+            report(form, u"Sipariş tablosu açık değil: %1"_s.arg(form.Data1->lastError()));
+            return;
+        }
+        result = RollRecorder().addRoll(*rs, panelValues(form), QDate::currentDate());
+        if (result.ok) {
+            form.CurrentBarNo = result.barNo;
+            rs->moveLast();
+        }
+    }
+    if (!result.ok)
+        report(form, u"Top kaydedilemedi, tabloda değişiklik yok.\n%1"_s.arg(result.error));
+}
+
+void deleteCurrentRow(Form1& form)
+{
+    RecordSet* rs = form.Data1->recordset();
+    if (!rs || rs->recordCount() == 0)
+        return;
+    form.Command2->setEnabled(false);
+    if (rs->deleteCurrent()) {
+        rs->moveNext();
+        if (rs->eof() && rs->exactCount() > 0)
+            rs->movePrevious();
+    } else {
+        report(form, u"Satır silinemedi: %1"_s.arg(rs->lastError()));
+    }
+    form.Command2->setEnabled(true);
+}

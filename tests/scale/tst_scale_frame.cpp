@@ -1,0 +1,159 @@
+#include "core/sequential_file.h"
+#include "scale/scale_buffer.h"
+#include "scale/scale_frame.h"
+#include "scale/scale_text.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A buffer wired as the window wires it: every change reads the weight; the weights
+// shown are kept in order.
+struct Scale
+{
+    ScaleBuffer buffer;
+    QStringList shown;
+    QString field = u"0"_s;
+
+    Scale()
+    {
+        buffer.changed = [this] {
+            extractScaleWeight(buffer, [this](const QString& w) {
+                if (w != field)
+                    shown.append(field = w);
+            });
+        };
+    }
+    void receive(const QString& chunk)
+    {
+        QString data = chunk;
+        AppendScaleText(buffer, data);
+    }
+};
+
+} // namespace
+
+class TestScaleFrame : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void weightAfterTheFirstPlus_data()
+    {
+        QTest::addColumn<QString>("buffer");
+        QTest::addColumn<QString>("weight"); // "-" for no weight at all
+        QTest::newRow("decimal point") << u"ST,GS,+0012.50"_s << u"12,50"_s;
+        QTest::newRow("thousands") << u"ST,GS,+01234.5"_s << u"1.234,50"_s;
+        QTest::newRow("incomplete") << u"ST,GS,+0012.3"_s << u"12,30"_s;
+        QTest::newRow("unit letter inside") << u"ST,GS,+012.50kg\r\n"_s << u"012,50k"_s;
+        QTest::newRow("blanks and unit") << u"ST,GS,+  12.34kg\r\n"_s << u"12,34"_s;
+        QTest::newRow("two points") << u"ST,GS,+1.234.5"_s << u"1,234,5"_s;
+        QTest::newRow("plus at the end") << u"ST,GS,+"_s << u""_s;
+        QTest::newRow("plus sixth") << u"12345+0012.50"_s << u"12,50"_s;
+        QTest::newRow("plus fifth") << u"1234+0012.50 ST,GS,+0013.00"_s << u"-"_s;
+        QTest::newRow("plus first") << u"+0012.50\r\n+0012.60\r\n"_s << u"-"_s;
+        QTest::newRow("minus frame") << u"ST,GS,-0012.50"_s << u"-"_s;
+        QTest::newRow("oldest plus wins") << u"0.50\r\n+0012.50\r\n+0099.00"_s << u"12,50"_s;
+    }
+    void weightAfterTheFirstPlus()
+    {
+        QFETCH(QString, buffer);
+        QFETCH(QString, weight);
+        const std::optional<QString> found = scaleWeight(buffer);
+        QCOMPARE(found.value_or(u"-"_s), weight);
+    }
+
+    // One cycle of the buffer shows the first frame's weight; the buffer empties once
+    // it passes 200 characters and the next cycle brings the next weight.
+    void weightCycles()
+    {
+        Scale s;
+        s.receive(u"ST,GS,+0012.3"_s);
+        s.receive(u"0kg\r\nST,GS,+0012.5"_s); // completes it, then a later frame of the cycle
+        QCOMPARE(s.shown, QStringList{u"12,30"_s});
+        for (int i = 0; i < 10; ++i) // 18 characters each: 214 in all, emptied at the last
+            s.receive(u"ST,GS,+  99.99kg\r\n"_s);
+        QCOMPARE(s.buffer.text() + QString::number(s.buffer.selStart()), u"0"_s);
+        s.receive(u"ST,GS,+  15.02kg\r\n"_s);
+        QCOMPARE(s.shown, (QStringList{u"12,30"_s, u"15,02"_s}));
+
+        Scale bare; // a "+" among the first five characters blocks the whole cycle
+        for (int i = 0; i < 21; ++i)
+            bare.receive(u"+0012.50\r\n"_s);
+        QVERIFY(bare.shown.isEmpty() && bare.buffer.text().isEmpty());
+        bare.receive(u"2.50\r\n+0012.50\r\n"_s); // a cycle that starts inside a frame
+        QCOMPARE(bare.shown, QStringList{u"12,50"_s});
+    }
+
+    void backspacesLineFeedsAndReturns()
+    {
+        Scale s;
+        const std::pair<QString, QString> steps[] = {
+            {u"AB"_s, u"AB"_s},
+            {u"\bX"_s, u"AX"_s},      // a leading one replaces the B
+            {u"\b\b\bY"_s, u"AY"_s},  // several leading ones select that same character
+            {u"CD\bE"_s, u"AYCE"_s},  // inside the chunk: takes back the D
+            {u"F\b\bG"_s, u"AYCG"_s}, // the second one reaches the start: selects the E
+            {u"\b"_s, u"AYC"_s},
+            {u"a\nb\r\nc\rd\r"_s, u"AYCab\r\nc\r\nd\r\n"_s},
+            {u"\n\n"_s, u"AYCab\r\nc\r\nd\r\n"_s}};
+        for (const auto& [chunk, text] : steps) {
+            s.receive(chunk);
+            QCOMPARE(s.buffer.text(), text);
+            QCOMPARE(s.buffer.selStart(), text.size());
+        }
+        Scale empty;
+        empty.receive(u"\b\bOK"_s); // nothing to take back in an empty buffer
+        QCOMPARE(empty.buffer.text(), u"OK"_s);
+    }
+
+    // Past 16000 characters the oldest 1023 go first. That cut is a change of the
+    // buffer like any other: with the weight reader attached it also empties it.
+    void longBufferIsCut()
+    {
+        QString old;
+        for (int i = 0; i < 16001; ++i)
+            old += QChar(u'a' + i % 26);
+        ScaleBuffer plain;
+        plain.setText(old);
+        QString data = u"xyz"_s;
+        AppendScaleText(plain, data);
+        QCOMPARE(plain.text(), old.sliced(1023) + u"xyz"_s);
+        plain.setText(old.left(16000)); // not past the limit yet
+        AppendScaleText(plain, data = u"!"_s);
+        QCOMPARE(plain.text().size(), 16001);
+
+        Scale s;
+        s.buffer.changed = nullptr;
+        s.buffer.setText(old.left(2000) + u"ST,GS,+0042.00"_s + old.left(14000));
+        s.buffer.changed = [&s] {
+            extractScaleWeight(s.buffer, [&s](const QString& w) { s.shown.append(w); });
+        };
+        s.receive(u"ST,GS,+0001.00"_s);
+        QCOMPARE(s.shown,
+                 (QStringList{u"42,00"_s, u"1,00"_s})); // from the cut text, then the new one
+        QCOMPARE(s.buffer.text(), u"ST,GS,+0001.00"_s);
+    }
+
+    // Every byte is one character of code page 1254, whatever arrives on the line.
+    void bytesBecomeTurkishText()
+    {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(static_cast<char>(b));
+        const QString text = scaleBytesToText(all);
+        QCOMPARE(scaleBytesToText("\xDD\xFD\xDE\xFE\xD0\xF0"), u"İıŞşĞğ"_s);
+        QCOMPARE(scaleBytesToText(QByteArray("+\0.5", 4)), QString(u"+\u0000.5"_s));
+        for (int b = 0; b < 256; ++b) {
+            const QString expected = seqfile::decode(all.sliced(b, 1));
+            if (expected.size() == 1 && expected[0] != QChar::ReplacementCharacter)
+                QCOMPARE(text[b], expected[0]);
+            else // left undefined by the code page
+                QCOMPARE(text[b].unicode(), static_cast<char16_t>(b));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScaleFrame)
+#include "tst_scale_frame.moc"
