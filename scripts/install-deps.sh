@@ -11,7 +11,7 @@ PACKAGES=(
   cups cups-client cups-bsd printer-driver-cups-pdf
   zbar-tools poppler-utils xvfb xauth socat python3
   fonts-dejavu-core fonts-liberation
-  libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
