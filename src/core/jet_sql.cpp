@@ -4,6 +4,8 @@
 
 #include <QDate>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace jetsql {
@@ -218,7 +220,7 @@ public:
     {
         auto left = parseAnd();
         while (left && acceptWord(u"Or"_s))
-            left = binary(Expr::Kind::Or, left, parseAnd());
+            left = chain(Expr::Kind::Or, left, parseAnd());
         return left;
     }
 
@@ -257,29 +259,50 @@ private:
         return false;
     }
 
-    static std::shared_ptr<Expr> binary(Expr::Kind kind, std::shared_ptr<Expr> a,
-                                        std::shared_ptr<Expr> b)
+    // "a Or b Or c" is one node with three terms, not a tree as deep as the list is
+    // long: criteria with hundreds of terms are built from data.
+    static std::shared_ptr<Expr> chain(Expr::Kind kind, std::shared_ptr<Expr> a,
+                                       std::shared_ptr<Expr> b)
     {
         if (!a || !b)
             return nullptr;
+        if (a->kind == kind) {
+            a->args.append(b);
+            return a;
+        }
         auto e = std::make_shared<Expr>();
         e->kind = kind;
         e->args = {a, b};
         return e;
     }
 
+    // Brackets and Not inside each other: each level takes a few calls of the parser
+    // and of the translation, so a text of thousands of "(" is refused before it can
+    // exhaust the stack.
+    bool enter()
+    {
+        if (++m_depth <= kMaxNesting)
+            return true;
+        fail(QStringLiteral("Çok iç içe ifade"));
+        return false;
+    }
+    void leave() { --m_depth; }
+
     std::shared_ptr<Expr> parseAnd()
     {
         auto left = parseNot();
         while (left && acceptWord(u"And"_s))
-            left = binary(Expr::Kind::And, left, parseNot());
+            left = chain(Expr::Kind::And, left, parseNot());
         return left;
     }
 
     std::shared_ptr<Expr> parseNot()
     {
         if (acceptWord(u"Not"_s)) {
+            if (!enter())
+                return nullptr;
             auto inner = parseNot();
+            leave();
             if (!inner)
                 return nullptr;
             auto e = std::make_shared<Expr>();
@@ -409,7 +432,10 @@ private:
         case Token::Type::Symbol:
             if (t.text == u"("_s) {
                 take();
+                if (!enter())
+                    return nullptr;
                 auto inner = parseOr();
+                leave();
                 if (!inner || !acceptSymbol(u")"_s)) {
                     fail(QStringLiteral("')' bekleniyor"));
                     return nullptr;
@@ -419,6 +445,8 @@ private:
             if (t.text == u"-"_s && peek(1).type == Token::Type::Number) {
                 take();
                 auto n = parseOperand();
+                if (!n)
+                    return nullptr;
                 n->number = -n->number;
                 n->text.prepend(u'-');
                 return n;
@@ -450,8 +478,10 @@ private:
         return nullptr;
     }
 
+    static constexpr int kMaxNesting = 100;
     QList<Token> m_tokens;
     qsizetype m_pos = 0;
+    int m_depth = 0;
     QString m_source;
     QString m_error;
 };
@@ -476,11 +506,12 @@ public:
         case Expr::Kind::Or:
         case Expr::Kind::And: {
             out.text += u'(';
-            if (!emit(*e.args[0], out))
-                return false;
-            out.text += e.kind == Expr::Kind::Or ? u" OR "_s : u" AND "_s;
-            if (!emit(*e.args[1], out))
-                return false;
+            for (qsizetype i = 0; i < e.args.size(); ++i) {
+                if (i > 0)
+                    out.text += e.kind == Expr::Kind::Or ? u" OR "_s : u" AND "_s;
+                if (!emit(*e.args[i], out))
+                    return false;
+            }
             out.text += u')';
             return true;
         }
@@ -586,7 +617,7 @@ private:
         case Expr::Kind::Number:
             if (kind == ColumnKind::Text)
                 out.params.append(e.text); // compared as the text written
-            else if (e.number == static_cast<double>(static_cast<qint64>(e.number)) &&
+            else if (std::fabs(e.number) < 9.2e18 && e.number == std::trunc(e.number) &&
                      !e.text.contains(u'.'))
                 out.params.append(static_cast<qint64>(e.number));
             else

@@ -78,12 +78,12 @@ struct Expr
         Date
     };
     Kind kind = Kind::Null;
-    QString op;           // Compare: "=", "<>", "<", ">", "<=", ">="
-    QString text;         // Field name, text literal, number as written
-    double number = 0;    // Number literal
-    bool negated = false; // NOT LIKE, IS NOT NULL, NOT IN, NOT BETWEEN
-    bool boolean = false; // Bool literal
-    QList<std::shared_ptr<Expr>> args;
+    QString op;                        // Compare: "=", "<>", "<", ">", "<=", ">="
+    QString text;                      // Field name, text literal, number as written
+    double number = 0;                 // Number literal
+    bool negated = false;              // NOT LIKE, IS NOT NULL, NOT IN, NOT BETWEEN
+    bool boolean = false;              // Bool literal
+    QList<std::shared_ptr<Expr>> args; // And, Or: two or more terms
 };
 using ExprPtr = std::shared_ptr<const Expr>;
 

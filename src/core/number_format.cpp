@@ -76,7 +76,17 @@ double roundTo(double value, int decimals)
 
 long long roundEven(double value)
 {
-    return static_cast<long long>(std::nearbyint(value));
+    // Numbers beyond the whole-number range (twenty digits typed into a field) stop at
+    // its ends instead of wrapping round.
+    constexpr double kLimit = 9223372036854775808.0; // 2^63
+    const double r = std::nearbyint(value);
+    if (std::isnan(r))
+        return 0;
+    if (r >= kLimit)
+        return std::numeric_limits<long long>::max();
+    if (r < -kLimit)
+        return std::numeric_limits<long long>::min();
+    return static_cast<long long>(r);
 }
 
 namespace {

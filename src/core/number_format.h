@@ -36,6 +36,7 @@ QString format(double value, QStringView pattern);
 QString text(double value);
 
 // Rounds half to even, as the station's whole-number conversions do (0.5 → 0, 1.5 → 2).
+// Values beyond the range of a 64-bit whole number give its end; not-a-number gives 0.
 long long roundEven(double value);
 
 // Rounds half away from zero to the given number of decimals.

@@ -175,9 +175,13 @@ bool writeFile(const QString& path, const QString& content, QString* error, bool
             return true;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // The buffered bytes are written out by flush(); a full disk shows there. (commit()
+    // alone would put a short file in place of the old one and still report success.)
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit()) {
         if (error)
             *error = file.errorString();
+        file.cancelWriting();
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "core/settings_store.h"
 
+#include "core/settings_file.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -89,15 +91,39 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
 {
     auto store = appStore();
     const QVariant v = store->value(section + u'/' + key);
-    return v.isValid() ? v.toString() : defaultValue;
+    if (!v.isValid())
+        return defaultValue;
+    // A value written by hand without quotes, "Ali,Veli,Can", reads as a list.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(u',');
+    return v.toString();
 }
 
-bool SaveSetting(const QString& section, const QString& key, const QString& value)
+bool SaveSetting(const QString& section, const QString& key, const QString& value, QString* error)
 {
+    const QString name = section + u'/' + key;
+    if (!useNativeStore())
+        return settingsfile::update(
+            appStorePath(), [&](QSettings& s) { s.setValue(name, value); }, error);
     auto store = appStore();
-    store->setValue(section + u'/' + key, value);
+    store->setValue(name, value);
     store->sync();
-    return store->status() == QSettings::NoError && store->isWritable();
+    if (store->status() == QSettings::NoError && store->isWritable())
+        return true;
+    if (error)
+        *error = u"ayar yazılamadı"_s;
+    return false;
+}
+
+QList<StoreProblem> checkStores()
+{
+    QList<StoreProblem> problems;
+    if (useNativeStore())
+        return problems;
+    for (const QString& path : {appStorePath(), registryStorePath()})
+        if (const auto p = settingsfile::check(path))
+            problems.append({path, p->reason, p->keptAs});
+    return problems;
 }
 
 } // namespace settings
@@ -139,10 +165,25 @@ QString ReadRegistryText(RegistryRoot root, const QString& keyPath, const QStrin
     return text;
 }
 
-void WriteRegistryText(RegistryRoot root, const QString& keyPath, const QString& valueName,
-                       const QString& value)
+bool WriteRegistryText(RegistryRoot root, const QString& keyPath, const QString& valueName,
+                       const QString& value, QString* error)
 {
     auto key = registryKey(root, keyPath);
-    key->setValue(valueName, value);
-    key->sync();
+#ifdef Q_OS_WIN
+    if (settings::homeOverride().isEmpty()) {
+        key->setValue(valueName, value);
+        key->sync();
+        return key->status() == QSettings::NoError;
+    }
+#endif
+    const QString group = key->group();
+    key.reset();
+    return settingsfile::update(
+        settings::registryStorePath(),
+        [&](QSettings& s) {
+            s.beginGroup(group);
+            s.setValue(valueName, value);
+            s.endGroup();
+        },
+        error);
 }

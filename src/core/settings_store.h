@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -27,11 +28,25 @@ QString homeOverride();
 QString programFolder();
 QString programFile(const QString& name);
 
-// Per-user application settings of "Topkar". A missing value reads as defaultValue.
+// Per-user application settings of "Topkar". A missing value reads as defaultValue; a
+// list written by hand ("Ali,Veli,Can" without quotes) reads as that text.
 QString GetSetting(const QString& section, const QString& key, const QString& defaultValue = {});
-// Writes and flushes the value to disk before returning; false when the store could
-// not be written (read-only or full disk).
-bool SaveSetting(const QString& section, const QString& key, const QString& value);
+// Writes the value and has it on disk before returning: the store is replaced whole or
+// not at all. False (and *error) when it could not be written (read-only folder, full
+// disk, a file that cannot be read); the store then holds what it held before.
+bool SaveSetting(const QString& section, const QString& key, const QString& value,
+                 QString* error = nullptr);
+
+// A store file that does not read whole at start: a folder in its place, a file that
+// cannot be opened, or one with damaged lines (copied aside to keptAs before anything
+// writes it). Its values read as their defaults until it is mended.
+struct StoreProblem
+{
+    QString path;
+    QString reason;
+    QString keptAs;
+};
+QList<StoreProblem> checkStores();
 
 // The INI file of the application store (not used on Windows without TOPKAR_HOME).
 QString appStorePath();
@@ -49,6 +64,7 @@ enum class RegistryRoot : quint32
 // The text stored under root\keyPath\valueName, cut at its first NUL character. A
 // missing value, or one that is not text, reads as empty text.
 QString ReadRegistryText(RegistryRoot root, const QString& keyPath, const QString& valueName);
-// Stores value as text; failures are not reported (the stores' own behaviour).
-void WriteRegistryText(RegistryRoot root, const QString& keyPath, const QString& valueName,
-                       const QString& value);
+// Stores value as text, whole or not at all; false (and *error) when it could not be
+// written.
+bool WriteRegistryText(RegistryRoot root, const QString& keyPath, const QString& valueName,
+                       const QString& value, QString* error = nullptr);

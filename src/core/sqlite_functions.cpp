@@ -12,8 +12,7 @@
 
 namespace {
 
-// The next character of UTF-8 text (as stored in the files), or 0 at its end. Only
-// characters of the basic plane take part in folding; others compare by code.
+// The next character of UTF-8 text (as stored in the files), or 0 at its end.
 char32_t nextChar(const unsigned char*& p, const unsigned char* end)
 {
     if (p >= end)
@@ -26,6 +25,15 @@ char32_t nextChar(const unsigned char*& p, const unsigned char* end)
     for (; more > 0 && p < end && (*p & 0xC0) == 0x80; --more)
         code = (code << 6) | (*p++ & 0x3F);
     return code;
+}
+
+// Characters beyond the basic plane sort by code above the others, yet below the
+// highest character that closes a prefix range.
+int weightOf(char32_t c)
+{
+    if (c > 0xFFFF)
+        return 0x100 + static_cast<int>(c);
+    return turkish::weightOf(turkish::foldChar(static_cast<char16_t>(c)));
 }
 
 int collateUtf16(void*, int lenA, const void* a, int lenB, const void* b)
@@ -64,10 +72,8 @@ int collateUtf8(void*, int lenA, const void* a, int lenB, const void* b)
         const char32_t cb = nextChar(pb, eb);
         if (ca == cb)
             continue;
-        if (ca > 0xFFFF || cb > 0xFFFF)
-            return ca < cb ? -1 : 1;
-        const int wa = turkish::weightOf(turkish::foldChar(static_cast<char16_t>(ca)));
-        const int wb = turkish::weightOf(turkish::foldChar(static_cast<char16_t>(cb)));
+        const int wa = weightOf(ca);
+        const int wb = weightOf(cb);
         if (wa != wb)
             return wa < wb ? -1 : 1;
     }

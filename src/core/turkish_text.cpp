@@ -1,5 +1,7 @@
 #include "core/turkish_text.h"
 
+#include <QList>
+
 #include <array>
 #include <string_view>
 
@@ -22,6 +24,9 @@ constexpr std::array<int, 0x180> makeWeights()
 }
 constexpr std::array<int, 0x180> kWeights = makeWeights();
 
+// Above the weight of every character, those beyond the basic plane included.
+constexpr int kHighestWeight = 0x200000;
+
 } // namespace
 
 int weightOf(char16_t c)
@@ -29,7 +34,7 @@ int weightOf(char16_t c)
     if (c < 0x180)
         return kWeights[c];
     if (c == kHighestChar)
-        return 0x20000;
+        return kHighestWeight;
     return 0x100 + c;
 }
 
@@ -99,77 +104,121 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// Matches one "[...]" list starting at pattern[p] (the "["); on success sets p past
-// the closing "]" and tells whether c belongs to the list. A "[" without its "]" is
-// taken literally, as the database engine does with an unclosed list.
-bool matchList(QStringView pattern, qsizetype& p, QChar c, bool& matched)
+// One element of a Like pattern: "*", "?", "#", a "[...]" list or a plain character.
+struct LikeToken
 {
-    qsizetype q = p + 1;
-    bool negate = false;
-    if (q < pattern.size() && pattern[q] == u'!') {
-        negate = true;
-        ++q;
-    }
-    const qsizetype close = pattern.indexOf(u']', q + (q < pattern.size() && pattern[q] == u']'));
-    if (close < 0)
-        return false;
-    bool in = false;
-    for (qsizetype i = q; i < close; ++i) {
-        if (i + 2 < close && pattern[i + 1] == u'-') {
-            if (c >= pattern[i] && c <= pattern[i + 2])
-                in = true;
-            i += 2;
-        } else if (pattern[i] == c)
-            in = true;
-    }
-    matched = negate ? !in : in;
-    p = close + 1;
-    return true;
-}
+    enum class Kind
+    {
+        Star,
+        Any,
+        Digit,
+        List,
+        Char
+    };
+    Kind kind = Kind::Char;
+    QChar c;              // Char
+    QStringView list;     // List: what stands between "[" (or "[!") and "]"
+    bool negated = false; // List: "[!...]"
+};
 
-bool matchFrom(QStringView pat, qsizetype p, QStringView txt, qsizetype t)
+// Splits a folded pattern into its elements. A "[" without its "]" is taken
+// literally, as the database engine does with an unclosed list; a "]" right after
+// "[" or "[!" belongs to the list.
+QList<LikeToken> likeTokens(QStringView pattern)
 {
-    while (p < pat.size()) {
-        const QChar pc = pat[p];
+    QList<LikeToken> tokens;
+    for (qsizetype p = 0; p < pattern.size(); ++p) {
+        LikeToken t;
+        const QChar pc = pattern[p];
         if (pc == u'*') {
-            while (p < pat.size() && pat[p] == u'*')
-                ++p;
-            if (p == pat.size())
-                return true;
-            for (qsizetype k = t; k <= txt.size(); ++k)
-                if (matchFrom(pat, p, txt, k))
-                    return true;
-            return false;
-        }
-        if (t >= txt.size())
-            return false;
-        const QChar tc = txt[t];
-        if (pc == u'?') {
-            ++p;
+            if (!tokens.isEmpty() && tokens.back().kind == LikeToken::Kind::Star)
+                continue;
+            t.kind = LikeToken::Kind::Star;
+        } else if (pc == u'?') {
+            t.kind = LikeToken::Kind::Any;
         } else if (pc == u'#') {
-            if (!isDigit(tc))
-                return false;
-            ++p;
+            t.kind = LikeToken::Kind::Digit;
         } else if (pc == u'[') {
-            bool in = false;
-            qsizetype next = p;
-            if (matchList(pat, next, tc, in)) {
-                if (!in)
-                    return false;
-                p = next;
+            qsizetype q = p + 1;
+            const bool negated = q < pattern.size() && pattern[q] == u'!';
+            q += negated;
+            const qsizetype close =
+                pattern.indexOf(u']', q + (q < pattern.size() && pattern[q] == u']'));
+            if (close < 0) {
+                t.c = pc;
             } else {
-                if (tc != pc)
-                    return false;
-                ++p;
+                t.kind = LikeToken::Kind::List;
+                t.negated = negated;
+                t.list = pattern.sliced(q, close - q);
+                p = close;
             }
         } else {
-            if (tc != pc)
-                return false;
-            ++p;
+            t.c = pc;
         }
-        ++t;
+        tokens.append(t);
     }
-    return t == txt.size();
+    return tokens;
+}
+
+bool inList(QStringView list, QChar c)
+{
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i + 2 < list.size() && list[i + 1] == u'-') {
+            if (c >= list[i] && c <= list[i + 2])
+                return true;
+            i += 2;
+        } else if (list[i] == c)
+            return true;
+    }
+    return false;
+}
+
+bool matchesOne(const LikeToken& t, QChar c)
+{
+    switch (t.kind) {
+    case LikeToken::Kind::Any:
+        return true;
+    case LikeToken::Kind::Digit:
+        return isDigit(c);
+    case LikeToken::Kind::List:
+        return inList(t.list, c) != t.negated;
+    case LikeToken::Kind::Char:
+        return t.c == c;
+    case LikeToken::Kind::Star:
+        break;
+    }
+    return false;
+}
+
+// Every element other than "*" takes exactly one character, so a mismatch only ever
+// needs to go back to the last "*" and let it take one character more: the time is
+// at most pattern length × text length, whatever the pattern (a search by backtracking
+// into every "*" takes exponential time on patterns such as "*?*?*?*?x").
+bool matchTokens(const QList<LikeToken>& pat, QStringView txt)
+{
+    qsizetype p = 0;
+    qsizetype t = 0;
+    qsizetype starP = -1; // the element after the last "*" met
+    qsizetype starT = 0;  // where the text stood when that "*" took nothing
+    while (t < txt.size()) {
+        if (p < pat.size() && pat[p].kind == LikeToken::Kind::Star) {
+            if (++p == pat.size())
+                return true;
+            starP = p;
+            starT = t;
+        } else if (p < pat.size() && matchesOne(pat[p], txt[t])) {
+            ++p;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat[p].kind == LikeToken::Kind::Star)
+        ++p;
+    return p == pat.size();
 }
 
 } // namespace
@@ -178,7 +227,7 @@ bool likeMatch(QStringView pattern, QStringView text)
 {
     const QString p = fold(pattern.toString());
     const QString t = fold(text.toString());
-    return matchFrom(p, 0, t, 0);
+    return matchTokens(likeTokens(p), t);
 }
 
 std::optional<QString> likePrefix(QStringView pattern)

@@ -26,8 +26,9 @@ int compareFolded(QStringView a, QStringView b);
 // The sort weight of one folded character: the order compare() uses.
 int weightOf(char16_t folded);
 
-// A character that sorts after every character a folded text can hold; appended to
-// a prefix it gives the upper bound of all texts beginning with that prefix.
+// A character that sorts after every character a folded text can hold, those beyond
+// the basic plane (emoji) included; appended to a prefix it gives the upper bound of
+// all texts beginning with that prefix.
 inline constexpr char16_t kHighestChar = 0xFFFF;
 
 // Like-pattern match: "*" any run, "?" one character, "#" one digit, "[abc]",

@@ -14,7 +14,8 @@ namespace {
 
 // Places further than this from the canvas are no places an operator made.
 constexpr double kPlaceLimit = 100000;
-// The largest font size the older stations' font dialog offers.
+// The font sizes the older stations' font dialog offers.
+constexpr double kMinFontSize = 1;
 constexpr double kMaxFontSize = 2160;
 
 std::optional<double> place(const seqfile::Record& r, qsizetype index)
@@ -74,12 +75,13 @@ void apply(const QString& content, LabelLayout& layout, QStringList* problems)
             item.left = *v;
         else
             complain(where + u": sol"_s);
-        if (r.size() > 2 && !r[2].text.trimmed().isEmpty())
+        // A name holding a double quote could not be written back in its quotes.
+        if (r.size() > 2 && !r[2].text.trimmed().isEmpty() && !r[2].text.contains(u'"'))
             item.font.name = r[2].text;
         else
             complain(where + u": yazı tipi"_s);
         const auto size = r.size() > 3 ? r[3].number() : std::nullopt;
-        if (size && *size > 0 && *size <= kMaxFontSize)
+        if (size && *size >= kMinFontSize && *size <= kMaxFontSize)
             item.font.size = *size;
         else
             complain(where + u": boyut"_s);

@@ -20,8 +20,8 @@ QString text(const LabelLayout& layout, bool quotedAlignment);
 
 // Takes every readable value of the file's text into the layout and keeps the
 // layout's own value wherever a line is missing or a value does not convert (a
-// number that is no number or out of range, an empty font name, a size that is not
-// a positive number of points, an alignment other than 0, 1 or 2). Each value that
+// number that is no number or out of range, an empty font name or one holding a double
+// quote, a size outside 1 to 2160 points, an alignment other than 0, 1 or 2). Each value that
 // was passed over is described in *problems. Items are refitted to their fonts;
 // nothing is centred here.
 void apply(const QString& content, LabelLayout& layout, QStringList* problems = nullptr);

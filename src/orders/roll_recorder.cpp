@@ -18,6 +18,16 @@ QString counterText()
     return settings::GetSetting(u"Properties"_s, u"BarNo"_s);
 }
 
+// The engine's error as the operator can act on it: "database is locked" means that
+// another station is writing the file and the wait for it ran out.
+QString explained(const QString& error)
+{
+    if (error.contains(u"database is locked"_s) || error.contains(u"database table is locked"_s))
+        return u"Sipariş veritabanı başka bir istasyonda meşgul; birkaç saniye sonra yeniden "
+               u"deneyin. (%1)"_s.arg(error);
+    return error;
+}
+
 // A field that still shows its placeholder leaves its column alone.
 bool setUnlessPlaceholder(RecordSet& rs, QStringView column, EntryField field, const QString& text)
 {
@@ -72,14 +82,19 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
             ++counter;
             barNo = barcodeNumber(v.sipNo, today.month(), counter);
         } while (barcodeInUse(rs, barNo, &error) && error.isEmpty() && ++skips < kMaxSkips);
-        if (!error.isEmpty() || skips >= kMaxSkips) {
-            result.error = u"Barkod numarası bulunamadı: %1"_s.arg(error);
+        if (!error.isEmpty()) {
+            result.error = explained(error);
+            return result;
+        }
+        if (skips >= kMaxSkips) {
+            result.error = u"Barkod numarası bulunamadı."_s;
             return result;
         }
         // The counter is on disk before the row is written: a crash in between leaves
         // a gap, never a number given twice.
-        if (!settings::SaveSetting(u"Properties"_s, u"BarNo"_s, QString::number(counter))) {
-            result.error = u"Barkod sayacı saklanamadı (%1)."_s.arg(settings::appStorePath());
+        if (!settings::SaveSetting(u"Properties"_s, u"BarNo"_s, QString::number(counter), &error)) {
+            result.error =
+                u"Barkod sayacı saklanamadı (%1): %2."_s.arg(settings::appStorePath(), error);
             return result;
         }
         rs.addNew();
@@ -95,7 +110,7 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
         rs.cancelUpdate();
         // Another station may have taken the number after it was checked: try the next.
         if (!written || !barcodeInUse(rs, barNo, &error) || !error.isEmpty()) {
-            result.error = why;
+            result.error = explained(why);
             return result;
         }
     }

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -26,11 +27,13 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -64,6 +67,9 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(titleCaption());
+    tell = [this](const QString& text) {
+        QMessageBox::warning(this, u"Topkar"_s, text, QMessageBox::Ok);
+    };
     Data1 = new DataControl(u"Data1"_s, this);
     Data2 = new DataControl(u"Data2"_s, this);
     Data3 = new DataControl(u"Data3"_s, this);
@@ -154,6 +160,8 @@ void Form1::createControls()
     operators +=
         settings::GetSetting(u"Platform"_s, u"Operators"_s, u"Ali Şahin,Ayşe Kılıç,Mehmet Çelik"_s)
             .split(u',', Qt::SkipEmptyParts);
+    for (QString& name : operators)
+        name = name.trimmed();
     Combo4 = makeCombo(u"Combo4"_s, operators, 90, 2610, 3585);
     Combo3 = makeCombo(u"Combo3"_s, {u"Sipariş"_s, u"Üretimde"_s, u"Gitti"_s}, 10500, 90, 3525);
 
@@ -488,10 +496,33 @@ void Form1::start()
 
 void Form1::formLoad()
 {
+    reportSettingsProblems();
     NetIp = settings::GetSetting(u"Properties"_s, u"NetIp"_s);
     openDatabases();
     if (parts.PortStartup)
         parts.PortStartup();
+}
+
+void Form1::reportSettingsProblems()
+{
+    // The settings choose the data folder and hold the roll counter: a store that does
+    // not read whole is said before anything is opened with its defaults.
+    const QList<settings::StoreProblem> problems = settings::checkStores();
+    if (problems.isEmpty())
+        return;
+    QStringList lines;
+    for (const settings::StoreProblem& p : problems) {
+        m_damagedStores.append(p.path);
+        lines.append(
+            u"Ayar dosyası okunamadı: %1 (%2)."_s.arg(QDir::toNativeSeparators(p.path), p.reason));
+        if (!p.keptAs.isEmpty())
+            lines.append(
+                u"Dosya olduğu gibi saklandı: %1"_s.arg(QDir::toNativeSeparators(p.keptAs)));
+    }
+    lines.append(u"Okunamayan ayarların yerine varsayılanlar kullanılıyor; veriler şu klasörden "
+                 u"açılıyor: %1"_s.arg(QDir::toNativeSeparators(
+                     stationDataFolder(settings::GetSetting(u"Properties"_s, u"NetIp"_s)))));
+    tell(lines.join(u'\n'));
 }
 
 void Form1::openDatabases()
@@ -500,7 +531,8 @@ void Form1::openDatabases()
     QDir folder(m_dataFolder);
     if (!folder.exists() && isLocalDataFolder(NetIp))
         folder.mkpath(u"."_s);
-    QString problem;
+    QStringList problems;
+    QStringList notes;
     m_dataReachable = folder.exists();
     if (m_dataReachable) {
         // A missing file is created with its table, so a new station runs at once.
@@ -509,13 +541,17 @@ void Form1::openDatabases()
              {dbfiles::kAccounts, u"CariKartlar"},
              {dbfiles::kStock, u"StokKartlar"}}};
         for (const auto& [file, table] : files) {
+            const QString path = folder.filePath(QLatin1String(file));
+            const QFileInfo info(path);
+            if (info.isFile() && info.size() == 0)
+                notes.append(u"%1 boştu, içine boş tablo kuruldu."_s.arg(QLatin1String(file)));
             QString error;
-            if (!dbfiles::ensureDatabase(folder.filePath(QLatin1String(file)),
-                                         {QString::fromUtf16(table)}, &error))
-                problem = error;
+            if (!dbfiles::ensureDatabase(path, {QString::fromUtf16(table)}, &error))
+                problems.append(u"%1: %2"_s.arg(QDir::toNativeSeparators(path), error));
         }
     } else {
-        problem = u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
+        problems.append(
+            u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)));
     }
 
     Data1->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kOrders)));
@@ -525,14 +561,29 @@ void Form1::openDatabases()
     Data1->setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
     Data2->setRecordSource(u"CariKartlar"_s);
     Data3->setRecordSource(u"StokKartlar"_s);
-    for (DataControl* data : {Data2, Data3, Data1})
-        if (!RefreshToFirst(*data) && problem.isEmpty())
-            problem = data->lastError();
+    for (DataControl* data : {Data2, Data3, Data1}) {
+        const QString name = QDir::toNativeSeparators(data->databaseName());
+        const bool open = RefreshToFirst(*data);
+        if (!open && !problems.join(u'\n').contains(name))
+            problems.append(u"%1: %2"_s.arg(name, data->lastError()));
+        if (data == Data1)
+            m_ordersOpen = open;
+    }
+    // Recording is not offered on an orders table that did not open. A station writing
+    // at the same time is waited for briefly; the operator is told and can try again.
+    Command2->setEnabled(m_ordersOpen);
+    if (m_ordersOpen)
+        QSqlQuery(dbfiles::connection(Data1->databaseName())).exec(u"PRAGMA busy_timeout = 3000"_s);
 
-    if (problem.isEmpty())
+    if (problems.isEmpty() && notes.isEmpty())
         showStatus(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)), false);
     else
-        showStatus(problem, true);
+        showStatus((problems + notes).join(u"  "_s), true);
+}
+
+QString Form1::statusText() const
+{
+    return statusBar()->currentMessage();
 }
 
 void Form1::showStatus(const QString& text, bool problem)
@@ -564,7 +615,10 @@ void Form1::formActivate()
     // 1. Window geometry, or on this account's first run the roll counter restarts.
     const QString top = ReadRegistryText(RegistryRoot::CurrentUser, kGeometryKey, u"KumasTop"_s);
     if (top.isEmpty()) {
-        settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"0"_s);
+        // Not when the geometry is missing only because its file did not read: this is
+        // no first run then.
+        if (!m_damagedStores.contains(settings::registryStorePath()))
+            settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"0"_s);
     } else {
         // A value that is no number is passed over; the window keeps that dimension.
         auto read = [](const QString& name) {
@@ -644,7 +698,10 @@ void Form1::netIpClick()
                                                  QLineEdit::Normal, NetIp, &ok);
     // Cancel stores an empty host: the next start uses the local folder.
     NetIp = ok ? answer.trimmed() : QString();
-    settings::SaveSetting(u"Properties"_s, u"NetIp"_s, NetIp);
+    QString error;
+    if (!settings::SaveSetting(u"Properties"_s, u"NetIp"_s, NetIp, &error))
+        tell(u"Ağ adresi saklanamadı (%1): %2"_s.arg(
+            QDir::toNativeSeparators(settings::appStorePath()), error));
 }
 
 // ------------------------------------------------------------------ closing
@@ -670,11 +727,14 @@ void Form1::formUnload()
 {
     const QRect frame = frameGeometry();
     const QSize outer = outerSizeTwips();
-    auto write = [](const QString& name, double value) {
-        WriteRegistryText(RegistryRoot::CurrentUser, kGeometryKey, name, numfmt::text(value));
+    QString error;
+    auto write = [&error](const QString& name, double value) {
+        return WriteRegistryText(RegistryRoot::CurrentUser, kGeometryKey, name, numfmt::text(value),
+                                 &error);
     };
-    write(u"KumasTop"_s, twips::fromPixels(frame.y()));
-    write(u"KumasLeft"_s, twips::fromPixels(frame.x()));
-    write(u"KumasWidth"_s, outer.width());
-    write(u"KumasHeight"_s, outer.height());
+    if (!(write(u"KumasTop"_s, twips::fromPixels(frame.y())) &&
+          write(u"KumasLeft"_s, twips::fromPixels(frame.x())) &&
+          write(u"KumasWidth"_s, outer.width()) && write(u"KumasHeight"_s, outer.height())))
+        tell(u"Pencerenin yeri saklanamadı (%1): %2"_s.arg(
+            QDir::toNativeSeparators(settings::registryStorePath()), error));
 }

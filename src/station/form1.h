@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -113,6 +114,13 @@ public:
     // The data folder in use and whether it could be reached.
     QString dataFolder() const { return m_dataFolder; }
     bool dataReachable() const { return m_dataReachable; }
+    // The orders table opened at start: recording is offered only then.
+    bool ordersOpen() const { return m_ordersOpen; }
+    // The status line's text.
+    QString statusText() const;
+
+    // How the operator is told of a problem: a message box titled "Topkar" by default.
+    std::function<void(const QString&)> tell;
 
     // One wheel turn over the window (rotation > 0 away from the user): over the grid or
     // a search list it sends one Up or Down key to the control that has the focus.
@@ -134,6 +142,7 @@ private:
     void createControls();
     void createMenus();
     void formLoad();
+    void reportSettingsProblems();
     void openDatabases();
     void formQueryUnload();
     void formUnload();
@@ -149,5 +158,7 @@ private:
     bool m_settingWidths = false; // widths set by the window itself, not by the operator
     QString m_dataFolder;
     bool m_dataReachable = false;
+    bool m_ordersOpen = false;
+    QStringList m_damagedStores; // settings files that did not read whole at start
     bool m_closing = false;
 };

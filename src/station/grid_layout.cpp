@@ -12,7 +12,7 @@
 #include <QStatusBar>
 #include <QTableView>
 
-#include <cmath>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -27,50 +27,7 @@ std::function<double(const QString&)> measure(const QFont& font)
         return twips::fromPixels(1) * metrics.horizontalAdvance(text);
     };
 }
-
-QString padded(const QString& c, int n, int alignment)
-{
-    const QString blanks(n, u' ');
-    return alignment == 0 ? blanks + c : c + blanks;
-}
 } // namespace
-
-QString gridLayoutText(const QList<std::pair<double, bool>>& columns)
-{
-    seqfile::Writer w;
-    for (const auto& [width, visible] : columns) {
-        w.number(width);
-        w.boolean(visible);
-        w.endRecord();
-    }
-    return w.content();
-}
-
-QList<GridColumnLayout> gridLayoutFrom(const QList<seqfile::Record>& records)
-{
-    QList<GridColumnLayout> columns;
-    for (const seqfile::Record& r : records) {
-        GridColumnLayout c;
-        if (!r.isEmpty())
-            c.widthTwips = r[0].number();
-        if (r.size() > 1)
-            c.visible = r[1].boolean();
-        columns.append(c);
-    }
-    return columns;
-}
-
-QString CentreHeader(const QString& caption, double widthTwips, int alignment,
-                     const std::function<double(const QString&)>& textWidth)
-{
-    const QString c = caption.trimmed();
-    const double x = (widthTwips - textWidth(c)) / 2;
-    const double blank = textWidth(u" "_s);
-    const int n = blank > 0 ? static_cast<int>(std::floor(x / blank)) : 0;
-    if (n > 0 && (alignment == 0 || alignment == 1))
-        return padded(c, n, alignment);
-    return c;
-}
 
 void SaveGridLayout(Form1& form)
 {
@@ -114,7 +71,7 @@ void LoadGridLayout(Form1& form)
         const GridColumnLayout& line = lines[i];
         if (line.visible)
             form.setColumnVisible(i, *line.visible);
-        if (!line.widthTwips || *line.widthTwips < 0)
+        if (!line.widthTwips)
             continue;
         form.setColumnWidthTwips(i, *line.widthTwips);
         const QString c = model->caption(i).trimmed();

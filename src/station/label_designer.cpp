@@ -22,6 +22,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -88,11 +89,13 @@ void LabelDesigner::SaveLabelLayout(bool quotedAlignment)
 
 void LabelDesigner::layoutSaved(bool ok, const QString& error)
 {
-    // Said once until a save succeeds again: the layout is saved on every keystroke.
-    if (!ok && !m_saveFailing)
+    // Said once until a save succeeds again: the layout is saved on every keystroke. The
+    // state changes before the message box opens, since the saves queued meanwhile
+    // report while it is open.
+    const bool wasFailing = std::exchange(m_saveFailing, !ok);
+    if (!ok && !wasFailing)
         tell(u"Etiket düzeni kaydedilemedi (%1): %2"_s.arg(QDir::toNativeSeparators(layoutPath()),
                                                            error));
-    m_saveFailing = !ok;
 }
 
 void LabelDesigner::waitForLayoutFile()

@@ -10,7 +10,6 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -19,7 +18,17 @@ namespace {
 
 void report(Form1& form, const QString& text)
 {
-    QMessageBox::warning(&form, u"Topkar"_s, text);
+    form.tell(text);
+}
+
+// The orders table's record set, or nothing (and the operator told why) when the
+// table did not open at start.
+RecordSet* ordersOrTell(Form1& form)
+{
+    RecordSet* rs = form.ordersOpen() ? form.Data1->recordset() : nullptr;
+    if (!rs)
+        report(form, u"Sipariş tablosu açık değil, kayıt yapılamaz.\n%1"_s.arg(form.statusText()));
+    return rs;
 }
 
 // The ready flag stays off while the row is written, so the moves of the write do not
@@ -73,14 +82,12 @@ void recordNewOrder(Form1& form)
     if (!numfmt::isNumeric(form.field(EntryField::OrderNo)->text()) ||
         form.field(EntryField::Customer)->text().trimmed().isEmpty())
         return;
+    RecordSet* rs = ordersOrTell(form);
+    if (!rs)
+        return;
     RecordResult result;
     {
         WriteGuard guard(form, {form.Command2});
-        RecordSet* rs = form.Data1->recordset();
-        if (!rs) {
-            report(form, u"Sipariş tablosu açık değil: %1"_s.arg(form.Data1->lastError()));
-            return;
-        }
         RollRecorder recorder;
         const RollValues values = panelValues(form);
         const bool onRow = !rs->bof() && !rs->eof() && rs->editMode() == RecordSet::EditMode::None;
@@ -105,14 +112,12 @@ void recordNewOrder(Form1& form)
 
 void addRollToOrder(Form1& form)
 {
+    RecordSet* rs = ordersOrTell(form);
+    if (!rs)
+        return;
     RecordResult result;
     {
         WriteGuard guard(form, {form.Command2, form.Command3});
-        RecordSet* rs = form.Data1->recordset();
-        if (!rs) {
-            report(form, u"Sipariş tablosu açık değil: %1"_s.arg(form.Data1->lastError()));
-            return;
-        }
         result = RollRecorder().addRoll(*rs, panelValues(form), QDate::currentDate());
         if (result.ok) {
             form.CurrentBarNo = result.barNo;

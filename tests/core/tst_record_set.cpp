@@ -199,7 +199,10 @@ private Q_SLOTS:
              {std::tuple{u"C1"_s, u"İSTANBUL ÖRME"_s, 0}, std::tuple{u"C2"_s, u"IŞIK A.Ş."_s, 0},
               std::tuple{u"C3"_s, u"O'BRİEN TEKSTİL"_s, 0},
               std::tuple{u"C4"_s, u"istanbul gizli"_s, 1},
-              std::tuple{u"C5"_s, u"ÇAĞLAR 100% PAMUK"_s, 0}}) {
+              std::tuple{u"C5"_s, u"ÇAĞLAR 100% PAMUK"_s, 0},
+              std::tuple{u"C6"_s, u"AB😀 EMOJİ LTD"_s, 0},
+              std::tuple{u"C7"_s, u"ABACI TİCARET"_s, 0},
+              std::tuple{u"C8"_s, u"ab\U0010FFFD SON"_s, 0}}) {
             q.prepare(u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan) VALUES (?, ?, ?)"_s);
             q.addBindValue(code);
             q.addBindValue(title);
@@ -227,9 +230,15 @@ private Q_SLOTS:
                  QStringList{u"C5"_s});
         QCOMPARE(search(u"Select * From CariKartlar Where HesKullan=True"_s), QStringList{u"C4"_s});
         QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like '100%*'"_s), QStringList{});
+        // A plain prefix is read as a range of the index: it finds what Like finds, titles
+        // with characters beyond the basic plane (emoji) included.
+        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like 'ab*' Order By CariKod"_s),
+                 (QStringList{u"C6"_s, u"C7"_s, u"C8"_s}));
+        QCOMPARE(search(u"Select * From CariKartlar Where Unvan Like '[a]b*' Order By CariKod"_s),
+                 (QStringList{u"C6"_s, u"C7"_s, u"C8"_s}));
         // Turkish alphabetical order: Ç after C, I before İ.
         QCOMPARE(search(u"Select * From CariKartlar Where HesKullan=False Order By Unvan Asc"_s),
-                 (QStringList{u"C5"_s, u"C2"_s, u"C1"_s, u"C3"_s}));
+                 (QStringList{u"C7"_s, u"C6"_s, u"C8"_s, u"C5"_s, u"C2"_s, u"C1"_s, u"C3"_s}));
         // An apostrophe in a criterion is data, never SQL.
         QString error;
         auto rs = RecordSet::open(dbfiles::connection(accounts), u"CariKartlar"_s, &error);

@@ -46,6 +46,16 @@ private Q_SLOTS:
         QTest::newRow("star in middle") << u"*süprem*"_s << u"30/1 PENYE SÜPREM"_s << true;
         QTest::newRow("whole text") << u"abc"_s << u"abcd"_s << false;
         QTest::newRow("apostrophe") << u"o'b*"_s << u"O'BRİEN"_s << true;
+        QTest::newRow("star gives back") << u"*ab"_s << u"aab"_s << true;
+        QTest::newRow("star before list") << u"*[0-9]x"_s << u"a1b2x"_s << true;
+        QTest::newRow("stars between") << u"*a*b*c*"_s << u"xaxbxcx"_s << true;
+        QTest::newRow("one after star") << u"a*?"_s << u"a"_s << false;
+        QTest::newRow("list after star, negated") << u"*[!a]"_s << u"ba"_s << false;
+        // Typed into the customer field: a search by trying every split of the text
+        // at every star would not end in years.
+        QTest::newRow("many stars") << u"*?"_s.repeated(25) + u"Q"_s << QString(200, u'a') << false;
+        QTest::newRow("many stars, found")
+            << u"*a"_s.repeated(40) + u"*b"_s << QString(300, u'a') + u"b"_s << true;
     }
     void likeWildcards()
     {
@@ -81,6 +91,25 @@ private Q_SLOTS:
         QVERIFY(sql);
         QCOMPARE(sql->params, (QVariantList{u"01"_s, qint64(3)}));
         QVERIFY(!sql->text.contains(u"01"));
+
+        // Numbers beyond the whole-number range, a number that is none after a minus,
+        // brackets nested thousands deep: an error or a translation, never a crash.
+        sql = jetsql::translate(*jetsql::parseCriterion(u"Yeni=99999999999999999999"_s), schema,
+                                jetsql::Dialect::SQLite);
+        QVERIFY(sql);
+        QCOMPARE(sql->params, (QVariantList{1e20}));
+        const QString deep = QString(5000, u'(') + u"Yeni=1"_s + QString(5000, u')');
+        for (const QString& bad :
+             {u"Yeni=-1.2.3"_s, deep, u"Not "_s.repeated(5000) + u"Yeni=1"_s}) {
+            error.clear();
+            QVERIFY(!jetsql::parseCriterion(bad, &error));
+            QVERIFY(!error.isEmpty());
+        }
+        // A long list of terms, as the exchange builds them, is no deep nesting.
+        const QString terms = QStringList(5000, u"(Sube='01' And Yeni=1)"_s).join(u" Or "_s);
+        sql = jetsql::translate(*jetsql::parseCriterion(terms), schema, jetsql::Dialect::SQLite);
+        QVERIFY(sql);
+        QCOMPARE(sql->params.size(), 10000);
     }
 
     void turkishNumbers()
@@ -107,6 +136,11 @@ private Q_SLOTS:
         QCOMPARE(numfmt::roundEven(0.5), 0LL);
         QCOMPARE(numfmt::roundEven(1.5), 2LL);
         QCOMPARE(numfmt::roundEven(0.6), 1LL);
+        // Twenty digits typed into a weight: the ends of the range, no wrap-round.
+        QCOMPARE(numfmt::roundEven(*numfmt::parse(u"99999999999999999999")),
+                 std::numeric_limits<long long>::max());
+        QCOMPARE(numfmt::roundEven(-1e20), std::numeric_limits<long long>::min());
+        QCOMPARE(numfmt::roundEven(std::nan("")), 0LL);
     }
 };
 

@@ -202,7 +202,16 @@ private Q_SLOTS:
                     .entryList({u"Barkod.Dat*"_s}, QDir::Files | QDir::Hidden)
                     .size() == 1);
 
-        // A layout that cannot be written is said once, not on every keystroke.
+        // A layout that cannot be written is said once, not on every keystroke, nor for
+        // each save queued while the message box runs its own event loop.
+        int typedMeanwhile = 0;
+        s.labels->tell = [&](const QString& text) {
+            s.messages.append(text);
+            while (++typedMeanwhile < 4) {
+                s.field(EntryField::Lot)->setText(u"L-%1"_s.arg(typedMeanwhile));
+                s.refresh();
+            }
+        };
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
         s.field(EntryField::OrderNo)->setText(u"1049"_s);

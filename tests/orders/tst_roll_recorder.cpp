@@ -153,6 +153,25 @@ private Q_SLOTS:
         QCOMPARE(rows(), 0);
     }
 
+    // Another station holds the file's write lock longer than the wait: the operator is
+    // told that, and nothing is written.
+    void fileBusyAtAnotherStationIsSaidSo()
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other-station"_s);
+        other.setDatabaseName(db.databaseName());
+        QVERIFY(other.open());
+        QVERIFY(runSql(other, u"BEGIN EXCLUSIVE"_s).isActive());
+        QVERIFY(runSql(db, u"PRAGMA busy_timeout = 50"_s).isActive());
+        const RecordResult r = RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1));
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.contains(u"başka bir istasyonda"), qPrintable(r.error));
+        runSql(other, u"ROLLBACK"_s);
+        other.close();
+        other = {};
+        QSqlDatabase::removeDatabase(u"other-station"_s);
+        QCOMPARE(rows(), 0);
+    }
+
     void saveIntoCurrentKeepsTheRowsKeys()
     {
         addRow(u"1046S01213"_s);

@@ -92,6 +92,10 @@ private Q_SLOTS:
         QTest::newRow("more lines than columns")
             << QByteArray(20, 'x').replace("x", "999,#TRUE#\r\n") << 999.0 << 999.0;
         QTest::newRow("cut") << QByteArray("1400,#TRUE#\r\n1800,#TR") << 1400.0 << 1800.0;
+        // Wider than any screen: no width an operator made (and millions of blanks to pad
+        // the header with).
+        QTest::newRow("absurd widths")
+            << QByteArray("30000000000,#TRUE#\r\n3000000000,#TRUE#\r\n") << 1395.0 << 1875.0;
     }
     void malformedFilesKeepTheDesign()
     {
