@@ -146,7 +146,10 @@ bool update(const QString& path, const std::function<void(QSettings&)>& change, 
     QLockFile lock(path + u".lock"_s);
     lock.setStaleLockTime(kStaleLock);
     if (!lock.tryLock(kLockWait))
-        return fail(error, u"başka bir program ayarları yazıyor (%1.lock)"_s.arg(info.fileName()));
+        return fail(error,
+                    lock.error() == QLockFile::LockFailedError
+                        ? u"başka bir program ayarları yazıyor (%1.lock)"_s.arg(info.fileName())
+                        : u"kilit dosyası yazılamadı (disk dolu olabilir)"_s);
     removeLeftovers(path);
 
     QByteArray old;

@@ -529,10 +529,13 @@ void Form1::openDatabases()
 {
     m_dataFolder = stationDataFolder(NetIp);
     QDir folder(m_dataFolder);
-    if (!folder.exists() && isLocalDataFolder(NetIp))
-        folder.mkpath(u"."_s);
+    // What the station makes anew is said on the status line: a folder or file that
+    // should have been there (a setting cut short, a file emptied) shows at once.
     QStringList problems;
     QStringList notes;
+    const bool newFolder = !folder.exists() && isLocalDataFolder(NetIp) && folder.mkpath(u"."_s);
+    if (newFolder)
+        notes.append(u"Veri klasörü yoktu, yeni kuruldu."_s);
     m_dataReachable = folder.exists();
     if (m_dataReachable) {
         // A missing file is created with its table, so a new station runs at once.
@@ -543,6 +546,8 @@ void Form1::openDatabases()
         for (const auto& [file, table] : files) {
             const QString path = folder.filePath(QLatin1String(file));
             const QFileInfo info(path);
+            if (!info.exists() && !newFolder)
+                notes.append(u"%1 yoktu, boş olarak kuruldu."_s.arg(QLatin1String(file)));
             if (info.isFile() && info.size() == 0)
                 notes.append(u"%1 boştu, içine boş tablo kuruldu."_s.arg(QLatin1String(file)));
             QString error;
@@ -575,10 +580,10 @@ void Form1::openDatabases()
     if (m_ordersOpen)
         QSqlQuery(dbfiles::connection(Data1->databaseName())).exec(u"PRAGMA busy_timeout = 3000"_s);
 
-    if (problems.isEmpty() && notes.isEmpty())
-        showStatus(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)), false);
-    else
-        showStatus((problems + notes).join(u"  "_s), true);
+    QStringList said = problems + notes;
+    if (m_dataReachable)
+        said.append(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)));
+    showStatus(said.join(u"  "_s), !problems.isEmpty() || !notes.isEmpty());
 }
 
 QString Form1::statusText() const
