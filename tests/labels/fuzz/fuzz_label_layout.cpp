@@ -6,8 +6,6 @@
 #include "core/sequential_file.h"
 #include "labels/label_layout_file.h"
 
-#include <QGuiApplication>
-
 #include <cmath>
 #include <cstdlib>
 
@@ -27,14 +25,6 @@ bool near(double v)
 }
 
 } // namespace
-
-// Items measure their captions in their fonts, which needs the font system.
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
