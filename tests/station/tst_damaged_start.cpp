@@ -1,3 +1,4 @@
+#include "core/database_files.h"
 #include "core/settings_store.h"
 #include "disk_faults.h"
 #include "labels/label_layout_file.h"
