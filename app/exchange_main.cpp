@@ -7,6 +7,7 @@
 #include "exchange/central_database.h"
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
+#include "program_setup.h"
 #include "web_data.h"
 
 #include <QApplication>
@@ -53,11 +54,9 @@ bool hasDisplay()
 
 bool wantsWindow(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--no-window") == 0 || qstrcmp(argv[i], "--create-central") == 0 ||
-            qstrncmp(argv[i], "--make-demo", 11) == 0 || qstrcmp(argv[i], "--help") == 0)
-            return false;
-    return hasDisplay();
+    return hasDisplay() &&
+           program::wantsWindow(argc, argv,
+                                {u"--no-window"_s, u"--create-central"_s, u"--make-demo"_s});
 }
 
 int createCentral(const QString& dataSource)
@@ -92,12 +91,12 @@ int main(int argc, char** argv)
         app = std::make_unique<QApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(u"topkar-exchange"_s);
+    program::setUp(*app, u"topkar-exchange"_s, window);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Şube veri aktarımı: kartları ve hareketleri merkez veritabanıyla değiştirir."_s);
-    parser.addHelpOption();
+    program::addStandardOptions(parser);
     const QCommandLineOption folder(
         u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s,
         u"klasör"_s);
@@ -127,6 +126,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
         return 2;
     }
+    if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(missing));
+        return 1;
+    }
+    program::startLog(parser, u"topkar-exchange.log"_s);
 
     // The settings store gives what the command line does not.
     ExchangeSettings settings = storedExchangeSettings();
