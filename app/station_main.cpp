@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
@@ -62,8 +63,11 @@ int main(int argc, char** argv)
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
     program::setUp(*app, u"Topkar"_s, withWindow);
-    if (withWindow)
+    if (withWindow) {
+        // The installed desktop entry and icon.
         QGuiApplication::setDesktopFileName(u"topkar"_s);
+        QGuiApplication::setWindowIcon(QIcon::fromTheme(u"topkar"_s));
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Üretim istasyonu"_s);
