@@ -58,7 +58,7 @@ private Q_SLOTS:
             QCOMPARE(
                 shell(u"SELECT Unvan FROM CariKartlar WHERE %1 ORDER BY Unvan COLLATE TRNOCASE, "
                       "rowid; SELECT count(*) FROM CariKartlar WHERE %1"_s.arg(where)),
-                station + QStringList{QString::number(station.size()), QString()});
+                station + (QStringList{QString::number(station.size()), QString()}));
         }
         QCOMPARE(shell(u"PRAGMA integrity_check"_s), (QStringList{u"ok"_s, QString()}));
     }
