@@ -10,7 +10,6 @@
 #include "program_setup.h"
 #include "web_data.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSqlError>
@@ -86,12 +85,7 @@ int createCentral(const QString& dataSource)
 int main(int argc, char** argv)
 {
     const bool window = wantsWindow(argc, argv);
-    std::unique_ptr<QCoreApplication> app;
-    if (window)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    program::setUp(*app, u"topkar-exchange"_s, window);
+    const auto app = program::makeApplication(argc, argv, window, u"topkar-exchange"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -3,9 +3,8 @@
 #include "core/logging.h"
 #include "core/settings_store.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStringEncoder>
@@ -33,7 +32,8 @@ bool wantsWindow(int argc, char** argv, const QStringList& windowless)
     return true;
 }
 
-void setUp(QCoreApplication& app, const QString& name, bool window)
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool window,
+                                                  const QString& name)
 {
 #ifdef Q_OS_WIN
     // The station is a GUI program without a console of its own: answers to --help,
@@ -42,18 +42,22 @@ void setUp(QCoreApplication& app, const QString& name, bool window)
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
     }
-#else
-    Q_UNUSED(window);
 #endif
+    std::unique_ptr<QCoreApplication> app;
+    if (window)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(name);
     QCoreApplication::setApplicationVersion(QStringLiteral(TOPKAR_VERSION));
     // The interface is Turkish whatever the system's language.
-    auto* qt = new QTranslator(&app);
+    auto* qt = new QTranslator(app.get());
     if (qt->load(QLocale(QLocale::Turkish, QLocale::Turkey), u"qtbase"_s, u"_"_s,
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
     else
         delete qt;
+    return app;
 }
 
 void addStandardOptions(QCommandLineParser& parser)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
-class QCoreApplication;
+#include <memory>
+
 class QCommandLineParser;
 
 // What every program does first: its name and version (--version), Qt's own Turkish
@@ -15,9 +17,11 @@ namespace program {
 // --version or one of the options named), so that it works without a display.
 bool wantsWindow(int argc, char** argv, const QStringList& windowless = {});
 
-// Names the application, sets its version and loads Qt's Turkish translations.
+// The application: a QApplication for a window, else a QCoreApplication, which needs
+// no display. Named, with its version, and with Qt's Turkish translations loaded.
 // Without a window on Windows, output goes to the console the program was started from.
-void setUp(QCoreApplication& app, const QString& name, bool window);
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool window,
+                                                  const QString& name);
 
 // --help, --version and --verbose on the parser.
 void addStandardOptions(QCommandLineParser& parser);

@@ -20,7 +20,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -57,12 +56,7 @@ int backUp(const QString& target)
 int main(int argc, char** argv)
 {
     const bool withWindow = program::wantsWindow(argc, argv, {u"--backup"_s});
-    std::unique_ptr<QCoreApplication> app;
-    if (withWindow)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    program::setUp(*app, u"Topkar"_s, withWindow);
+    const auto app = program::makeApplication(argc, argv, withWindow, u"Topkar"_s);
     if (withWindow) {
         // The installed desktop entry and icon.
         QGuiApplication::setDesktopFileName(u"topkar"_s);
