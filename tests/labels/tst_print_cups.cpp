@@ -146,7 +146,8 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(printed, pdf));
         QVERIFY(QFile::remove(printed));
 
-        QCOMPARE(pdfPages(pdf), 1);
+        const PdfPage page = pdfWords(pdf);
+        QCOMPARE(page.pages, 1);
         QCOMPARE(decodeBarcodes(pdfToPng(pdf)), QStringList{u"CODE-128:"_s + barNo});
 
         // Items stand where the canvas has them, counted from the drawable corner. (On
@@ -155,7 +156,6 @@ private Q_SLOTS:
         // words are found by their start.)
         QPrinter printer(QPrinterInfo::defaultPrinter());
         const QPointF corner = printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
-        const PdfPage page = pdfWords(pdf);
         const LabelLayout& l = s.labels->layout();
         constexpr double mm = 72 / 25.4;
         for (const auto& [word, item] :
