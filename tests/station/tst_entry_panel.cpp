@@ -1,20 +1,24 @@
 #include "core/database_files.h"
 #include "message_boxes.h"
+#include "orders/entry_keys.h"
 #include "sql_helpers.h"
 #include "station/attach_entry.h"
 #include "station_window.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 using F = EntryField;
 
-// Finding customers and fabrics by typing, through the real fields and lists of one
-// window over a few cards.
-class TestSearchLists : public QObject
+// The entry panel of one window over a few cards: the fields' key rules, first as rules,
+// then typed; finding customers and fabrics by typing, through the real lists.
+class TestEntryPanel : public QObject
 {
     Q_OBJECT
     std::unique_ptr<StationWindow> w;
@@ -72,6 +76,67 @@ private Q_SLOTS:
         QVERIFY(w->open());
     }
     void cleanupTestCase() { w.reset(); }
+
+    void rules_data()
+    {
+        QTest::addColumn<F>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("result"); // "" dropped
+        QTest::addColumn<bool>("beep");
+        const QString ctrlS(QChar(19)), ctrlC(QChar(3));
+        QTest::newRow("point becomes comma")
+            << F::Weight << u"12"_s << 2 << false << u"."_s << u","_s << false;
+        QTest::newRow("second comma")
+            << F::OrderedKg << u"1,5"_s << 3 << false << u","_s << u""_s << true;
+        QTest::newRow("sixth decimal")
+            << F::Price << u"1,23456"_s << 7 << false << u"7"_s << u""_s << true;
+        QTest::newRow("backspace after five")
+            << F::Price << u"1,23456"_s << 7 << false << u"\b"_s << u"\b"_s << false;
+        QTest::newRow("overtyping a selection")
+            << F::Price << u"1,23456"_s << 7 << true << u"7"_s << u"7"_s << false;
+        QTest::newRow("hash silently")
+            << F::Weight << u"1"_s << 1 << false << u"#"_s << u""_s << false;
+        QTest::newRow("apostrophe silently")
+            << F::Rolls << u"1"_s << 1 << false << u"'"_s << u""_s << false;
+        QTest::newRow("letter beeps") << F::Rolls << u""_s << 0 << false << u"a"_s << u""_s << true;
+        QTest::newRow("ctrl+s in a number")
+            << F::Weight << u"1"_s << 1 << false << ctrlS << u""_s << true;
+        QTest::newRow("ctrl+c in a number")
+            << F::Weight << u"1"_s << 1 << false << ctrlC << u""_s << true;
+        QTest::newRow("ctrl+s in the customer")
+            << F::Customer << u"A"_s << 1 << false << ctrlS << u""_s << false;
+        QTest::newRow("ctrl+c in the customer")
+            << F::Customer << u"A"_s << 1 << false << ctrlC << ctrlC << false;
+        QTest::newRow("capital at start")
+            << F::Customer << u""_s << 0 << false << u"i"_s << u"İ"_s << false;
+        QTest::newRow("capital after blank")
+            << F::Note << u"çok "_s << 4 << false << u"ı"_s << u"I"_s << false;
+        QTest::newRow("order number takes letters")
+            << F::OrderNo << u"12"_s << 2 << false << u"x"_s << u"x"_s << false;
+    }
+    void rules()
+    {
+        QFETCH(F, field);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(bool, selection);
+        QFETCH(QString, key);
+        QFETCH(QString, result);
+        QFETCH(bool, beep);
+        const KeyDecision d = filterEntryKey(field, text, caret, selection, key[0]);
+        QCOMPARE(d.key.isNull() ? QString() : QString(d.key), result);
+        QCOMPARE(d.beep, beep);
+    }
+
+    void enterMovesOnOrLooksUp()
+    {
+        QVERIFY(filterEntryKey(F::Lot, u"L"_s, 1, false, u'\r').moveOn);
+        QVERIFY(filterEntryKey(F::Customer, u"A"_s, 1, false, u'\r').lookup);
+        QVERIFY(filterEntryKey(F::Fabric, u"A"_s, 1, false, u'\r').lookup);
+    }
 
     void liveSearch_data()
     {
@@ -152,13 +217,14 @@ private Q_SLOTS:
         QFETCH(QString, found);
         retype(field, typed);
         const QString kept = w->field(field)->text();
-        MessageBoxCatcher box;
+        ModalAnswerer answerer;
         QTest::keyClick(w->field(field), Qt::Key_Return);
         if (found.isEmpty()) {
-            QTRY_VERIFY(box.seen());
-            QCOMPARE(box.title(), u"Topkar"_s);
-            QCOMPARE(box.text(), field == F::Customer ? u"Firma Bulunamadı..!"_s
-                                                      : u"Kumaş Cinsi Bulunamadı..!"_s);
+            QTRY_COMPARE(answerer.messages.size(), 1);
+            QCOMPARE(answerer.titles.first(), u"Topkar"_s);
+            QCOMPARE(answerer.messages.first(), field == F::Customer
+                                                    ? u"Firma Bulunamadı..!"_s
+                                                    : u"Kumaş Cinsi Bulunamadı..!"_s);
             QCOMPARE(w->field(field)->text(), kept); // left for correction
             QTRY_VERIFY(w->field(field)->hasFocus());
         } else {
@@ -166,7 +232,62 @@ private Q_SLOTS:
             QTRY_VERIFY(w->field(field == F::Customer ? F::Fabric : F::Lot)->hasFocus());
         }
     }
+
+    void typingIntoTheRealFields()
+    {
+        Form1& f = w->form();
+        auto focus = [&](F field) {
+            w->field(field)->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(w->field(field)->hasFocus());
+        };
+
+        // The weight: keys go through the rules; the add-roll button follows the weight,
+        // and an emptied weight shows 0.
+        QLineEdit* weight = w->field(F::Weight);
+        focus(F::Weight);
+        weight->selectAll();
+        QTest::keyClicks(weight, u"12.5,3"_s);
+        QCOMPARE(weight->text(), u"12,53"_s);
+        QVERIFY(f.Command3->isEnabled());
+        weight->selectAll();
+        QTest::keyClick(weight, Qt::Key_Backspace);
+        QCOMPARE(weight->text(), u"0"_s);
+        QVERIFY(!f.Command3->isEnabled());
+        for (const QString& none : {u"0,0"_s, u","_s}) {
+            weight->setText(none);
+            QVERIFY(!f.Command3->isEnabled());
+        }
+
+        // The note: its placeholder comes when it is entered empty; blanks are trimmed.
+        w->field(F::Note)->setText(QString());
+        focus(F::Note);
+        QCOMPARE(w->field(F::Note)->selectedText(), u"Açıklama"_s);
+        QTest::keyClicks(w->field(F::Note), u"   "_s);
+        focus(F::Rolls);
+        QCOMPARE(w->field(F::Note)->text(), QString());
+        // The roll count comes back as 1 when left empty.
+        w->field(F::Rolls)->selectAll();
+        QTest::keyClick(w->field(F::Rolls), Qt::Key_Backspace);
+        focus(F::Lot);
+        QCOMPARE(w->field(F::Rolls)->text(), u"1"_s);
+
+        // Enter in the lot field goes to the machine list, which drops down; Enter there
+        // goes on to the machine kind. (An open list holds the keyboard itself.)
+        auto focusedOn = [](QComboBox* c) { return c->hasFocus() || c->view()->hasFocus(); };
+        QTest::keyClick(w->field(F::Lot), Qt::Key_Return);
+        QTRY_VERIFY(focusedOn(f.Combo1));
+        QTRY_VERIFY(f.Combo1->view()->isVisible());
+        QTest::keyClick(f.Combo1->view(), Qt::Key_Return);
+        QTRY_VERIFY(focusedOn(f.Combo2));
+        // Enter in the status list goes to the customer.
+        f.Combo2->hidePopup();
+        f.Combo3->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(f.Combo3->view()->isVisible());
+        f.Combo3->hidePopup();
+        QTest::keyClick(f.Combo3, Qt::Key_Return);
+        QTRY_VERIFY(w->field(F::Customer)->hasFocus());
+    }
 };
 
-QTEST_MAIN(TestSearchLists)
-#include "tst_search_lists.moc"
+QTEST_MAIN(TestEntryPanel)
+#include "tst_entry_panel.moc"
