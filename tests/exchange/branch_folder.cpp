@@ -12,6 +12,68 @@
 
 using namespace Qt::StringLiterals;
 
+QList<QVariantList> TestDatabase::rows(const QString& sql, const QVariantList& params) const
+{
+    QSqlQuery q = runSql(connection(), sql, params);
+    QList<QVariantList> out;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row.append(q.value(i));
+        out.append(row);
+    }
+    return out;
+}
+
+int TestDatabase::count(const QString& table, const QString& where) const
+{
+    return value(u"SELECT COUNT(*) FROM \"%1\"%2"_s.arg(
+                     table, where.isEmpty() ? u""_s : u" WHERE "_s + where))
+        .toInt();
+}
+
+bool TestDatabase::exec(const QString& sql, const QVariantList& params) const
+{
+    return runSql(connection(), sql, params).isActive();
+}
+
+bool TestDatabase::insert(const QString& table, const QString& columns,
+                          const QList<QVariantList>& rows) const
+{
+    QString error;
+    if (!m_file.isEmpty() && !dbfiles::ensureDatabase(m_file, {table}, &error)) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    QStringList names = columns.split(u',');
+    for (QString& name : names)
+        name = u'"' + name.trimmed() + u'"';
+    const QString sql = u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(
+        table, names.join(u", "_s), QStringList(names.size(), u"?"_s).join(u", "_s));
+    bool ok = true;
+    for (const QVariantList& values : rows)
+        ok = exec(sql, values) && ok;
+    return ok;
+}
+
+QSqlDatabase TestDatabase::connection() const
+{
+    return dbfiles::connection(m_file);
+}
+
+void RecordingHost::progress(const QString& text, int value, int maximum)
+{
+    texts.append(text);
+    if (onProgress)
+        onProgress(text, value, maximum);
+}
+
+bool RecordingHost::waitForRelease()
+{
+    ++waits;
+    return release;
+}
+
 BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)
 {
     QDir().mkpath(path);
@@ -28,6 +90,19 @@ ExchangeSettings BranchFolder::settings(const QString& command, bool central) co
     return s;
 }
 
+ExchangeReport BranchFolder::run(ExchangeHost& host, const QString& command, bool central) const
+{
+    ExchangeSettings s = settings(command, central);
+    ExchangeControls controls;
+    return runExchange(s, controls, host);
+}
+
+ExchangeReport BranchFolder::run(const QString& command, bool central) const
+{
+    RecordingHost host;
+    return run(host, command, central);
+}
+
 void BranchFolder::writeBranchList(const QStringList& codes, bool commas, const QString& name) const
 {
     seqfile::Writer w;
@@ -41,72 +116,14 @@ void BranchFolder::writeBranchList(const QStringList& codes, bool commas, const 
     seqfile::writeFile(file(name), w.content());
 }
 
-qint64 BranchFolder::insert(const QString& path, const QString& table,
-                            const QVariantMap& values) const
+bool finished(const ExchangeReport& report)
 {
-    QString error;
-    if (!dbfiles::ensureDatabase(path, {table}, &error))
-        qFatal("%s", qPrintable(error));
-    QSqlQuery q(dbfiles::connection(path));
-    QStringList names;
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        names.append(u'"' + it.key() + u'"');
-    q.prepare(u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(
-        table, names.join(u", "_s), QStringList(names.size(), u"?"_s).join(u", "_s)));
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qFatal("%s", qPrintable(q.lastError().text()));
-    return q.lastInsertId().toLongLong();
+    if (!report.complete())
+        qWarning("%s", qPrintable(report.summary()));
+    return report.complete();
 }
 
-QList<QVariantMap> BranchFolder::rows(const QString& path, const QString& sql,
-                                      const QVariantList& params) const
+bool failedOn(const ExchangeReport& report, const QString& text)
 {
-    QSqlQuery q = runSql(dbfiles::connection(path), sql, params);
-    QList<QVariantMap> out;
-    while (q.next()) {
-        QVariantMap row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row.insert(q.record().fieldName(i), q.value(i));
-        out.append(row);
-    }
-    return out;
-}
-
-QVariant BranchFolder::value(const QString& path, const QString& sql,
-                             const QVariantList& params) const
-{
-    QSqlQuery q = runSql(dbfiles::connection(path), sql, params);
-    return q.next() ? q.value(0) : QVariant();
-}
-
-bool BranchFolder::exec(const QString& path, const QString& sql, const QVariantList& params) const
-{
-    return runSql(dbfiles::connection(path), sql, params).isActive();
-}
-
-void RecordingHost::progress(const QString& text, int value, int maximum)
-{
-    texts.append(text);
-    if (onProgress)
-        onProgress(text, value, maximum);
-}
-
-bool RecordingHost::waitForRelease()
-{
-    ++waits;
-    return release;
-}
-
-ExchangeReport runOnce(ExchangeSettings settings, ExchangeHost& host)
-{
-    ExchangeControls controls;
-    return runExchange(settings, controls, host);
-}
-
-ExchangeReport runOnce(ExchangeSettings settings)
-{
-    RecordingHost host;
-    return runOnce(std::move(settings), host);
+    return !report.complete() && report.failures().join(u' ').contains(text);
 }

@@ -4,41 +4,11 @@
 #include "exchange/exchange_report.h"
 #include "exchange/exchange_settings.h"
 
+#include <QSqlDatabase>
 #include <QStringList>
-#include <QVariantMap>
+#include <QVariantList>
 
 #include <functional>
-
-// A station's data folder for a test, with helpers to put rows into its files and
-// read them back (plain SQL on the SQLite files, independent of the exchange).
-class BranchFolder
-{
-public:
-    BranchFolder(const QString& path, const QString& branch);
-
-    QString dataFolder() const { return m_folder; }
-    QString branch() const { return m_branch; }
-    QString file(const QString& name) const { return m_folder + name; }
-    QString accounts() const { return file(m_branch + QStringLiteral("Cari.Mdb")); }
-    QString stock() const { return file(m_branch + QStringLiteral("Stok.Mdb")); }
-    QString company() const { return file(QStringLiteral("01Cari.Mdb")); }
-
-    ExchangeSettings settings(const QString& command = {}, bool central = false) const;
-    // Sube.txt with the codes, one per line (or comma-separated), Windows-1254.
-    void writeBranchList(const QStringList& codes, bool commas = false,
-                         const QString& name = QStringLiteral("Sube.txt")) const;
-
-    // Inserts a row (the table is made when the file lacks it); its row key.
-    qint64 insert(const QString& path, const QString& table, const QVariantMap& values) const;
-    QList<QVariantMap> rows(const QString& path, const QString& sql,
-                            const QVariantList& params = {}) const;
-    QVariant value(const QString& path, const QString& sql, const QVariantList& params = {}) const;
-    bool exec(const QString& path, const QString& sql, const QVariantList& params = {}) const;
-
-private:
-    QString m_folder;
-    QString m_branch;
-};
 
 // A host that keeps the progress texts and can act on them (to cut a run short or to
 // add a movement in the middle of an upload).
@@ -54,6 +24,68 @@ public:
     std::function<void(const QString& text, int value, int maximum)> onProgress;
 };
 
-// One exchange run as the window would run it.
-ExchangeReport runOnce(ExchangeSettings settings, ExchangeHost& host);
-ExchangeReport runOnce(ExchangeSettings settings);
+// A database as a test sees it through plain SQL, independent of the exchange: one
+// SQLite file of a station (its tables made on the first insert into them), or the
+// central server (CentralServer).
+class TestDatabase
+{
+public:
+    explicit TestDatabase(const QString& file) : m_file(file) {}
+    virtual ~TestDatabase() = default;
+    QString file() const { return m_file; }
+
+    QList<QVariantList> rows(const QString& sql, const QVariantList& params = {}) const;
+    QVariantList row(const QString& sql, const QVariantList& params = {}) const
+    {
+        return rows(sql, params).value(0);
+    }
+    QVariant value(const QString& sql, const QVariantList& params = {}) const
+    {
+        return row(sql, params).value(0);
+    }
+    int count(const QString& table, const QString& where = {}) const;
+    bool exec(const QString& sql, const QVariantList& params = {}) const;
+    // Inserts rows: the columns comma-separated, each row's values in that order.
+    bool insert(const QString& table, const QString& columns,
+                const QList<QVariantList>& rows) const;
+
+protected:
+    TestDatabase() = default;
+    virtual QSqlDatabase connection() const;
+
+private:
+    QString m_file;
+};
+
+// A station's data folder for a test.
+class BranchFolder
+{
+public:
+    BranchFolder(const QString& path, const QString& branch);
+
+    QString dataFolder() const { return m_folder; }
+    QString file(const QString& name) const { return m_folder + name; }
+    TestDatabase accounts() const
+    {
+        return TestDatabase(file(m_branch + QStringLiteral("Cari.Mdb")));
+    }
+    TestDatabase stock() const { return TestDatabase(file(m_branch + QStringLiteral("Stok.Mdb"))); }
+    TestDatabase company() const { return TestDatabase(file(QStringLiteral("01Cari.Mdb"))); }
+
+    ExchangeSettings settings(const QString& command = {}, bool central = false) const;
+    // One exchange run of this station as the window runs it.
+    ExchangeReport run(const QString& command = {}, bool central = false) const;
+    ExchangeReport run(ExchangeHost& host, const QString& command = {}, bool central = false) const;
+    // Sube.txt with the codes, one per line (or comma-separated), Windows-1254.
+    void writeBranchList(const QStringList& codes, bool commas = false,
+                         const QString& name = QStringLiteral("Sube.txt")) const;
+
+private:
+    QString m_folder;
+    QString m_branch;
+};
+
+// True when the run finished its work; otherwise prints its summary.
+bool finished(const ExchangeReport& report);
+// True when the run did not finish and a failure names the text.
+bool failedOn(const ExchangeReport& report, const QString& text);

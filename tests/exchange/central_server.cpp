@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -72,7 +71,7 @@ bool CentralServer::stop(const QString& mode)
     return ok;
 }
 
-QSqlDatabase CentralServer::connection()
+QSqlDatabase CentralServer::connection() const
 {
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
@@ -101,30 +100,6 @@ void CentralServer::clear()
         u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
 }
 
-QList<QVariantList> CentralServer::rows(const QString& sql, const QVariantList& params)
-{
-    QSqlQuery q = runSql(connection(), sql, params);
-    QList<QVariantList> out;
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row.append(q.value(i));
-        out.append(row);
-    }
-    return out;
-}
-
-QVariant CentralServer::value(const QString& sql, const QVariantList& params)
-{
-    const auto r = rows(sql, params);
-    return r.isEmpty() || r.first().isEmpty() ? QVariant() : r.first().first();
-}
-
-bool CentralServer::exec(const QString& sql, const QVariantList& params)
-{
-    return runSql(connection(), sql, params).isActive();
-}
-
 void CentralServerTest::initTestCase()
 {
     server = std::make_unique<CentralServer>(m_port);
@@ -135,5 +110,33 @@ void CentralServerTest::init()
 {
     server->clear();
     home = std::make_unique<TestHome>();
-    prepare();
+    station = std::make_unique<BranchFolder>(home->file(u"data"_s), u"02"_s);
+    station->writeBranchList({u"02"_s});
+}
+
+void CentralServerTest::cleanup()
+{
+    station.reset();
+    home.reset();
+}
+
+std::unique_ptr<QProcess> CentralServerTest::startProgram(const QStringList& arguments)
+{
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"ODBCINI"_s, server->odbcIni());
+    env.insert(u"TOPKAR_HOME"_s, home->path());
+    p->setProcessEnvironment(env);
+    p->setProcessChannelMode(QProcess::MergedChannels);
+    p->start(QStringLiteral(TOPKAR_EXCHANGE_PROGRAM), QStringList{u"--no-window"_s} + arguments);
+    return p;
+}
+
+bool CentralServerTest::endedWell(QProcess& program)
+{
+    const bool ok = program.waitForFinished(600000) &&
+                    program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+    if (!ok)
+        qWarning("%s", program.readAll().constData());
+    return ok;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "branch_folder.h"
 #include "test_home.h"
 
 #include <QObject>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
@@ -13,7 +15,7 @@
 // A throwaway PostgreSQL server for one test program (scripts/central-pg.sh): its own
 // folder, its own socket, a user-level ODBC data source "ParvekWeb" (ODBCINI) and the
 // exchange's central tables. Stopped and removed with the object.
-class CentralServer
+class CentralServer : public TestDatabase
 {
 public:
     explicit CentralServer(int port);
@@ -31,14 +33,12 @@ public:
 
     // Empties the exchange tables (and the receipts).
     void clear();
-    // Runs a statement on the server through the data source; the rows of a query.
-    QList<QVariantList> rows(const QString& sql, const QVariantList& params = {});
-    QVariant value(const QString& sql, const QVariantList& params = {});
-    bool exec(const QString& sql, const QVariantList& params = {});
+
+protected:
+    QSqlDatabase connection() const override;
 
 private:
     bool script(const QStringList& arguments);
-    QSqlDatabase connection();
     void disconnect();
 
     QTemporaryDir m_dir;
@@ -50,22 +50,28 @@ private:
 };
 
 // The frame of an exchange test program: one server for the program on its own port,
-// emptied before every test, and a fresh home (settings, data folders) for each test.
-// prepare() adds what a test program sets up before each of its tests.
+// emptied before every test, and for each test a fresh home (settings, data folders)
+// with the station's data folder of branch 02, whose branch list names only itself.
 class CentralServerTest : public QObject
 {
     Q_OBJECT
 protected:
     explicit CentralServerTest(int port) : m_port(port) {}
-    virtual void prepare() {}
+
+    // The exchange program on this server and home, without its window (output and
+    // errors in one channel).
+    std::unique_ptr<QProcess> startProgram(const QStringList& arguments);
+    // Waits for the program's end: true when it ended well, else prints its output.
+    static bool endedWell(QProcess& program);
 
     std::unique_ptr<CentralServer> server;
     std::unique_ptr<TestHome> home;
+    std::unique_ptr<BranchFolder> station;
 
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void cleanup() { home.reset(); }
+    void cleanup();
     void cleanupTestCase() { server.reset(); }
 
 private:

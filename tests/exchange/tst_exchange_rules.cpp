@@ -3,7 +3,6 @@
 #include "exchange/balances.h"
 #include "exchange/branch_list.h"
 #include "exchange/exchange_run.h"
-#include "exchange/field_copy.h"
 #include "test_home.h"
 
 #include <QDir>
@@ -12,23 +11,23 @@
 
 using namespace Qt::StringLiterals;
 
-// The exchange's rules that need no central server: the dispatch, the branch list,
-// the field names and the balance arithmetic.
+// The exchange's rules that need no central server: the dispatch, the branch list and
+// the balance arithmetic.
 class TestExchangeRules : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A condition on a movement runs the upload, not the card exchange; the names are
+    // matched case-sensitively.
     void dispatch()
     {
         QCOMPARE(exchangeKindFor(u"CariKod='C1'"_s), ExchangeKind::AccountCards);
         QCOMPARE(exchangeKindFor(u"StokKod='K1'"_s), ExchangeKind::StockCards);
-        // A condition on an account movement runs the upload, not the card exchange.
         QCOMPARE(exchangeKindFor(u"CariHarKod='C1'"_s), ExchangeKind::Movements);
         QCOMPARE(exchangeKindFor(u"StokHarKod='K1'"_s), ExchangeKind::Movements);
         QCOMPARE(exchangeKindFor(QString()), ExchangeKind::Full);
-        QCOMPARE(exchangeKindFor(u"carikod='C1'"_s),
-                 ExchangeKind::Full); // the tests are case-sensitive
+        QCOMPARE(exchangeKindFor(u"carikod='C1'"_s), ExchangeKind::Full);
     }
 
     // Sube.txt in the Windows Turkish code page, comma- or line-separated, found
@@ -46,14 +45,6 @@ private Q_SLOTS:
         f.close();
         QCOMPARE(readBranchList(s).value(), (QStringList{u"01"_s, u"02"_s, u"03"_s, u"Şube 4"_s}));
         QCOMPARE(QFileInfo(s.file(u"Sube.txt"_s)).fileName(), u"sube.TXT"_s);
-    }
-
-    void centralNames()
-    {
-        QCOMPARE(fieldcopy::centralName(u"DökNo"_s), u"DokNo"_s);
-        QCOMPARE(fieldcopy::centralName(u"ÜrMik"_s), u"Urmik"_s);
-        QCOMPARE(fieldcopy::centralName(u"Üretim"_s), u"Uretim"_s);
-        QCOMPARE(fieldcopy::centralName(u"DigerId"_s), u"DigerId"_s);
     }
 
     // Stock balances on a real card: the weighted cost of purchases, a sale beyond the
