@@ -61,19 +61,6 @@ QSqlDatabase TestDatabase::connection() const
     return dbfiles::connection(m_file);
 }
 
-void RecordingHost::progress(const QString& text, int value, int maximum)
-{
-    texts.append(text);
-    if (onProgress)
-        onProgress(text, value, maximum);
-}
-
-bool RecordingHost::waitForRelease()
-{
-    ++waits;
-    return release;
-}
-
 BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)
 {
     QDir().mkpath(path);

@@ -10,17 +10,19 @@
 
 #include <functional>
 
-// A host that keeps the progress texts and can act on them (to cut a run short or to
-// add a movement in the middle of an upload).
+// A host that counts its waits before the download and can act on the progress (to
+// cut a run short or to add a movement in the middle of an upload).
 class RecordingHost : public ExchangeHost
 {
 public:
-    void progress(const QString& text, int value, int maximum) override;
-    bool waitForRelease() override;
+    void progress(const QString& text, int value, int maximum) override
+    {
+        if (onProgress)
+            onProgress(text, value, maximum);
+    }
+    bool waitForRelease() override { return ++waits > 0; }
 
-    QStringList texts;
     int waits = 0;
-    bool release = true;
     std::function<void(const QString& text, int value, int maximum)> onProgress;
 };
 
