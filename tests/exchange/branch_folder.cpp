@@ -27,9 +27,11 @@ QList<QVariantList> TestDatabase::rows(const QString& sql, const QVariantList& p
 
 int TestDatabase::count(const QString& table, const QString& where) const
 {
-    return value(u"SELECT COUNT(*) FROM \"%1\"%2"_s.arg(
-                     table, where.isEmpty() ? u""_s : u" WHERE "_s + where))
-        .toInt();
+    bool ok = false;
+    const int n = value(u"SELECT COUNT(*) FROM \"%1\"%2"_s.arg(
+                            table, where.isEmpty() ? u""_s : u" WHERE "_s + where))
+                      .toInt(&ok);
+    return ok ? n : -1;
 }
 
 bool TestDatabase::exec(const QString& sql, const QVariantList& params) const
@@ -90,17 +92,14 @@ ExchangeReport BranchFolder::run(const QString& command, bool central) const
     return run(host, command, central);
 }
 
-void BranchFolder::writeBranchList(const QStringList& codes, bool commas, const QString& name) const
+void BranchFolder::writeBranchList(const QStringList& codes) const
 {
     seqfile::Writer w;
     for (const QString& code : codes) {
         w.text(code);
-        if (!commas)
-            w.endRecord();
-    }
-    if (commas)
         w.endRecord();
-    seqfile::writeFile(file(name), w.content());
+    }
+    seqfile::writeFile(file(u"Sube.txt"_s), w.content());
 }
 
 bool finished(const ExchangeReport& report)

@@ -45,6 +45,7 @@ public:
     {
         return row(sql, params).value(0);
     }
+    // The rows of the table that meet the condition; -1 when the query fails.
     int count(const QString& table, const QString& where = {}) const;
     bool exec(const QString& sql, const QVariantList& params = {}) const;
     // Inserts rows: the columns comma-separated, each row's values in that order.
@@ -78,9 +79,8 @@ public:
     // One exchange run of this station as the window runs it.
     ExchangeReport run(const QString& command = {}, bool central = false) const;
     ExchangeReport run(ExchangeHost& host, const QString& command = {}, bool central = false) const;
-    // Sube.txt with the codes, one per line (or comma-separated), Windows-1254.
-    void writeBranchList(const QStringList& codes, bool commas = false,
-                         const QString& name = QStringLiteral("Sube.txt")) const;
+    // Sube.txt with the codes, one per line, Windows-1254.
+    void writeBranchList(const QStringList& codes) const;
 
 private:
     QString m_folder;

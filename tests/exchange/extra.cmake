@@ -17,7 +17,7 @@ foreach(src ${exchange_tests})
   target_link_libraries(${name} PRIVATE exchange_test_support)
   add_dependencies(${name} topkar-exchange)
 endforeach()
-target_link_libraries(tst_web_data PRIVATE exchange_window)
+target_link_libraries(tst_full_exchange PRIVATE exchange_window)
 
 # The fault tests cut runs short hundreds of times; smaller counts under the
 # sanitizers (TOPKAR_FAULT_SCALE) keep them to a few minutes.

@@ -1,11 +1,23 @@
 #include "central_server.h"
+#include "core/database_files.h"
+#include "core/record_set.h"
+#include "exchange/balances.h"
+#include "web_data.h"
 
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
 // The full exchange: prices re-done, then everything waiting for the branch posted
-// into its files; values worked out by hand.
+// into its files (values worked out by hand); and its window, whose "Devam" releases
+// the wait before the download.
 class TestFullExchange : public CentralServerTest
 {
     Q_OBJECT
@@ -17,6 +29,27 @@ private:
     static QVariantList card(const TestDatabase& file, const QString& fields, const QString& code)
     {
         return file.row(u"SELECT %1 FROM CariKartlar WHERE CariKod=?"_s.arg(fields), {code});
+    }
+
+    bool sawWait = false;
+
+    // Runs the window's exchange; the action is done when the window waits.
+    ExchangeReport load(WebData& form, const std::function<void()>& atTheWait)
+    {
+        auto* devam = form.findChild<QPushButton*>(u"Devam"_s);
+        form.show();
+        sawWait = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &form, [&] {
+            if (!sawWait && devam->isEnabled()) {
+                sawWait = true;
+                // Nothing is taken before the release.
+                QCOMPARE(server->count(u"CariKartlar"_s), 1);
+                atTheWait();
+            }
+        });
+        poll.start(10);
+        return form.load();
     }
 
 private Q_SLOTS:
@@ -158,6 +191,27 @@ private Q_SLOTS:
         QCOMPARE(server->count(u"StokHareket"_s), 1);
     }
 
+    // The stock card's arithmetic beyond what the movements above show: the weighted cost
+    // of a second purchase, the shortfall rounded to 4 decimals.
+    void stockBalances()
+    {
+        QVERIFY(station->stock().insert(u"StokKartlar"_s, u"StokKod"_s, {{u"K1"_s}}));
+        auto stock =
+            RecordSet::open(dbfiles::connection(station->stock().file()), u"StokKartlar"_s);
+        stock->moveFirst();
+        auto post = [&](const balances::StockMovement& mv) {
+            stock->edit();
+            QVERIFY(balances::postToStockCard(*stock, mv));
+            QVERIFY(stock->update());
+        };
+        post({true, 10, 100, 0}); // 10 kg for 100 into an empty stock: cost 10
+        post({true, 30, 600, 0}); // (10 × 10 + 600) / (10 + 30) = 17,5
+        QCOMPARE(stock->value(u"Maliyet").toDouble(), 17.5);
+        QCOMPARE(stock->value(u"KalanB").toDouble(), 40.0);
+        post({false, 45.12345, 900, 12.5}); // more than in stock: the shortfall in KalanA
+        QCOMPARE(stock->value(u"KalanB").toDouble(), 0.0);
+        QCOMPARE(stock->value(u"KalanA").toDouble(), 5.1235); // rounded to 4 decimals
+    }
     // Waiting stock movements take the customer's special price, and their account
     // movement the new amount.
     void priceRefresh()
@@ -196,7 +250,34 @@ private Q_SLOTS:
         QCOMPARE(quoted.accounts().count(u"CariKartlar"_s, u"CariKod='C1'"_s), 1);
         QCOMPARE(server->count(u"CariKartlar"_s), 0);
     }
+
+    // The window: closing it during the wait stops the exchange with nothing taken and
+    // says so; "Devam" lets the download go on, and the last text says how it ended.
+    void windowReleasedByDevamStoppedByClosing()
+    {
+        server->insert(u"CariKartlar"_s, u"CariKod, Unvan, Sube, Server"_s,
+                       {{u"C1"_s, u"Gök"_s, u"02"_s, 0}});
+        {
+            WebData form(station->settings());
+            const ExchangeReport report = load(form, [&] { form.close(); });
+            QVERIFY(sawWait);
+            QVERIFY(report.summary().contains(u"durduruldu"_s) && !report.complete());
+            QCOMPARE(server->count(u"CariKartlar"_s), 1);
+        }
+        WebData form(station->settings());
+        QCOMPARE(form.windowTitle(), u"Form1"_s);
+        auto* devam = form.findChild<QPushButton*>(u"Devam"_s);
+        auto* status = form.findChild<QLabel*>(u"StatusBar1"_s);
+        QVERIFY(devam && status && form.findChild<QTableView*>(u"DBGrid1"_s) &&
+                form.findChild<QProgressBar*>(u"ProgressBar1"_s));
+        QVERIFY(!devam->isEnabled());
+        QVERIFY(finished(load(form, [&] { devam->click(); })));
+        QVERIFY(sawWait);
+        QVERIFY(status->text().startsWith(u"Aktarım tamamlandı"_s));
+        QCOMPARE(station->accounts().value(u"SELECT Unvan FROM CariKartlar"_s).toString(),
+                 u"Gök"_s);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestFullExchange)
+QTEST_MAIN(TestFullExchange)
 #include "tst_full_exchange.moc"
