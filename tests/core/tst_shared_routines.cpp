@@ -42,9 +42,6 @@ private Q_SLOTS:
         QVERIFY(read(u"Binary"_s).isEmpty() && read(u"List"_s).isEmpty());
         // The stores live under the test's own folder.
         QVERIFY(settings::registryStorePath().startsWith(home->path()));
-        QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"214"_s));
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"214"_s);
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"Missing"_s, u"x"_s), u"x"_s);
     }
 
     // Capitals at the start, after a blank or a field ending in "." (for a–z also

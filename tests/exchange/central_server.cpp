@@ -50,11 +50,10 @@ bool CentralServer::script(const QStringList& arguments)
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(u"bash"_s,
             QStringList{QStringLiteral(TOPKAR_SOURCE_DIR "/scripts/central-pg.sh")} + arguments);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        m_error = QString::fromLocal8Bit(p.readAll());
-        return false;
-    }
-    return true;
+    const bool ok = endedWell(p);
+    if (!ok)
+        m_error = u"central-pg.sh %1 failed (its output is above)"_s.arg(arguments.join(u' '));
+    return ok;
 }
 
 bool CentralServer::start()
@@ -132,7 +131,7 @@ std::unique_ptr<QProcess> CentralServerTest::startProgram(const QStringList& arg
     return p;
 }
 
-bool CentralServerTest::endedWell(QProcess& program)
+bool endedWell(QProcess& program)
 {
     const bool ok = program.waitForFinished(600000) &&
                     program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;

@@ -12,6 +12,9 @@
 
 #include <memory>
 
+// Waits for a program's end: true when it ended well, else prints its output.
+bool endedWell(QProcess& program);
+
 // A throwaway PostgreSQL server for one test program (scripts/central-pg.sh): its own
 // folder, its own socket, a user-level ODBC data source "ParvekWeb" (ODBCINI) and the
 // exchange's central tables. Stopped and removed with the object.
@@ -61,8 +64,6 @@ protected:
     // The exchange program on this server and home, without its window (output and
     // errors in one channel).
     std::unique_ptr<QProcess> startProgram(const QStringList& arguments);
-    // Waits for the program's end: true when it ended well, else prints its output.
-    static bool endedWell(QProcess& program);
 
     std::unique_ptr<CentralServer> server;
     std::unique_ptr<TestHome> home;

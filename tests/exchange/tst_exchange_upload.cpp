@@ -1,6 +1,5 @@
 #include "central_server.h"
 #include "core/settings_store.h"
-#include "exchange/exchange_run.h"
 
 #include <QFile>
 #include <QtTest>
@@ -43,18 +42,6 @@ private:
     }
 
 private Q_SLOTS:
-    // A condition on a movement runs the upload, not the card exchange; the names are
-    // matched case-sensitively.
-    void dispatch()
-    {
-        QCOMPARE(exchangeKindFor(u"CariKod='C1'"_s), ExchangeKind::AccountCards);
-        QCOMPARE(exchangeKindFor(u"StokKod='K1'"_s), ExchangeKind::StockCards);
-        QCOMPARE(exchangeKindFor(u"CariHarKod='C1'"_s), ExchangeKind::Movements);
-        QCOMPARE(exchangeKindFor(u"StokHarKod='K1'"_s), ExchangeKind::Movements);
-        QCOMPARE(exchangeKindFor(QString()), ExchangeKind::Full);
-        QCOMPARE(exchangeKindFor(u"carikod='C1'"_s), ExchangeKind::Full);
-    }
-
     // Every branch but the station's own gets exactly one copy of the card: an existing
     // copy is overwritten, a missing one added; a terminal branch gets Yeni 2, the
     // others the card's own Yeni; Server tells which side wrote it. Nothing is sent
@@ -140,9 +127,14 @@ private Q_SLOTS:
     }
 
     // A stock movement's ids get one trailing "W"; the Turkish field names of the
-    // branch arrive under the central names.
-    void stockIdsTakeOneW()
+    // branch arrive under the central names. Without pending account movements the
+    // account side sends no totals and clears nothing; a branch listed twice goes once.
+    void stockOnlyUpload()
     {
+        station->writeBranchList({u"02"_s, u"02"_s});
+        station->accounts().insert(u"CariKartlar"_s, u"CariKod, Borc, Sube, Yeni"_s,
+                                   {{u"C1"_s, 9.0, u"02"_s, 9}});
+        server->insert(u"CariKartlar"_s, u"CariKod, Sube, Borc"_s, {{u"C1"_s, u"02"_s, 1}});
         stock(u"K1"_s, u"S1"_s, u"SN1W"_s);
         stock(u"K1"_s, u"S2W"_s);
         stock(u"K1"_s, QVariant());
@@ -153,6 +145,8 @@ private Q_SLOTS:
         QCOMPARE(server->rows(u"SELECT \"DigerId\" FROM \"StokHareket\" ORDER BY \"id\""_s),
                  (QList<QVariantList>{{u"S1W"_s}, {u"S2W"_s}, {u"W"_s}}));
         QCOMPARE(station->stock().count(u"StokHareket"_s, pending), 0);
+        QCOMPARE(server->value(u"SELECT \"Borc\" FROM \"CariKartlar\""_s).toDouble(), 1.0);
+        QCOMPARE(station->accounts().value(u"SELECT Yeni FROM CariKartlar"_s).toInt(), 9);
     }
 
     // A terminal branch sends its movements as final (Yeni 3) and the totals of the
@@ -187,21 +181,6 @@ private Q_SLOTS:
         QCOMPARE(cards.rows(u"SELECT Yeni FROM CariKartlar ORDER BY rowid"_s),
                  (QList<QVariantList>{{2}, {2}, {0}}));
         QCOMPARE(station->stock().value(u"SELECT Yeni FROM StokKartlar"_s).toInt(), 2);
-    }
-
-    // Without pending account movements the account side sends no totals and clears
-    // nothing, while the stock side still runs; a branch listed twice goes once.
-    void quietAccountsAndRepeatedBranch()
-    {
-        station->writeBranchList({u"02"_s, u"02"_s});
-        station->accounts().insert(u"CariKartlar"_s, u"CariKod, Borc, Sube, Yeni"_s,
-                                   {{u"C1"_s, 9.0, u"02"_s, 9}});
-        server->insert(u"CariKartlar"_s, u"CariKod, Sube, Borc"_s, {{u"C1"_s, u"02"_s, 1}});
-        stock(u"K1"_s, u"S1"_s);
-        QVERIFY(finished(station->run(command)));
-        QCOMPARE(server->value(u"SELECT \"Borc\" FROM \"CariKartlar\""_s).toDouble(), 1.0);
-        QCOMPARE(station->accounts().value(u"SELECT Yeni FROM CariKartlar"_s).toInt(), 9);
-        QCOMPARE(server->count(u"StokHareket"_s), 1);
     }
 
     // Only what arrived is cleared: a movement recorded while the upload runs, and one

@@ -5,9 +5,7 @@
 #include "web_data.h"
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
@@ -241,12 +239,13 @@ private Q_SLOTS:
                  (QList<QVariantList>{{u"77"_s, 125.25, 41.75}, {u"78"_s, 125.25, 0.0}}));
     }
 
-    // A branch code with an apostrophe finds its own records.
+    // A branch code with an apostrophe finds its own records. A command whose names are
+    // not spelled exactly (they are matched case-sensitively) runs the full exchange.
     void quotedBranch()
     {
         server->insert(u"CariKartlar"_s, u"CariKod, Sube, Server"_s, {{u"C1"_s, u"0'2"_s, 0}});
         BranchFolder quoted(home->file(u"q"_s), u"0'2"_s);
-        QVERIFY(finished(quoted.run()));
+        QVERIFY(finished(quoted.run(u"carikod='X'"_s)));
         QCOMPARE(quoted.accounts().count(u"CariKartlar"_s, u"CariKod='C1'"_s), 1);
         QCOMPARE(server->count(u"CariKartlar"_s), 0);
     }
@@ -265,12 +264,9 @@ private Q_SLOTS:
             QCOMPARE(server->count(u"CariKartlar"_s), 1);
         }
         WebData form(station->settings());
-        QCOMPARE(form.windowTitle(), u"Form1"_s);
         auto* devam = form.findChild<QPushButton*>(u"Devam"_s);
         auto* status = form.findChild<QLabel*>(u"StatusBar1"_s);
-        QVERIFY(devam && status && form.findChild<QTableView*>(u"DBGrid1"_s) &&
-                form.findChild<QProgressBar*>(u"ProgressBar1"_s));
-        QVERIFY(!devam->isEnabled());
+        QVERIFY(devam && status && !devam->isEnabled());
         QVERIFY(finished(load(form, [&] { devam->click(); })));
         QVERIFY(sawWait);
         QVERIFY(status->text().startsWith(u"Aktarım tamamlandı"_s));
