@@ -1,10 +1,8 @@
 # The exchange tests: a helper library (throwaway central server, branch folders) for
 # every test program of the folder, and room for the slow fault tests.
 add_library(exchange_test_support STATIC
-  ${CMAKE_CURRENT_SOURCE_DIR}/exchange/central_server.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/exchange/central_server.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/exchange/branch_folder.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/exchange/branch_folder.h)
+  ${CMAKE_CURRENT_SOURCE_DIR}/exchange/exchange_frame.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/exchange/exchange_frame.h)
 target_include_directories(exchange_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/exchange)
 target_link_libraries(exchange_test_support PUBLIC exchange test_support Qt6::Test)
 # The frame starts the exchange program as a process for the tests that need one.

@@ -1,7 +1,7 @@
-#include "central_server.h"
 #include "core/database_files.h"
 #include "core/settings_store.h"
 #include "exchange/demo_branches.h"
+#include "exchange_frame.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -54,15 +54,11 @@ private:
         const auto p = startProgram(arguments);
         if (!p->waitForStarted())
             return false;
-        for (int seen = 0, lines = random.bounded(6);
-             seen < lines && p->state() == QProcess::Running;) {
-            if (p->canReadLine()) {
-                p->readLine();
-                ++seen;
-            } else {
+        for (int lines = random.bounded(6); lines > 0 && p->state() == QProcess::Running;)
+            if (p->canReadLine() && !p->readLine().isEmpty())
+                --lines;
+            else
                 p->waitForReadyRead(100);
-            }
-        }
         QThread::usleep(random.bounded(40000));
         const bool killed = p->state() == QProcess::Running;
         p->kill();

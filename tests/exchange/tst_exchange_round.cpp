@@ -1,9 +1,9 @@
-#include "central_server.h"
 #include "core/database_files.h"
 #include "core/jet_sql.h"
 #include "core/record_set.h"
 #include "exchange/central_database.h"
 #include "exchange/demo_branches.h"
+#include "exchange_frame.h"
 
 #include <QtTest>
 
@@ -20,17 +20,11 @@ public:
     TestExchangeRound() : CentralServerTest(55616) {}
 
 private:
-    // The central movements (opening the connection when it is not open yet).
-    static std::unique_ptr<RecordSet> open(CentralDatabase& central, const QString& where = {})
+    // The central movements.
+    static std::unique_ptr<RecordSet> open(const CentralDatabase& central,
+                                           const QString& where = {})
     {
-        QString error;
-        std::unique_ptr<RecordSet> rs;
-        if (central.isOpen() || central.open(u"ParvekWeb"_s, &error))
-            rs =
-                RecordSet::open(central.database(), u"Select * From CariHareket"_s + where, &error);
-        if (!rs)
-            qWarning("%s", qPrintable(error));
-        return rs;
+        return RecordSet::open(central.database(), u"Select * From CariHareket"_s + where);
     }
     // Adds a movement through the set: DigerId, CariHarKod, Borc, Aciklama, Tarih as far
     // as given; false when it is refused.
@@ -55,6 +49,7 @@ private Q_SLOTS:
     void searchFromCurrentAndFilter()
     {
         CentralDatabase central;
+        QVERIFY(central.open(u"ParvekWeb"_s));
         auto rs = open(central);
         QVERIFY(rs);
         for (const QVariantList& row :
@@ -86,6 +81,7 @@ private Q_SLOTS:
     void batchedAdditions()
     {
         CentralDatabase central;
+        QVERIFY(central.open(u"ParvekWeb"_s));
         auto rs = open(central);
         QVERIFY(rs);
         rs->setBatchUpdates(true);
@@ -114,6 +110,7 @@ private Q_SLOTS:
         const QList<double> amounts = {
             1234.56, 0.1, -7.125, 1e-6, 98765432.123456, 0.30000000000000004};
         CentralDatabase central;
+        QVERIFY(central.open(u"ParvekWeb"_s));
         auto rs = open(central);
         QVERIFY(rs);
         for (int i = 0; i < amounts.size(); ++i)

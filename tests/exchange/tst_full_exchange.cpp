@@ -1,7 +1,7 @@
-#include "central_server.h"
 #include "core/database_files.h"
 #include "core/record_set.h"
 #include "exchange/balances.h"
+#include "exchange_frame.h"
 #include "web_data.h"
 
 #include <QLabel>

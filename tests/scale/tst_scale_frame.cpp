@@ -109,7 +109,8 @@ private Q_SLOTS:
         QCOMPARE(s.buffer.text(), u"ST,GS,+0001.00"_s);
     }
 
-    // Every byte is one character of code page 1254, whatever arrives on the line.
+    // Every byte is one character of code page 1254, whatever arrives on the line (a NUL
+    // among them, as the first of all 256).
     void bytesBecomeTurkishText()
     {
         QByteArray all;
@@ -117,7 +118,6 @@ private Q_SLOTS:
             all.append(static_cast<char>(b));
         const QString text = scaleBytesToText(all);
         QCOMPARE(scaleBytesToText("\xDD\xFD\xDE\xFE\xD0\xF0"), u"İıŞşĞğ"_s);
-        QCOMPARE(scaleBytesToText(QByteArray("+\0.5", 4)), QString(u"+\u0000.5"_s));
         for (int b = 0; b < 256; ++b) {
             const QString expected = seqfile::decode(all.sliced(b, 1));
             if (expected.size() == 1 && expected[0] != QChar::ReplacementCharacter)
