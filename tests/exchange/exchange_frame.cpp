@@ -74,12 +74,10 @@ BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branc
 
 ExchangeSettings BranchFolder::settings(const QString& command, bool central) const
 {
-    ExchangeSettings s;
-    s.DataFolder = m_folder;
-    s.OwnBranch = m_branch;
-    s.ExchangeCommand = command;
-    s.CentralStation = central;
-    return s;
+    return {.DataFolder = m_folder,
+            .OwnBranch = m_branch,
+            .ExchangeCommand = command,
+            .CentralStation = central};
 }
 
 ExchangeReport BranchFolder::run(ExchangeHost& host, const QString& command, bool central) const
@@ -97,12 +95,7 @@ ExchangeReport BranchFolder::run(const QString& command, bool central) const
 
 void BranchFolder::writeBranchList(const QStringList& codes) const
 {
-    seqfile::Writer w;
-    for (const QString& code : codes) {
-        w.text(code);
-        w.endRecord();
-    }
-    seqfile::writeFile(file(u"Sube.txt"_s), w.content());
+    seqfile::writeFile(file(u"Sube.txt"_s), u"\"%1\"\r\n"_s.arg(codes.join(u"\"\r\n\""_s)));
 }
 
 bool finished(const ExchangeReport& report)

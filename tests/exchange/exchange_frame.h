@@ -87,7 +87,7 @@ public:
     // One exchange run of this station as the window runs it.
     ExchangeReport run(const QString& command = {}, bool central = false) const;
     ExchangeReport run(ExchangeHost& host, const QString& command = {}, bool central = false) const;
-    // Sube.txt with the codes, one per line, Windows-1254.
+    // Sube.txt with the codes, one quoted code a line (Windows-1254, as a station writes it).
     void writeBranchList(const QStringList& codes) const;
 
 private:
