@@ -28,7 +28,11 @@ public:
         if (onProgress)
             onProgress(text, value, maximum);
     }
-    bool waitForRelease() override { return ++waits > 0; }
+    bool waitForRelease() override
+    {
+        ++waits;
+        return true;
+    }
 
     int waits = 0;
     std::function<void(const QString& text, int value, int maximum)> onProgress;

@@ -129,6 +129,7 @@ private Q_SLOTS:
             server->value(u"SELECT \"Aciklama\" FROM \"CariHareket\" WHERE \"DigerId\" = '2'"_s),
             QVariant(u"Ödeme '2'"_s));
     }
+
     // Branch 02 sends its movements, the central station takes them into its copy of
     // the branch: every field arrives unchanged, Turkish texts, apostrophes, dates and
     // decimal amounts among them.
