@@ -210,19 +210,21 @@ private Q_SLOTS:
         QCOMPARE(stock->value(u"KalanB").toDouble(), 0.0);
         QCOMPARE(stock->value(u"KalanA").toDouble(), 5.1235); // rounded to 4 decimals
     }
+
     // Waiting stock movements take the customer's special price, and their account
     // movement the new amount.
     void priceRefresh()
     {
         station->accounts().insert(u"Cari"_s, u"CariKod, StokKod, 0Fiyat"_s,
                                    {{u"C1"_s, u"K1"_s, 41.75}});
-        server->insert(
-            u"StokHareket"_s, u"StokHarKod, Carisi, Fiyat, Miktar, Tutar, DigerId, Sube, Yeni"_s,
-            {{u"K1"_s, u"C1"_s, 40.0, 3.0, 120.0, u"77W"_s, u"05"_s,
-              2}, // with its account movement
-             {u"K1"_s, u"C1"_s, 41.75, 3.0, 125.25, u"78W"_s, u"05"_s, 2}, // already at the price
-             {u"K1"_s, u"C2"_s, 40.0, 3.0, 120.0, u"79W"_s, u"05"_s, 2},   // no special price
-             {u"K1"_s, u"C1"_s, 30.0, 3.0, 90.0, u"88WW"_s, u"05"_s, 2}}); // no account movement
+        // 77W is re-priced with its account movement, 78W is at the special price
+        // already, 79W's customer has none, 88WW is re-priced without an account movement.
+        server->insert(u"StokHareket"_s,
+                       u"StokHarKod, Carisi, Fiyat, Miktar, Tutar, DigerId, Sube, Yeni"_s,
+                       {{u"K1"_s, u"C1"_s, 40.0, 3.0, 120.0, u"77W"_s, u"05"_s, 2},
+                        {u"K1"_s, u"C1"_s, 41.75, 3.0, 125.25, u"78W"_s, u"05"_s, 2},
+                        {u"K1"_s, u"C2"_s, 40.0, 3.0, 120.0, u"79W"_s, u"05"_s, 2},
+                        {u"K1"_s, u"C1"_s, 30.0, 3.0, 90.0, u"88WW"_s, u"05"_s, 2}});
         server->insert(u"CariHareket"_s, u"Borc, Fiyat, DigerId, Yeni"_s,
                        {{120.0, 40.0, u"77"_s, 2}, {125.25, 0.0, u"78"_s, 2}});
         RecordingHost host;
