@@ -6,7 +6,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc qt6-serialport-dev
-  libsqlite3-dev libzint-dev
+  libsqlite3-dev libzint-dev mdbtools-dev
+  mdbtools sqlite3
   unixodbc unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql
   cups cups-client cups-bsd printer-driver-cups-pdf
   zbar-tools poppler-utils xvfb xauth socat python3
