@@ -1,7 +1,7 @@
 // The import program: copies every table of a Jet (Access) or ACE file into an SQLite
 // file the station and the exchange can use.
 //
-//   topkar-import [--codepage N] [--replace] SOURCE.mdb TARGET
+//   topkar-import [--codepage N] [--replace] [--table NAME]... SOURCE.mdb TARGET
 //
 // Exit status: 0 when every table was copied, 1 when SOURCE could not be read (or
 // TARGET not written), 2 for a wrong command line (also an existing TARGET without
@@ -52,7 +52,9 @@ int main(int argc, char** argv)
             jet::kDefaultCodePage),
         u"N"_s);
     const QCommandLineOption replace(u"replace"_s, u"Var olan HEDEF dosyanın yerine yaz."_s);
-    parser.addOptions({codePage, replace});
+    const QCommandLineOption onlyTable(
+        u"table"_s, u"Yalnız bu tabloyu aktar (birden çok kez verilebilir)."_s, u"ad"_s);
+    parser.addOptions({codePage, replace, onlyTable});
     parser.addPositionalArgument(u"KAYNAK"_s, u"Okunacak Jet/ACE dosyası (.mdb, .accdb)."_s);
     parser.addPositionalArgument(u"HEDEF"_s, u"Yazılacak SQLite dosyası."_s);
 
@@ -72,6 +74,7 @@ int main(int argc, char** argv)
 
     jetimport::Options options;
     options.replace = parser.isSet(replace);
+    options.tables = parser.values(onlyTable);
     if (parser.isSet(codePage)) {
         bool ok = false;
         options.codePage = parser.value(codePage).toInt(&ok);

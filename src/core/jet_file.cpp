@@ -285,7 +285,6 @@ struct File::Handle
             return false;
         const unsigned char* head = mdb->pg_buf + start;
         const quint32 flags = qFromLittleEndian<quint32>(head);
-        const qsizetype length = flags & 0x3fffffff;
         qint32 pageRow = qFromLittleEndian<qint32>(head + 4);
         if (flags & kLongValueInline) {
             out->append(reinterpret_cast<const char*>(head + kLongValueHeader),
@@ -301,11 +300,13 @@ struct File::Handle
             out->append(static_cast<const char*>(buf) + offset, qsizetype(len));
             return true;
         }
-        if (flags & 0xc0000000)
-            return false;
-        // A chain: each page row starts with the page and row of the next one.
+        if (flags & 0xff000000)
+            return false; // a kind of long value libmdb does not know either
+        // A chain: each page row starts with the page and row of the next one; the
+        // header holds the whole length.
+        const qsizetype length = flags;
         while (pageRow != 0 && out->size() < length) {
-            if (mdb_find_pg_row(mdb, pageRow, &buf, &offset, &len) != 0 || len < 4)
+            if (mdb_find_pg_row(mdb, pageRow, &buf, &offset, &len) != 0 || len <= 4)
                 return false;
             const auto* row = static_cast<const unsigned char*>(buf) + offset;
             pageRow = qFromLittleEndian<qint32>(row);
