@@ -38,8 +38,8 @@ int main(int argc, char** argv)
     window.show();
     window.formActivate();
     window.CurrentBarNo = u"1047S0300001"_s;
-    window.Text1[0]->setText(u"1047"_s);
-    window.Text1[1]->setText(u"Yıldız Örme Tekstil"_s);
+    window.field(EntryField::OrderNo)->setText(u"1047"_s);
+    window.field(EntryField::Customer)->setText(u"Yıldız Örme Tekstil"_s);
     constexpr int kRuns = 500;
     int n = 0;
 
@@ -49,27 +49,30 @@ int main(int argc, char** argv)
         labels->canvas()->repaint();
     };
     // The scale sends a new weight: item 4 changes, its place does not.
-    bench::print(u"weight change, layout file unchanged"_s, bench::time(kRuns, [&] {
-                     window.Text1[6]->setText(QString::number(++n % 900) + u",5"_s);
-                     keystroke();
-                 }));
+    bench::print(
+        u"weight change, layout file unchanged"_s, bench::time(kRuns, [&] {
+            window.field(EntryField::Weight)->setText(QString::number(++n % 900) + u",5"_s);
+            keystroke();
+        }));
     // A centred item moves with its text: Barkod.Dat is rewritten every time.
     bench::print(u"customer typed, centred item, layout file rewritten"_s, bench::time(kRuns, [&] {
                      // Text of a new width on every keystroke.
-                     window.Text1[1]->setText(u"Yıldız Örme "_s + QString(++n % 40, u'W'));
+                     window.field(EntryField::Customer)
+                         ->setText(u"Yıldız Örme "_s + QString(++n % 40, u'W'));
                      keystroke();
                  }));
     // The same, waiting until the new file is on disk (it is written by a background
     // thread, whole, flushed and renamed over the old one).
     bench::print(u"same, until Barkod.Dat is on disk"_s, bench::time(100, [&] {
-                     window.Text1[1]->setText(u"Yıldız Örme "_s + QString(++n % 40, u'W'));
+                     window.field(EntryField::Customer)
+                         ->setText(u"Yıldız Örme "_s + QString(++n % 40, u'W'));
                      keystroke();
                      labels->waitForLayoutFile();
                  }));
     // A new roll: a new barcode number is encoded and drawn.
     bench::print(u"new roll, barcode encoded and drawn"_s, bench::time(kRuns, [&] {
                      window.CurrentBarNo = u"1047S03%1"_s.arg(++n, 5, 10, QChar(u'0'));
-                     window.Text1[6]->setText(QString::number(n % 900) + u",5"_s);
+                     window.field(EntryField::Weight)->setText(QString::number(n % 900) + u",5"_s);
                      keystroke();
                  }));
     std::printf("customer line centred: %s\n",

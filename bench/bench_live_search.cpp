@@ -83,8 +83,9 @@ int main(int argc, char** argv)
 
     QRandomGenerator rnd(5);
     for (const auto& [field, list, table, column] :
-         {std::tuple{form.Text1[1], form.dbListe1, u"CariKartlar"_s, u"Unvan"_s},
-          std::tuple{form.Text1[2], form.DBListe2, u"StokKartlar"_s, u"StokAdi"_s}}) {
+         {std::tuple{form.field(EntryField::Customer), form.dbListe1, u"CariKartlar"_s, u"Unvan"_s},
+          std::tuple{form.field(EntryField::Fabric), form.DBListe2, u"StokKartlar"_s,
+                     u"StokAdi"_s}}) {
         // 30 titles of 12 letters typed one letter at a time.
         QStringList titles;
         for (int i = 0; i < 30; ++i)

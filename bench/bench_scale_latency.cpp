@@ -89,7 +89,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer clock;
     double changedAt = -1;
-    QObject::connect(window.Text1[6], &QLineEdit::textChanged, &window,
+    QObject::connect(window.field(EntryField::Weight), &QLineEdit::textChanged, &window,
                      [&] { changedAt = static_cast<double>(clock.nsecsElapsed()) / 1e6; });
 
     std::vector<double> latencies;

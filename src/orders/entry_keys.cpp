@@ -4,27 +4,28 @@
 
 using namespace Qt::StringLiterals;
 
-QString placeholderOf(int field)
+QString placeholderOf(EntryField field)
 {
     switch (field) {
-    case 2:
+    case EntryField::Fabric:
         return u"KUMAŞ CİNSİ"_s;
-    case 3:
+    case EntryField::Lot:
         return u"LOT"_s;
-    case 7:
+    case EntryField::Note:
         return u"Açıklama"_s;
     default:
         return {};
     }
 }
 
-KeyDecision filterEntryKey(int field, const QString& text, int caret, bool hasSelection, QChar key)
+KeyDecision filterEntryKey(EntryField field, const QString& text, int caret, bool hasSelection,
+                           QChar key)
 {
     KeyDecision d;
     d.key = CapitalizeKey(text, caret, key);
     if (d.key == u'\r') {
         d.key = QChar(0);
-        if (field == 1 || field == 2)
+        if (field == EntryField::Customer || field == EntryField::Fabric)
             d.lookup = true;
         else
             d.moveOn = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orders/entry_field.h"
+
 #include <QChar>
 #include <QString>
 
@@ -12,22 +14,24 @@ struct KeyDecision
     bool lookup = false; // Enter in the customer or fabric field: look the text up
 };
 
-// The entry fields' key rules. field is the index of Text1; text, caret and
-// hasSelection describe the field at the moment of the key press.
+// The entry fields' key rules. text, caret and hasSelection describe the field at the
+// moment of the key press.
 //
 // Every field gives initial capitals (CapitalizeKey). Enter moves on, or looks the text
-// up in the customer (1) and fabric (2) fields. The numeric fields (4, 5, 6, 8) take
-// digits, Backspace and one decimal comma ("." typed becomes ","), at most five
-// characters after the comma when typing at the end; "#$%&'" are dropped silently and
-// anything else with a beep.
-KeyDecision filterEntryKey(int field, const QString& text, int caret, bool hasSelection, QChar key);
+// up in the customer and fabric fields. The numeric fields (price, ordered kg, weight,
+// rolls) take digits, Backspace and one decimal comma ("." typed becomes ","), at most
+// five characters after the comma when typing at the end; "#$%&'" are dropped silently
+// and anything else with a beep.
+KeyDecision filterEntryKey(EntryField field, const QString& text, int caret, bool hasSelection,
+                           QChar key);
 
 // True for the fields that hold numbers.
-inline bool isNumericField(int field)
+inline bool isNumericField(EntryField field)
 {
-    return field == 4 || field == 5 || field == 6 || field == 8;
+    return field == EntryField::Price || field == EntryField::OrderedKg ||
+           field == EntryField::Weight || field == EntryField::Rolls;
 }
 
 // The placeholder a field shows while it is empty ("KUMAŞ CİNSİ", "LOT", "Açıklama"),
 // or an empty string for fields without one.
-QString placeholderOf(int field);
+QString placeholderOf(EntryField field);

@@ -19,7 +19,7 @@ QString counterText()
 }
 
 // A field that still shows its placeholder leaves its column alone.
-bool setUnlessPlaceholder(RecordSet& rs, QStringView column, int field, const QString& text)
+bool setUnlessPlaceholder(RecordSet& rs, QStringView column, EntryField field, const QString& text)
 {
     return text.trimmed() == placeholderOf(field) || rs.setValue(column, text);
 }
@@ -47,12 +47,13 @@ bool RollRecorder::writeRollColumns(RecordSet& rs, const RollValues& v)
 {
     QString topKg = v.topKg;
     topKg.replace(u'.', u',');
-    return setUnlessPlaceholder(rs, u"Kumas", 2, v.kumas) &&
-           setUnlessPlaceholder(rs, u"Lot", 3, v.lot) && rs.setValue(u"Makina", v.makina) &&
-           rs.setValue(u"MakCinsi", v.makCinsi) && rs.setValue(u"Operator", v.operatorName) &&
-           rs.setValue(u"Fiyat", v.fiyat) && rs.setValue(u"SipKg", v.sipKg) &&
-           rs.setValue(u"TopKg", topKg) && rs.setValue(u"Durum", v.durum) &&
-           rs.setValue(u"Top", v.top) && setUnlessPlaceholder(rs, u"Aciklama", 7, v.aciklama);
+    return setUnlessPlaceholder(rs, u"Kumas", EntryField::Fabric, v.kumas) &&
+           setUnlessPlaceholder(rs, u"Lot", EntryField::Lot, v.lot) &&
+           rs.setValue(u"Makina", v.makina) && rs.setValue(u"MakCinsi", v.makCinsi) &&
+           rs.setValue(u"Operator", v.operatorName) && rs.setValue(u"Fiyat", v.fiyat) &&
+           rs.setValue(u"SipKg", v.sipKg) && rs.setValue(u"TopKg", topKg) &&
+           rs.setValue(u"Durum", v.durum) && rs.setValue(u"Top", v.top) &&
+           setUnlessPlaceholder(rs, u"Aciklama", EntryField::Note, v.aciklama);
 }
 
 RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDate& today)

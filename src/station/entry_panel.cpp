@@ -23,9 +23,11 @@ using namespace Qt::StringLiterals;
 EntryPanel::EntryPanel(Form1& form) : QObject(&form), m_form(form)
 {
     setObjectName(u"EntryPanel"_s);
-    for (int i = 0; i < static_cast<int>(m_form.Text1.size()); ++i) {
-        m_form.Text1[i]->installEventFilter(this);
-        connect(m_form.Text1[i], &QLineEdit::textChanged, this, [this, i] { textChanged(i); });
+    for (int i = 0; i < kEntryFieldCount; ++i) {
+        const auto field = static_cast<EntryField>(i);
+        m_form.field(field)->installEventFilter(this);
+        connect(m_form.field(field), &QLineEdit::textChanged, this,
+                [this, field] { textChanged(field); });
     }
     for (QComboBox* combo : {m_form.Combo1, m_form.Combo2, m_form.Combo3, m_form.Combo4}) {
         combo->installEventFilter(this);
@@ -34,28 +36,28 @@ EntryPanel::EntryPanel(Form1& form) : QObject(&form), m_form(form)
     }
 }
 
-int EntryPanel::fieldIndex(QObject* watched) const
+std::optional<EntryField> EntryPanel::fieldOf(QObject* watched) const
 {
-    for (int i = 0; i < static_cast<int>(m_form.Text1.size()); ++i)
-        if (m_form.Text1[i] == watched)
-            return i;
-    return -1;
+    for (int i = 0; i < kEntryFieldCount; ++i)
+        if (m_form.field(static_cast<EntryField>(i)) == watched)
+            return static_cast<EntryField>(i);
+    return std::nullopt;
 }
 
 bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (const int field = fieldIndex(watched); field >= 0) {
+    if (const auto field = fieldOf(watched)) {
         switch (event->type()) {
         case QEvent::FocusIn:
-            focusGained(field, static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason);
+            focusGained(*field, static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason);
             break;
         case QEvent::FocusOut:
-            focusLost(field);
+            focusLost(*field);
             break;
         case QEvent::KeyPress:
-            return keyPressed(field, static_cast<QKeyEvent*>(event));
+            return keyPressed(*field, static_cast<QKeyEvent*>(event));
         case QEvent::MouseButtonDblClick:
-            if (field == 0) {
+            if (*field == EntryField::OrderNo) {
                 beginNewOrder();
                 return true;
             }
@@ -101,7 +103,7 @@ bool EntryPanel::comboKey(QComboBox* combo, int key)
         return false;
     combo->hidePopup();
     if (combo == m_form.Combo3)
-        m_form.Text1[1]->setFocus(Qt::OtherFocusReason);
+        m_form.field(EntryField::Customer)->setFocus(Qt::OtherFocusReason);
     else
         moveOn();
     return true;
@@ -115,14 +117,15 @@ void EntryPanel::moveOn()
                                     new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
 }
 
-void EntryPanel::focusGained(int field, bool byMouse)
+void EntryPanel::focusGained(EntryField field, bool byMouse)
 {
-    QLineEdit* edit = m_form.Text1[field];
+    QLineEdit* edit = m_form.field(field);
     QPalette p = edit->palette();
     p.setColor(QPalette::Base, style::kFocused);
     edit->setPalette(p);
     auto select = [edit, field] {
-        if (field == 4 || field == 5 || field == 6) {
+        if (field == EntryField::Price || field == EntryField::OrderedKg ||
+            field == EntryField::Weight) {
             // From the caret to the end.
             const int caret = edit->cursorPosition();
             edit->setSelection(caret, static_cast<int>(edit->text().size()) - caret);
@@ -139,25 +142,25 @@ void EntryPanel::focusGained(int field, bool byMouse)
         QTimer::singleShot(0, edit, select);
 }
 
-void EntryPanel::focusLost(int field)
+void EntryPanel::focusLost(EntryField field)
 {
-    QLineEdit* edit = m_form.Text1[field];
+    QLineEdit* edit = m_form.field(field);
     QPalette p = edit->palette();
     p.setColor(QPalette::Base, style::kWindow);
     edit->setPalette(p);
     const QString trimmed = edit->text().trimmed();
     if (edit->text() != trimmed)
         edit->setText(trimmed);
-    if (field == 8 && trimmed.isEmpty())
+    if (field == EntryField::Rolls && trimmed.isEmpty())
         edit->setText(u"1"_s);
 }
 
-bool EntryPanel::keyPressed(int field, QKeyEvent* event)
+bool EntryPanel::keyPressed(EntryField field, QKeyEvent* event)
 {
     const QString typed = event->text();
     if (typed.size() != 1 || typed[0] == u'\t' || typed[0] == u'\x1b')
         return false; // navigation keys, Tab and Esc are not characters to filter
-    QLineEdit* edit = m_form.Text1[field];
+    QLineEdit* edit = m_form.field(field);
     // With a selection the key lands where the selection starts.
     const int caret = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
     const KeyDecision d =
@@ -165,7 +168,8 @@ bool EntryPanel::keyPressed(int field, QKeyEvent* event)
     if (d.beep)
         QApplication::beep();
     if (d.lookup) {
-        auto& lookup = field == 1 ? m_form.parts.CustomerLookup : m_form.parts.FabricLookup;
+        auto& lookup =
+            field == EntryField::Customer ? m_form.parts.CustomerLookup : m_form.parts.FabricLookup;
         if (lookup)
             lookup();
         else
@@ -184,12 +188,12 @@ bool EntryPanel::keyPressed(int field, QKeyEvent* event)
     return true;
 }
 
-void EntryPanel::textChanged(int field)
+void EntryPanel::textChanged(EntryField field)
 {
     if (m_form.parts.RefreshBarcodeImage)
         m_form.parts.RefreshBarcodeImage();
-    if (field == 6) {
-        QLineEdit* weight = m_form.Text1[6];
+    if (field == EntryField::Weight) {
+        QLineEdit* weight = m_form.field(EntryField::Weight);
         if (weight->text().isEmpty()) {
             weight->setText(u"0"_s); // runs this handler again
             return;
@@ -211,15 +215,16 @@ void EntryPanel::beginNewOrder()
         RecordSet* rs = data->recordset();
         rs->moveLast();
         if (const auto next = nextOrderNumber(rs->database())) {
-            m_form.Text1[0]->setText(QString::number(*next));
-            m_form.Text1[0]->selectAll();
+            QLineEdit* orderNo = m_form.field(EntryField::OrderNo);
+            orderNo->setText(QString::number(*next));
+            orderNo->selectAll();
             m_form.DTPicker1->setDate(QDate::currentDate());
             for (QComboBox* c : {m_form.Combo1, m_form.Combo2, m_form.Combo3, m_form.Combo4})
                 c->setCurrentIndex(0);
-            const std::array<const char16_t*, 9> reset = {
+            const std::array<const char16_t*, kEntryFieldCount> reset = {
                 nullptr, u"Firma", u"KUMAŞ CİNSİ", u"LOT", u"0", u"0", u"0", u"Açıklama", u"1"};
-            for (int i = 1; i < 9; ++i)
-                m_form.Text1[i]->setText(QString::fromUtf16(reset[i]));
+            for (int i = 1; i < kEntryFieldCount; ++i)
+                m_form.field(static_cast<EntryField>(i))->setText(QString::fromUtf16(reset[i]));
         }
     }
     m_form.Command2->setEnabled(true);

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "orders/entry_field.h"
+
 #include <QHash>
 #include <QObject>
+
+#include <optional>
 
 class Form1;
 class QComboBox;
@@ -24,11 +28,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    int fieldIndex(QObject* watched) const;
-    void focusGained(int field, bool byMouse);
-    void focusLost(int field);
-    bool keyPressed(int field, class QKeyEvent* event);
-    void textChanged(int field);
+    std::optional<EntryField> fieldOf(QObject* watched) const;
+    void focusGained(EntryField field, bool byMouse);
+    void focusLost(EntryField field);
+    bool keyPressed(EntryField field, class QKeyEvent* event);
+    void textChanged(EntryField field);
     bool comboKey(QComboBox* combo, int key);
     void moveOn();
 

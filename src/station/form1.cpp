@@ -74,8 +74,6 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     // The window sees every key before its controls, and clicks on its free area.
     qApp->installEventFilter(this);
     centralWidget()->installEventFilter(this);
-    connect(UpCmd, &QToolButton::clicked, this, [this] { showGridEnd(false); });
-    connect(DownCmd, &QToolButton::clicked, this, [this] { showGridEnd(true); });
     setOuterSizeTwips(kDesignWidth + kFrameWidth, kDesignHeight + kFrameHeight);
 }
 
@@ -107,7 +105,7 @@ void Form1::createControls()
         bool right;
         const char16_t* tip;
     };
-    const std::array<FieldSpec, 9> fields = {{
+    const std::array<FieldSpec, kEntryFieldCount> fields = {{
         {6240, 90, 3585, u"", false, u" Sipariş No "},
         {3690, 720, 10335, u"", false, u" Firma "},
         {90, 1350, 8115, u"KUMAŞ CİNSİ", false, u" KUMAŞ CİNSİ "},
@@ -118,7 +116,7 @@ void Form1::createControls()
         {90, 5100, 8115, u"Açıklama", false, u""},
         {7560, 4440, 645, u"1", true, u""},
     }};
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < kEntryFieldCount; ++i) {
         const FieldSpec& f = fields[i];
         auto* edit = new QLineEdit(QString::fromUtf16(f.text), client);
         edit->setObjectName(u"Text1_%1"_s.arg(i));
@@ -129,7 +127,7 @@ void Form1::createControls()
         p.setColor(QPalette::Base, style::kWindow);
         edit->setPalette(p);
         place(edit, f.left, f.top, f.width, 555);
-        Text1[i] = edit;
+        m_fields[i] = edit;
     }
 
     auto makeCombo = [client](const QString& name, const QStringList& items, double left,
@@ -181,12 +179,13 @@ void Form1::createControls()
         label->setObjectName(u"Label1_%1"_s.arg(i));
         label->setAlignment(Qt::AlignVCenter | (c.right ? Qt::AlignRight : Qt::AlignLeft));
         place(label, c.left, c.top, c.width, i == 6 ? 555 : 435);
-        Label1[i] = label;
+        if (i == 6)
+            m_remainingKg = label;
     }
-    Label1[6]->setFont(style::sansSerif(18, true));
-    QPalette red = Label1[6]->palette();
+    m_remainingKg->setFont(style::sansSerif(18, true));
+    QPalette red = m_remainingKg->palette();
     red.setColor(QPalette::WindowText, style::kRemaining);
-    Label1[6]->setPalette(red);
+    m_remainingKg->setPalette(red);
 
     DTPicker1 = new QDateEdit(QDate::currentDate(), client);
     DTPicker1->setObjectName(u"DTPicker1"_s);
@@ -215,16 +214,19 @@ void Form1::createControls()
     }
     Command3->setEnabled(false); // the weight field starts at 0
 
-    UpCmd = new QToolButton(client);
-    UpCmd->setObjectName(u"UpCmd"_s);
-    UpCmd->setArrowType(Qt::UpArrow);
-    place(UpCmd, 4320, 5790, 765, 705);
-    DownCmd = new QToolButton(client);
-    DownCmd->setObjectName(u"DownCmd"_s);
-    DownCmd->setArrowType(Qt::DownArrow);
-    place(DownCmd, 5220, 6210, 765, 705);
+    // The grid's end buttons.
+    auto* upCmd = new QToolButton(client);
+    upCmd->setObjectName(u"UpCmd"_s);
+    upCmd->setArrowType(Qt::UpArrow);
+    place(upCmd, 4320, 5790, 765, 705);
+    auto* downCmd = new QToolButton(client);
+    downCmd->setObjectName(u"DownCmd"_s);
+    downCmd->setArrowType(Qt::DownArrow);
+    place(downCmd, 5220, 6210, 765, 705);
+    connect(upCmd, &QToolButton::clicked, this, [this] { showGridEnd(false); });
+    connect(downCmd, &QToolButton::clicked, this, [this] { showGridEnd(true); });
 
-    txtTerm = new QPlainTextEdit(client);
+    auto* txtTerm = new QPlainTextEdit(client);
     txtTerm->setObjectName(u"txtTerm"_s);
     txtTerm->setVisible(false); // only collects what the scale sends
 
@@ -252,25 +254,41 @@ void Form1::createControls()
     DBListe2 = makeList(u"DBListe2"_s, 80, 1320, 8115);
 
     // Keyboard order of the entry panel.
-    QList<QWidget*> order{Text1[0], Text1[1], Text1[2], Text1[3], Combo1,   Combo2,
-                          Combo4,   Text1[5], Text1[6], Text1[4], Text1[8], Text1[7],
-                          Command2, Command1, Combo3,   Command3, DBGrid1,  DTPicker1};
+    using F = EntryField;
+    QList<QWidget*> order{field(F::OrderNo),
+                          field(F::Customer),
+                          field(F::Fabric),
+                          field(F::Lot),
+                          Combo1,
+                          Combo2,
+                          Combo4,
+                          field(F::OrderedKg),
+                          field(F::Weight),
+                          field(F::Price),
+                          field(F::Rolls),
+                          field(F::Note),
+                          Command2,
+                          Command1,
+                          Combo3,
+                          Command3,
+                          DBGrid1,
+                          DTPicker1};
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
 
 void Form1::createMenus()
 {
-    Dosya = menuBar()->addMenu(u"Dosya"_s);
-    Dosya->setObjectName(u"Dosya"_s);
-    PortAyar = Dosya->addAction(u"Port Ayarları"_s);
+    QMenu* dosya = menuBar()->addMenu(u"Dosya"_s);
+    dosya->setObjectName(u"Dosya"_s);
+    PortAyar = dosya->addAction(u"Port Ayarları"_s);
     PortAyar->setObjectName(u"PortAyar"_s);
-    NetIpItem = Dosya->addAction(u"Network Ip"_s);
-    NetIpItem->setObjectName(u"NetIp"_s);
-    Kapat = Dosya->addAction(u"Kapat"_s);
-    Kapat->setObjectName(u"Kapat"_s);
-    connect(NetIpItem, &QAction::triggered, this, &Form1::netIpClick);
-    connect(Kapat, &QAction::triggered, this, &QWidget::close);
+    QAction* netIp = dosya->addAction(u"Network Ip"_s);
+    netIp->setObjectName(u"NetIp"_s);
+    QAction* kapat = dosya->addAction(u"Kapat"_s);
+    kapat->setObjectName(u"Kapat"_s);
+    connect(netIp, &QAction::triggered, this, &Form1::netIpClick);
+    connect(kapat, &QAction::triggered, this, &QWidget::close);
 
     // The pop-up menu is not in the menu bar; the grid and the label items show it.
     PopMenu = new QMenu(this);
@@ -581,7 +599,8 @@ void Form1::formActivate()
         move(avail.x() + (avail.width() - frameGeometry().width()) / 2, avail.y());
     }
     // 8. The order number selected.
-    Text1[0]->setSelection(0, static_cast<int>(Text1[0]->text().size()));
+    QLineEdit* orderNo = field(EntryField::OrderNo);
+    orderNo->setSelection(0, static_cast<int>(orderNo->text().size()));
 }
 
 QSize Form1::outerSizeTwips() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orders/entry_field.h"
+
 #include <QMainWindow>
 #include <QPointF>
 #include <QPointer>
@@ -18,10 +20,8 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QTableView;
-class QToolButton;
 
 // The station's main window: it owns every control, data control, menu and the
 // window-level state, and runs the start-up and shutdown steps. Behaviour of the entry
@@ -38,12 +38,9 @@ public:
     // An empty step is skipped.
     struct Parts
     {
-        std::function<void()> HookWheel;                  // creation
-        std::function<void()> UnhookWheel;                // closing
         std::function<void()> PortStartup;                // last step of the load
         std::function<void()> LoadLabelLayout;            // first activation
         std::function<void(bool quoted)> SaveLabelLayout; // closing (alignment quoted)
-        std::function<void()> LoadGridLayout;             // first activation
         std::function<void()> RefreshBarcodeImage;        // every entry field change
         std::function<void()> RefreshLabelPreview;        // entry field or date change
         std::function<void()> CustomerLookup;             // Enter in Text1(1)
@@ -69,27 +66,23 @@ public:
     void start();
 
     // ---- controls (objectName "Text1_6" for Text1(6))
-    std::array<QLineEdit*, 9> Text1{};
+    // The entry panel's text fields.
+    QLineEdit* field(EntryField f) const { return m_fields[static_cast<std::size_t>(f)]; }
+    // Label1(6): what is left of the current order's kilograms.
+    QLabel* remainingKg() const { return m_remainingKg; }
     QComboBox* Combo1 = nullptr;
     QComboBox* Combo2 = nullptr;
     QComboBox* Combo3 = nullptr;
     QComboBox* Combo4 = nullptr;
-    std::array<QLabel*, 7> Label1{};
     QTableView* DBGrid1 = nullptr;
     QListView* dbListe1 = nullptr;
     QListView* DBListe2 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
-    QToolButton* UpCmd = nullptr;
-    QToolButton* DownCmd = nullptr;
     QDateEdit* DTPicker1 = nullptr;
-    QPlainTextEdit* txtTerm = nullptr;
     QWidget* Picture2 = nullptr; // label canvas
-    QMenu* Dosya = nullptr;
     QAction* PortAyar = nullptr;
-    QAction* NetIpItem = nullptr; // "Network Ip"
-    QAction* Kapat = nullptr;
     QMenu* PopMenu = nullptr;
     QAction* YazFont = nullptr;
     QAction* SatSil = nullptr;
@@ -148,6 +141,8 @@ private:
     void showGridEnd(bool last);
     void showStatus(const QString& text, bool problem);
 
+    std::array<QLineEdit*, kEntryFieldCount> m_fields{};
+    QLabel* m_remainingKg = nullptr;
     RecordSetModel* m_gridModel = nullptr;
     QList<QPointer<QObject>> m_parts;
     QList<double> m_columnWidths; // twips

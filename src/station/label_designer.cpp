@@ -106,12 +106,12 @@ void LabelDesigner::waitForLayoutFile()
 LabelEntry LabelDesigner::entry() const
 {
     LabelEntry e;
-    e.orderNo = m_window.Text1[0]->text();
-    e.customer = m_window.Text1[1]->text();
-    e.fabric = m_window.Text1[2]->text();
-    e.lot = m_window.Text1[3]->text();
-    e.weight = m_window.Text1[6]->text();
-    e.note = m_window.Text1[7]->text();
+    e.orderNo = m_window.field(EntryField::OrderNo)->text();
+    e.customer = m_window.field(EntryField::Customer)->text();
+    e.fabric = m_window.field(EntryField::Fabric)->text();
+    e.lot = m_window.field(EntryField::Lot)->text();
+    e.weight = m_window.field(EntryField::Weight)->text();
+    e.note = m_window.field(EntryField::Note)->text();
     e.date = m_window.DTPicker1->date();
     auto listText = [](const QComboBox* c) {
         return c->currentIndex() == 0 ? QString() : c->currentText();
@@ -131,7 +131,7 @@ void LabelDesigner::RefreshLabelPreview()
 
 void LabelDesigner::RefreshBarcodeImage()
 {
-    if (!numfmt::isNumeric(m_window.Text1[0]->text())) {
+    if (!numfmt::isNumeric(m_window.field(EntryField::OrderNo)->text())) {
         m_canvas->setBarcodeVisible(false);
         return;
     }

@@ -63,19 +63,19 @@ void loadCurrentRow(Form1& form)
     };
     form.CurrentBarNo = text(u"BarNo");
     const QString sipNo = text(u"SipNo");
-    form.Text1[0]->setText(sipNo);
-    form.Text1[1]->setText(text(u"Firma"));
-    form.Text1[2]->setText(text(u"Kumas"));
-    form.Text1[3]->setText(text(u"Lot"));
+    form.field(EntryField::OrderNo)->setText(sipNo);
+    form.field(EntryField::Customer)->setText(text(u"Firma"));
+    form.field(EntryField::Fabric)->setText(text(u"Kumas"));
+    form.field(EntryField::Lot)->setText(text(u"Lot"));
     selectItem(form.Combo1, text(u"Makina"));
     selectItem(form.Combo2, text(u"MakCinsi"));
     selectItem(form.Combo4, text(u"Operator"));
-    form.Text1[4]->setText(text(u"Fiyat"));
-    form.Text1[5]->setText(text(u"SipKg"));
-    form.Text1[6]->setText(text(u"TopKg"));
+    form.field(EntryField::Price)->setText(text(u"Fiyat"));
+    form.field(EntryField::OrderedKg)->setText(text(u"SipKg"));
+    form.field(EntryField::Weight)->setText(text(u"TopKg"));
     selectItem(form.Combo3, text(u"Durum"));
-    form.Text1[7]->setText(text(u"Aciklama"));
-    form.Text1[8]->setText(text(u"Top"));
+    form.field(EntryField::Note)->setText(text(u"Aciklama"));
+    form.field(EntryField::Rolls)->setText(text(u"Top"));
 
     // The order's remaining kilograms: its ordered quantity less every roll made.
     form.Data4->setRecordSource(orderRowsSource(sipNo));
@@ -86,13 +86,13 @@ void loadCurrentRow(Form1& form)
             made += number(rolls->value(u"TopKg")).value_or(0);
     }
     if (const auto ordered = number(rs->value(u"SipKg")))
-        form.Label1[6]->setText(numfmt::text(*ordered - made));
+        form.remainingKg()->setText(numfmt::text(*ordered - made));
     else
-        form.Label1[6]->setText(numfmt::text(made));
+        form.remainingKg()->setText(numfmt::text(made));
 
     // A label is worth printing for a roll of half a kilogram or more (weights are
     // rounded half to even before the test).
-    const auto typed = numfmt::parse(form.Text1[6]->text());
+    const auto typed = numfmt::parse(form.field(EntryField::Weight)->text());
     const auto stored = number(rs->value(u"TopKg"));
     if (typed && stored)
         form.Command1->setEnabled((numfmt::roundEven(*typed) | numfmt::roundEven(*stored)) != 0);

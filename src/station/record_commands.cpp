@@ -51,15 +51,15 @@ private:
 RollValues panelValues(const Form1& form)
 {
     RollValues v;
-    v.sipNo = form.Text1[0]->text();
-    v.firma = form.Text1[1]->text();
-    v.kumas = form.Text1[2]->text();
-    v.lot = form.Text1[3]->text();
-    v.fiyat = form.Text1[4]->text();
-    v.sipKg = form.Text1[5]->text();
-    v.topKg = form.Text1[6]->text();
-    v.aciklama = form.Text1[7]->text();
-    v.top = form.Text1[8]->text();
+    v.sipNo = form.field(EntryField::OrderNo)->text();
+    v.firma = form.field(EntryField::Customer)->text();
+    v.kumas = form.field(EntryField::Fabric)->text();
+    v.lot = form.field(EntryField::Lot)->text();
+    v.fiyat = form.field(EntryField::Price)->text();
+    v.sipKg = form.field(EntryField::OrderedKg)->text();
+    v.topKg = form.field(EntryField::Weight)->text();
+    v.aciklama = form.field(EntryField::Note)->text();
+    v.top = form.field(EntryField::Rolls)->text();
     v.makina = form.Combo1->currentText();
     v.makCinsi = form.Combo2->currentText();
     v.durum = form.Combo3->currentText();
@@ -70,7 +70,8 @@ RollValues panelValues(const Form1& form)
 
 void recordNewOrder(Form1& form)
 {
-    if (!numfmt::isNumeric(form.Text1[0]->text()) || form.Text1[1]->text().trimmed().isEmpty())
+    if (!numfmt::isNumeric(form.field(EntryField::OrderNo)->text()) ||
+        form.field(EntryField::Customer)->text().trimmed().isEmpty())
         return;
     RecordResult result;
     {
@@ -96,9 +97,10 @@ void recordNewOrder(Form1& form)
         report(form, u"Kayıt yazılamadı, tabloda değişiklik yok.\n%1"_s.arg(result.error));
         return;
     }
-    const double weight = numfmt::toNumber(form.Text1[6]->text());
+    const double weight = numfmt::toNumber(form.field(EntryField::Weight)->text());
     if (weight > 0)
-        form.Label1[6]->setText(numfmt::text(numfmt::toNumber(form.Text1[5]->text()) - weight));
+        form.remainingKg()->setText(
+            numfmt::text(numfmt::toNumber(form.field(EntryField::OrderedKg)->text()) - weight));
 }
 
 void addRollToOrder(Form1& form)

@@ -68,7 +68,7 @@ void ScaleLink::readError()
 void ScaleLink::txtTermChange()
 {
     extractScaleWeight(m_buffer, [this](const QString& weight) {
-        QLineEdit* field = m_window.Text1[6];
+        QLineEdit* field = m_window.field(EntryField::Weight);
         if (field->text() != weight)
             field->setText(weight);
     });

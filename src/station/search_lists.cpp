@@ -16,8 +16,9 @@
 using namespace Qt::StringLiterals;
 
 SearchLists::SearchLists(Form1& form)
-    : QObject(&form), m_form(form), m_customer{form.Text1[1], form.dbListe1, form.Data2, u"Unvan"},
-      m_fabric{form.Text1[2], form.DBListe2, form.Data3, u"StokAdi"}
+    : QObject(&form), m_form(form), m_customer{form.field(EntryField::Customer), form.dbListe1,
+                                               form.Data2, u"Unvan"},
+      m_fabric{form.field(EntryField::Fabric), form.DBListe2, form.Data3, u"StokAdi"}
 {
     setObjectName(u"SearchLists"_s);
     for (const Search* s : {&m_customer, &m_fabric}) {
@@ -33,8 +34,9 @@ SearchLists::SearchLists(Form1& form)
     // A row is taken only when the operator clicks it; the highlight the search moves
     // by itself picks nothing.
     connect(m_customer.list, &QListView::clicked, this,
-            [this] { pick(m_customer, m_form.Text1[2]); });
-    connect(m_fabric.list, &QListView::clicked, this, [this] { pick(m_fabric, m_form.Text1[3]); });
+            [this] { pick(m_customer, m_form.field(EntryField::Fabric)); });
+    connect(m_fabric.list, &QListView::clicked, this,
+            [this] { pick(m_fabric, m_form.field(EntryField::Lot)); });
     m_form.parts.CustomerLookup = [this] { customerLookup(); };
     m_form.parts.FabricLookup = [this] { fabricLookup(); };
 }

@@ -1,12 +1,11 @@
 #pragma once
 
-// Helpers of the label tests: a running main window with the label designer, and the
+// Helpers of the label tests: the main window with the label designer, and the
 // command-line tools that read what was printed (poppler's pdftoppm, pdftotext and
 // pdfinfo, zbar's zbarimg).
 
-#include "station/form1.h"
 #include "station/label_designer.h"
-#include "test_home.h"
+#include "station_window.h"
 
 #include <QFile>
 #include <QProcess>
@@ -15,51 +14,32 @@
 #include <QStringList>
 #include <QTest>
 
-#include <memory>
-
 namespace labeltest {
 
 using namespace Qt::StringLiterals;
 
-// The main window over a private home, with the label designer attached and every
-// message to the operator collected instead of shown.
-struct Station
+// The main window with the label designer attached and every message to the operator
+// collected instead of shown.
+struct Station : StationWindow
 {
-    std::unique_ptr<TestHome> home = std::make_unique<TestHome>();
-    std::unique_ptr<Form1> window;
-    LabelDesigner* labels = nullptr;
+    LabelDesigner* labels = attachLabels(form());
     QStringList messages;
 
-    // Builds the window; start() runs the load, show() the first activation.
     Station()
     {
-        window = std::make_unique<Form1>();
-        labels = attachLabels(*window);
         labels->tell = [this](const QString& text) { messages.append(text); };
-    }
-    ~Station()
-    {
-        window.reset();
-        home.reset();
-    }
-    void open()
-    {
-        window->start();
-        window->show();
-        if (!QTest::qWaitFor([this] { return window->ready(); }, 3000))
-            qWarning("the window never became ready");
     }
     // What the entry panel does after a field changes; returns when Barkod.Dat has
     // been written.
     void refresh()
     {
-        window->parts.RefreshBarcodeImage();
-        window->parts.RefreshLabelPreview();
+        form().parts.RefreshBarcodeImage();
+        form().parts.RefreshLabelPreview();
         labels->waitForLayoutFile();
     }
-    QWidget* item(int i) const { return window->findChild<QWidget*>(u"Label2_%1"_s.arg(i)); }
-    QWidget* box() const { return window->findChild<QWidget*>(u"Picture1"_s); }
-    QWidget* ghost() const { return window->findChild<QWidget*>(u"Picture3"_s); }
+    QWidget* item(int i) { return form().findChild<QWidget*>(u"Label2_%1"_s.arg(i)); }
+    QWidget* box() { return form().findChild<QWidget*>(u"Picture1"_s); }
+    QWidget* ghost() { return form().findChild<QWidget*>(u"Picture3"_s); }
 };
 
 // Runs a tool and returns what it printed; fails the test when it cannot run.

@@ -26,16 +26,16 @@ class TestBarcodeScan : public QObject
     // A station showing one roll of order 1047.
     static void fillRoll(Station& s, const QString& barNo)
     {
-        s.window->CurrentBarNo = barNo;
-        s.window->Text1[0]->setText(u"1047"_s);
-        s.window->Text1[1]->setText(u"Yıldız Örme"_s);
-        s.window->Text1[2]->setText(u"Süprem"_s);
-        s.window->Text1[3]->setText(u"L-88"_s);
-        s.window->Text1[6]->setText(u"23,5"_s);
-        s.window->Text1[7]->setText(u"Yıkamalı"_s);
-        s.window->Combo1->setCurrentIndex(3);
-        s.window->Combo4->setCurrentIndex(1);
-        s.window->DTPicker1->setDate(QDate(2026, 3, 9));
+        s->CurrentBarNo = barNo;
+        s.field(EntryField::OrderNo)->setText(u"1047"_s);
+        s.field(EntryField::Customer)->setText(u"Yıldız Örme"_s);
+        s.field(EntryField::Fabric)->setText(u"Süprem"_s);
+        s.field(EntryField::Lot)->setText(u"L-88"_s);
+        s.field(EntryField::Weight)->setText(u"23,5"_s);
+        s.field(EntryField::Note)->setText(u"Yıkamalı"_s);
+        s->Combo1->setCurrentIndex(3);
+        s->Combo4->setCurrentIndex(1);
+        s->DTPicker1->setDate(QDate(2026, 3, 9));
         s.refresh();
     }
 
@@ -77,7 +77,7 @@ private Q_SLOTS:
     void printedLabelScans()
     {
         Station s;
-        s.open();
+        QVERIFY(s.open());
         fillRoll(s, u"1047S0300015"_s);
         QTemporaryDir out;
         const QString pdf = out.filePath(u"label.pdf"_s);
@@ -94,7 +94,7 @@ private Q_SLOTS:
              {u"Sipariş No : 1047"_s, u"Yıldız Örme"_s, u"Cinsi : Süprem"_s, u"LOT : L-88"_s,
               u"Top / Kg : 23,5"_s, u"09.03.2026"_s, u"Makina 3"_s, u"ÖRNEK TEKSTİL A.Ş."_s})
             QVERIFY2(text.contains(expected), qPrintable(expected + u" in\n"_s + text));
-        QVERIFY(text.contains(u"Operatör : "_s + s.window->Combo4->currentText()));
+        QVERIFY(text.contains(u"Operatör : "_s + s->Combo4->currentText()));
         QVERIFY(!text.contains(u"Yıkamalı"_s));
 
         // Page 100 mm square, the items where the canvas has them, each line of the
@@ -124,7 +124,7 @@ private Q_SLOTS:
     void onScreenBoxScans()
     {
         Station s;
-        s.open();
+        QVERIFY(s.open());
         fillRoll(s, u"1047S0300016"_s);
         QWidget* box = s.box();
         QVERIFY(box && box->isVisible());
@@ -145,13 +145,13 @@ private Q_SLOTS:
     void nonNumericOrderHidesTheBoxButPrintsTheRollsBarcode()
     {
         Station s;
-        s.open();
+        QVERIFY(s.open());
         fillRoll(s, u"1047S0300017"_s);
         QVERIFY(s.box()->isVisible());
         // A grid row of another roll whose order number is no number: the box goes,
         // and the label still carries this roll's barcode, not the last one shown.
-        s.window->CurrentBarNo = u"A12S0300018"_s;
-        s.window->Text1[0]->setText(u"A12"_s);
+        s->CurrentBarNo = u"A12S0300018"_s;
+        s.field(EntryField::OrderNo)->setText(u"A12"_s);
         s.refresh();
         QVERIFY(!s.box()->isVisible());
         QCOMPARE(s.labels->barcode().data(), u"1047S0300017"_s);
@@ -166,9 +166,9 @@ private Q_SLOTS:
     void refusedBarcodeKeepsThePictureAndPrintsNothing()
     {
         Station s;
-        s.open();
+        QVERIFY(s.open());
         fillRoll(s, u"1047S0300019"_s);
-        s.window->CurrentBarNo = u"ŞB1S0300020"_s;
+        s->CurrentBarNo = u"ŞB1S0300020"_s;
         s.refresh();
         QCOMPARE(s.labels->barcode().data(), u"1047S0300019"_s); // the previous picture stays
         QTemporaryDir out;
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(QDir(out.path()).isEmpty());
 
         // A row without a barcode number prints nothing either, and says why.
-        s.window->CurrentBarNo.clear();
+        s->CurrentBarNo.clear();
         s.labels->printLabel();
         QCOMPARE(s.messages.size(), 2);
         QVERIFY(QDir(out.path()).isEmpty());
@@ -218,20 +218,20 @@ private Q_SLOTS:
     void withoutPrinterTheLabelGoesToPdf()
     {
         Station s;
-        s.open();
+        QVERIFY(s.open());
         fillRoll(s, u"1047S0300021"_s);
-        s.window->Command1->setEnabled(true);
-        QTest::mouseClick(s.window->Command1, Qt::LeftButton);
+        s->Command1->setEnabled(true);
+        QTest::mouseClick(s->Command1, Qt::LeftButton);
         const QString expected =
             QDir(LabelDesigner::fallbackFolder()).filePath(u"1047S0300021.pdf"_s);
         QCOMPARE(s.labels->lastPdf(), expected);
-        QVERIFY(expected.startsWith(s.home->path()));
+        QVERIFY(expected.startsWith(s.home().path()));
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages[0].contains(u"yazıcı bulunamadı"_s));
         QCOMPARE(decodeBarcodes(pdfToPng(expected)), QStringList{u"CODE-128:1047S0300021"_s});
         // Told once; the next labels follow without a word.
-        s.window->CurrentBarNo = u"1047S0300022"_s;
-        QTest::mouseClick(s.window->Command1, Qt::LeftButton);
+        s->CurrentBarNo = u"1047S0300022"_s;
+        QTest::mouseClick(s->Command1, Qt::LeftButton);
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(
             QFile::exists(QDir(LabelDesigner::fallbackFolder()).filePath(u"1047S0300022.pdf"_s)));

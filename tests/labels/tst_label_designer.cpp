@@ -51,15 +51,15 @@ private Q_SLOTS:
     void previewFollowsTheEntryPanel()
     {
         Station s;
-        s.open();
-        Form1& w = *s.window;
+        QVERIFY(s.open());
+        Form1& w = s.form();
         // A panel just reset: empty fields and placeholders, first list entries.
-        w.Text1[0]->clear();
-        w.Text1[1]->clear();
-        w.Text1[2]->setText(u"KUMAŞ CİNSİ"_s);
-        w.Text1[3]->setText(u"LOT"_s);
-        w.Text1[6]->setText(u"0"_s);
-        w.Text1[7]->setText(u"Açıklama"_s);
+        w.field(EntryField::OrderNo)->clear();
+        w.field(EntryField::Customer)->clear();
+        w.field(EntryField::Fabric)->setText(u"KUMAŞ CİNSİ"_s);
+        w.field(EntryField::Lot)->setText(u"LOT"_s);
+        w.field(EntryField::Weight)->setText(u"0"_s);
+        w.field(EntryField::Note)->setText(u"Açıklama"_s);
         w.DTPicker1->setDate(QDate(2026, 1, 5));
         s.refresh();
         const LabelLayout& l = s.labels->layout();
@@ -81,7 +81,7 @@ private Q_SLOTS:
         w.Combo1->setCurrentIndex(4);
         w.Combo2->setCurrentIndex(1);
         w.Combo4->setCurrentIndex(2);
-        w.Text1[7]->setText(u"Acil"_s);
+        w.field(EntryField::Note)->setText(u"Acil"_s);
         s.refresh();
         QCOMPARE(l.items[7].caption, u"Makina 4"_s);
         QCOMPARE(l.items[8].caption, u"30\"28 E"_s);
@@ -92,14 +92,14 @@ private Q_SLOTS:
         QCOMPARE(s.item(6)->toolTip(), QString());
 
         // A centred item stays centred while its text changes.
-        w.Text1[1]->setText(u"Kısa"_s);
+        w.field(EntryField::Customer)->setText(u"Kısa"_s);
         s.refresh();
         QTest::mouseDClick(s.item(1), Qt::LeftButton, {}, QPoint(3, 3));
         QCOMPARE(l.items[1].alignment, int(AlignCentre));
         QCOMPARE(l.items[1].left, centred(l.items[1]));
         QVERIFY(layoutFile(s).split('\n')[1].endsWith(",0\r")); // saved by the next refresh
         for (const QString& name : {u"Yıldız Örme Tekstil Sanayi"_s, u"Ak"_s}) {
-            w.Text1[1]->setText(name);
+            w.field(EntryField::Customer)->setText(name);
             s.refresh();
             QCOMPARE(l.items[1].left, centred(l.items[1]));
             QCOMPARE(s.item(1)->x(), qRound(l.items[1].left / 15));
@@ -110,8 +110,8 @@ private Q_SLOTS:
     void draggingItems()
     {
         Station s;
-        s.open();
-        s.window->Text1[1]->setText(u"Yıldız Örme"_s);
+        QVERIFY(s.open());
+        s.field(EntryField::Customer)->setText(u"Yıldız Örme"_s);
         s.refresh();
         const LabelLayout& l = s.labels->layout();
         QTest::mouseDClick(s.item(1), Qt::LeftButton, {}, QPoint(3, 3));
@@ -137,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(layoutFile(s).split('\n')[1].startsWith(
             "2430," + seqfile::numberText(before.x() - 300).toLatin1() + ","));
         // Text changes no longer move it.
-        s.window->Text1[1]->setText(u"Yıldız Örme Tekstil"_s);
+        s.field(EntryField::Customer)->setText(u"Yıldız Örme Tekstil"_s);
         s.refresh();
         QCOMPARE(l.items[1].left, before.x() - 300);
 
@@ -164,9 +164,9 @@ private Q_SLOTS:
     void selectionMenuAndKeysHooks()
     {
         Station s;
-        s.open();
+        QVERIFY(s.open());
         s.refresh();
-        Form1& w = *s.window;
+        Form1& w = s.form();
         auto* canvas = s.labels->canvas();
         QVERIFY(!w.parts.LabelItemSelected());
         QTest::mouseClick(s.item(2), Qt::LeftButton, {}, QPoint(3, 3));
@@ -206,12 +206,12 @@ private Q_SLOTS:
     void fontDialogChangesTheSelectedItem()
     {
         Station s;
-        s.open();
-        s.window->Text1[2]->setText(u"Süprem"_s);
+        QVERIFY(s.open());
+        s.field(EntryField::Fabric)->setText(u"Süprem"_s);
         s.refresh();
         const LabelLayout& l = s.labels->layout();
         QTest::mousePress(s.item(2), Qt::RightButton, {}, QPoint(3, 3));
-        s.window->PopMenu->close();
+        s->PopMenu->close();
         const double height = l.items[2].height;
 
         // Cancel keeps the font.
@@ -219,7 +219,7 @@ private Q_SLOTS:
             if (auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget()))
                 d->reject();
         });
-        s.window->YazFont->trigger();
+        s->YazFont->trigger();
         QCOMPARE(l.items[2].font, LabelLayout::designFont(2));
 
         QTimer::singleShot(0, [] {
@@ -234,7 +234,7 @@ private Q_SLOTS:
             d->setCurrentFont(f);
             d->accept();
         });
-        s.window->YazFont->trigger();
+        s->YazFont->trigger();
         QCOMPARE(l.items[2].font.name, u"DejaVu Serif"_s);
         QCOMPARE(l.items[2].font.size, 20.0);
         QVERIFY(l.items[2].font.bold && l.items[2].font.italic && l.items[2].font.underline);
@@ -250,9 +250,9 @@ private Q_SLOTS:
     void barcodeBoxMovesAndCentres()
     {
         Station s;
-        s.open();
-        s.window->CurrentBarNo = u"1047S0300001"_s;
-        s.window->Text1[0]->setText(u"1047"_s);
+        QVERIFY(s.open());
+        s->CurrentBarNo = u"1047S0300001"_s;
+        s.field(EntryField::OrderNo)->setText(u"1047"_s);
         s.refresh();
         QWidget* box = s.box();
         QVERIFY(box->isVisible());

@@ -108,9 +108,9 @@ private Q_SLOTS:
     {
         Station s;
         const QString path = s.labels->layoutPath();
-        QCOMPARE(path, s.home->file(u"Barkod.Dat"_s));
+        QCOMPARE(path, s.home().file(u"Barkod.Dat"_s));
         // Without a file the first refresh writes the design layout, alignment bare.
-        s.open();
+        QVERIFY(s.open());
         QVERIFY(!QFile::exists(path));
         s.refresh();
         const QList<QByteArray> lines = readAll(path).split('\n');
@@ -122,14 +122,14 @@ private Q_SLOTS:
                                ",\"Arial\",12,#TRUE#,#FALSE#,2\r");
         QCOMPARE(lines[11], QByteArray("4230,870\r"));
         // Closing writes the alignment quoted.
-        s.window->close();
+        s->close();
         QVERIFY(readAll(path).contains(",#TRUE#,#FALSE#,\"2\"\r\n"));
 
         // The next start reads it: a quoted "2" centres the item as a bare 2 does.
         Station again;
         QByteArray file = windowsFile(true);
         writeAll(again.labels->layoutPath(), file);
-        again.open();
+        QVERIFY(again.open());
         const LabelLayout& layout = again.labels->layout();
         QCOMPARE(layout.items[6].left, (5669 - layout.items[6].width) / 2);
         QCOMPARE(layout.items[0].left, 120.0);
@@ -147,7 +147,7 @@ private Q_SLOTS:
                                          "2670,1E+30,\"Tahoma\",9,maybe,#TRUE#\n"
                                          "\n"
                                          "3060");
-        s.open();
+        QVERIFY(s.open());
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages[0].contains(u"satır 2: yazı tipi"_s));
         const LabelLayout design = LabelLayout::design(labelcaptions::companyName());
@@ -184,7 +184,7 @@ private Q_SLOTS:
     void savingIsAtomicSkipsUnchangedAndReportsFailureOnce()
     {
         Station s;
-        s.open();
+        QVERIFY(s.open());
         const QString path = s.labels->layoutPath();
         s.refresh();
         const ino_t first = inode(path);
@@ -193,21 +193,21 @@ private Q_SLOTS:
         s.refresh();
         QCOMPARE(inode(path), first);
         // A change replaces the file as a whole (a new file renamed over the old).
-        s.window->Text1[0]->setText(u"1048"_s);
-        s.window->Combo1->setCurrentIndex(2);
+        s.field(EntryField::OrderNo)->setText(u"1048"_s);
+        s->Combo1->setCurrentIndex(2);
         s.labels->moveSelectedItem(QPointF(300, 300));
         s.refresh();
         QVERIFY(inode(path) != first);
-        QVERIFY(
-            QDir(s.home->path()).entryList({u"Barkod.Dat*"_s}, QDir::Files | QDir::Hidden).size() ==
-            1);
+        QVERIFY(QDir(s.home().path())
+                    .entryList({u"Barkod.Dat*"_s}, QDir::Files | QDir::Hidden)
+                    .size() == 1);
 
         // A layout that cannot be written is said once, not on every keystroke.
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
-        s.window->Text1[0]->setText(u"1049"_s);
+        s.field(EntryField::OrderNo)->setText(u"1049"_s);
         s.refresh();
-        s.window->Text1[0]->setText(u"1050"_s);
+        s.field(EntryField::OrderNo)->setText(u"1050"_s);
         s.refresh();
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages[0].contains(u"kaydedilemedi"_s));
@@ -220,7 +220,7 @@ private Q_SLOTS:
     {
         Station s;
         QVERIFY(QDir().mkdir(s.labels->layoutPath())); // exists, cannot be read as a file
-        s.open();
+        QVERIFY(s.open());
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages[0].contains(u"okunamadı"_s));
         QCOMPARE(s.labels->layout().items[0].top, 1890.0);

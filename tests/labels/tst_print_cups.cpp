@@ -119,17 +119,17 @@ private Q_SLOTS:
     void barkodBasPrintsTheLabelAsArranged()
     {
         Station s;
-        s.open();
-        Form1& w = *s.window;
+        QVERIFY(s.open());
+        Form1& w = s.form();
         const QString barNo =
             u"1047S03%1"_s.arg(QCoreApplication::applicationPid() % 100000, 5, 10, QChar(u'0'));
         w.CurrentBarNo = barNo;
-        w.Text1[0]->setText(u"1047"_s);
-        w.Text1[1]->setText(u"Yıldız Örme"_s);
-        w.Text1[2]->setText(u"Süprem"_s);
-        w.Text1[3]->setText(u"L-88"_s);
-        w.Text1[6]->setText(u"23,5"_s);
-        w.Text1[7]->setText(u"Yıkamalı"_s);
+        w.field(EntryField::OrderNo)->setText(u"1047"_s);
+        w.field(EntryField::Customer)->setText(u"Yıldız Örme"_s);
+        w.field(EntryField::Fabric)->setText(u"Süprem"_s);
+        w.field(EntryField::Lot)->setText(u"L-88"_s);
+        w.field(EntryField::Weight)->setText(u"23,5"_s);
+        w.field(EntryField::Note)->setText(u"Yıkamalı"_s);
         w.Combo1->setCurrentIndex(3);
         w.DTPicker1->setDate(QDate(2026, 3, 9));
         s.refresh();

@@ -1,77 +1,65 @@
 #include "orders/entry_keys.h"
-#include "station_fixture.h"
+#include "station/attach_entry.h"
+#include "station_window.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
+using F = EntryField;
 
 // The entry fields' key rules, first as rules, then typed into the real fields.
 class TestEntryKeys : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<StationFixture> s;
-
-    QLineEdit* field(int i) { return s->form->Text1[i]; }
-    // Types text that may hold Turkish letters, which QTest::keyClicks cannot send.
-    static void type(QWidget* w, const QString& text)
-    {
-        for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, w,
-                                c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode())
-                                                   : Qt::Key_unknown,
-                                QString(c), Qt::NoModifier);
-    }
-    void focus(int i)
-    {
-        field(i)->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(field(i)->hasFocus());
-    }
 
 private Q_SLOTS:
-    void cleanup() { s.reset(); }
-
     void rules_data()
     {
-        QTest::addColumn<int>("field");
+        QTest::addColumn<F>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("caret");
         QTest::addColumn<bool>("selection");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("result"); // "" dropped
         QTest::addColumn<bool>("beep");
+        const QString ctrlS(QChar(19)), ctrlC(QChar(3));
         QTest::newRow("point becomes comma")
-            << 6 << u"12"_s << 2 << false << u"."_s << u","_s << false;
-        QTest::newRow("second comma") << 5 << u"1,5"_s << 3 << false << u","_s << u""_s << true;
+            << F::Weight << u"12"_s << 2 << false << u"."_s << u","_s << false;
+        QTest::newRow("second comma")
+            << F::OrderedKg << u"1,5"_s << 3 << false << u","_s << u""_s << true;
         QTest::newRow("sixth decimal")
-            << 4 << u"1,23456"_s << 7 << false << u"7"_s << u""_s << true;
+            << F::Price << u"1,23456"_s << 7 << false << u"7"_s << u""_s << true;
         QTest::newRow("backspace after five")
-            << 4 << u"1,23456"_s << 7 << false << u"\b"_s << u"\b"_s << false;
+            << F::Price << u"1,23456"_s << 7 << false << u"\b"_s << u"\b"_s << false;
         QTest::newRow("overtyping a selection")
-            << 4 << u"1,23456"_s << 7 << true << u"7"_s << u"7"_s << false;
-        QTest::newRow("hash silently") << 6 << u"1"_s << 1 << false << u"#"_s << u""_s << false;
+            << F::Price << u"1,23456"_s << 7 << true << u"7"_s << u"7"_s << false;
+        QTest::newRow("hash silently")
+            << F::Weight << u"1"_s << 1 << false << u"#"_s << u""_s << false;
         QTest::newRow("apostrophe silently")
-            << 8 << u"1"_s << 1 << false << u"'"_s << u""_s << false;
-        QTest::newRow("letter beeps") << 8 << u""_s << 0 << false << u"a"_s << u""_s << true;
+            << F::Rolls << u"1"_s << 1 << false << u"'"_s << u""_s << false;
+        QTest::newRow("letter beeps") << F::Rolls << u""_s << 0 << false << u"a"_s << u""_s << true;
         QTest::newRow("ctrl+s in a number")
-            << 6 << u"1"_s << 1 << false << QString(QChar(19)) << u""_s << true;
+            << F::Weight << u"1"_s << 1 << false << ctrlS << u""_s << true;
         QTest::newRow("ctrl+c in a number")
-            << 6 << u"1"_s << 1 << false << QString(QChar(3)) << u""_s << true;
+            << F::Weight << u"1"_s << 1 << false << ctrlC << u""_s << true;
         QTest::newRow("ctrl+s in the customer")
-            << 1 << u"A"_s << 1 << false << QString(QChar(19)) << u""_s << false;
+            << F::Customer << u"A"_s << 1 << false << ctrlS << u""_s << false;
         QTest::newRow("ctrl+c in the customer")
-            << 1 << u"A"_s << 1 << false << QString(QChar(3)) << QString(QChar(3)) << false;
-        QTest::newRow("capital at start") << 1 << u""_s << 0 << false << u"i"_s << u"İ"_s << false;
+            << F::Customer << u"A"_s << 1 << false << ctrlC << ctrlC << false;
+        QTest::newRow("capital at start")
+            << F::Customer << u""_s << 0 << false << u"i"_s << u"İ"_s << false;
         QTest::newRow("capital after blank")
-            << 7 << u"çok "_s << 4 << false << u"ı"_s << u"I"_s << false;
+            << F::Note << u"çok "_s << 4 << false << u"ı"_s << u"I"_s << false;
         QTest::newRow("order number takes letters")
-            << 0 << u"12"_s << 2 << false << u"x"_s << u"x"_s << false;
+            << F::OrderNo << u"12"_s << 2 << false << u"x"_s << u"x"_s << false;
     }
     void rules()
     {
-        QFETCH(int, field);
+        QFETCH(F, field);
         QFETCH(QString, text);
         QFETCH(int, caret);
         QFETCH(bool, selection);
@@ -85,67 +73,57 @@ private Q_SLOTS:
 
     void enterMovesOnOrLooksUp()
     {
-        QVERIFY(filterEntryKey(3, u"L"_s, 1, false, u'\r').moveOn);
-        QVERIFY(filterEntryKey(1, u"A"_s, 1, false, u'\r').lookup);
-        QVERIFY(filterEntryKey(2, u"A"_s, 1, false, u'\r').lookup);
+        QVERIFY(filterEntryKey(F::Lot, u"L"_s, 1, false, u'\r').moveOn);
+        QVERIFY(filterEntryKey(F::Customer, u"A"_s, 1, false, u'\r').lookup);
+        QVERIFY(filterEntryKey(F::Fabric, u"A"_s, 1, false, u'\r').lookup);
     }
 
     void typingIntoTheRealFields()
     {
-        s = std::make_unique<StationFixture>();
-        s->addRow(u"1046"_s, u"1046S03213"_s, 100);
-        s->open();
-        Form1& f = *s->form;
+        StationWindow w;
+        w.addRoll(u"1046"_s, u"1046S03213"_s, 100);
+        attachEntry(w.form());
+        QVERIFY(w.open());
+        Form1& f = w.form();
+        auto focus = [&](F field) {
+            w.field(field)->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(w.field(field)->hasFocus());
+        };
 
-        // The weight: "." typed gives ",", a second comma is refused, clearing shows 0.
-        focus(6);
-        field(6)->selectAll();
-        QTest::keyClicks(field(6), u"12.5,3"_s);
-        QCOMPARE(field(6)->text(), u"12,53"_s);
+        // The weight: keys go through the rules; the add-roll button follows the weight,
+        // and an emptied weight shows 0.
+        QLineEdit* weight = w.field(F::Weight);
+        focus(F::Weight);
+        weight->selectAll();
+        QTest::keyClicks(weight, u"12.5,3"_s);
+        QCOMPARE(weight->text(), u"12,53"_s);
         QVERIFY(f.Command3->isEnabled());
-        field(6)->selectAll();
-        QTest::keyClick(field(6), Qt::Key_Backspace);
-        QCOMPARE(field(6)->text(), u"0"_s);
+        weight->selectAll();
+        QTest::keyClick(weight, Qt::Key_Backspace);
+        QCOMPARE(weight->text(), u"0"_s);
         QVERIFY(!f.Command3->isEnabled());
-        field(6)->setText(u"0,0"_s);
-        QVERIFY(!f.Command3->isEnabled());
-        field(6)->setText(u","_s);
-        QVERIFY(!f.Command3->isEnabled());
-
-        // Five decimals at most at the end; a selection can be overtyped.
-        field(4)->setText(u"1,2345"_s);
-        focus(4);
-        field(4)->end(false);
-        QTest::keyClicks(field(4), u"67"_s);
-        QCOMPARE(field(4)->text(), u"1,23456"_s);
-        QTest::keyClick(field(4), Qt::Key_Backspace);
-        QCOMPARE(field(4)->text(), u"1,2345"_s);
+        for (const QString& none : {u"0,0"_s, u","_s}) {
+            weight->setText(none);
+            QVERIFY(!f.Command3->isEnabled());
+        }
 
         // The note: its placeholder comes when it is entered empty; blanks are trimmed.
-        field(7)->setText(QString());
-        focus(7);
-        QCOMPARE(field(7)->text(), u"Açıklama"_s);
-        QCOMPARE(field(7)->selectedText(), u"Açıklama"_s);
-        QTest::keyClicks(field(7), u"   "_s);
-        focus(8);
-        QCOMPARE(field(7)->text(), QString());
+        w.field(F::Note)->setText(QString());
+        focus(F::Note);
+        QCOMPARE(w.field(F::Note)->selectedText(), u"Açıklama"_s);
+        QTest::keyClicks(w.field(F::Note), u"   "_s);
+        focus(F::Rolls);
+        QCOMPARE(w.field(F::Note)->text(), QString());
         // The roll count comes back as 1 when left empty.
-        field(8)->selectAll();
-        QTest::keyClick(field(8), Qt::Key_Backspace);
-        focus(3);
-        QCOMPARE(field(8)->text(), u"1"_s);
-
-        // Capitals as the operator types.
-        focus(3);
-        field(3)->clear();
-        type(field(3), u"iplik ışık"_s);
-        QCOMPARE(field(3)->text(), u"İplik Işık"_s);
+        w.field(F::Rolls)->selectAll();
+        QTest::keyClick(w.field(F::Rolls), Qt::Key_Backspace);
+        focus(F::Lot);
+        QCOMPARE(w.field(F::Rolls)->text(), u"1"_s);
 
         // Enter in the lot field goes to the machine list, which drops down; Enter there
-        // goes on to the machine kind.
-        // (An open list holds the keyboard itself.)
+        // goes on to the machine kind. (An open list holds the keyboard itself.)
         auto focusedOn = [](QComboBox* c) { return c->hasFocus() || c->view()->hasFocus(); };
-        QTest::keyClick(field(3), Qt::Key_Return);
+        QTest::keyClick(w.field(F::Lot), Qt::Key_Return);
         QTRY_VERIFY(focusedOn(f.Combo1));
         QTRY_VERIFY(f.Combo1->view()->isVisible());
         QTest::keyClick(f.Combo1->view(), Qt::Key_Return);
@@ -156,7 +134,7 @@ private Q_SLOTS:
         QTRY_VERIFY(f.Combo3->view()->isVisible());
         f.Combo3->hidePopup();
         QTest::keyClick(f.Combo3, Qt::Key_Return);
-        QTRY_VERIFY(field(1)->hasFocus());
+        QTRY_VERIFY(w.field(F::Customer)->hasFocus());
     }
 };
 

@@ -3,8 +3,7 @@
 #include "core/record_set_model.h"
 #include "core/settings_store.h"
 #include "orders/demo_company.h"
-#include "station/form1.h"
-#include "test_home.h"
+#include "station_window.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,26 +36,23 @@ void setGeometryValue(const QString& name, const QString& v)
 class TestForm1Lifecycle : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<TestHome> home;
-
-    std::unique_ptr<Form1> startWindow()
-    {
-        auto w = std::make_unique<Form1>();
-        w->start();
-        w->show();
-        if (!QTest::qWaitFor([&] { return w->ready(); }, 2000))
-            qWarning("the window never became ready");
-        return w;
-    }
+    std::unique_ptr<StationWindow> s;
+    Form1* w = nullptr;
+    TestHome* home = nullptr;
 
 private Q_SLOTS:
-    void init() { home = std::make_unique<TestHome>(); }
-    void cleanup() { home.reset(); }
+    void init()
+    {
+        s = std::make_unique<StationWindow>();
+        w = &s->form();
+        home = &s->home();
+    }
+    void cleanup() { s.reset(); }
 
     void firstRunResetsTheCounterAndCentresAtTheTop()
     {
         settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"214"_s);
-        auto w = startWindow();
+        QVERIFY(s->open());
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"0"_s);
         QCOMPARE(w->windowTitle(), u"   Parvek  Topkar"_s);
         QCOMPARE(w->DTPicker1->date(), QDate::currentDate());
@@ -80,10 +76,10 @@ private Q_SLOTS:
         QCOMPARE(w->Data1->recordSource(), u"Select * From Siparis Order By SipNo DESC"_s);
         QCOMPARE(w->Data4->databaseName(), w->Data1->databaseName());
         // Later activations change nothing.
-        w->Text1[1]->setText(u"Firma X"_s);
+        w->field(EntryField::Customer)->setText(u"Firma X"_s);
         w->DTPicker1->setDate(QDate(2020, 1, 1));
         w->formActivate();
-        QCOMPARE(w->Text1[1]->text(), u"Firma X"_s);
+        QCOMPARE(w->field(EntryField::Customer)->text(), u"Firma X"_s);
         QCOMPARE(w->DTPicker1->date(), QDate(2020, 1, 1));
         w->close();
         QCOMPARE(geometry(u"KumasWidth"_s), u"14235"_s);
@@ -99,7 +95,7 @@ private Q_SLOTS:
         setGeometryValue(u"KumasWidth"_s, u"16035"_s);
         setGeometryValue(u"KumasHeight"_s, u"11970"_s);
         settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"214"_s);
-        auto w = startWindow();
+        QVERIFY(s->open());
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"214"_s);
         QCOMPARE(w->outerSizeTwips(), QSize(16035, 11970));
         // The resize rule keeps the status list and the canvas at the right edge.
@@ -116,7 +112,7 @@ private Q_SLOTS:
         setGeometryValue(u"KumasTop"_s, u"abc"_s);
         setGeometryValue(u"KumasWidth"_s, u"çok"_s);
         setGeometryValue(u"KumasHeight"_s, u"-400"_s);
-        auto w = startWindow();
+        QVERIFY(s->open());
         QVERIFY(w->ready());
         QVERIFY(w->outerSizeTwips().width() >= 14235);
         w->resize(120, 90);
@@ -129,7 +125,7 @@ private Q_SLOTS:
     {
         settings::SaveSetting(u"Properties"_s, u"NetIp"_s, u"depo-pc"_s);
         settings::SaveSetting(u"Platform"_s, u"NetMountRoot"_s, home->file(u"mnt"_s));
-        auto w = startWindow();
+        QVERIFY(s->open());
         QVERIFY(!w->dataReachable());
         QVERIFY(w->Data1->databaseName().contains(u"depo-pc/MuhasebeData/Kumas.Mdb"));
         QVERIFY(!w->Data1->recordset());
@@ -141,7 +137,7 @@ private Q_SLOTS:
 
     void networkIpIsTrimmedAndCancelStoresEmpty()
     {
-        auto w = startWindow();
+        QVERIFY(s->open());
         auto answer = [](const QString& text) {
             QTimer::singleShot(0, [text] {
                 auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
@@ -185,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(orders.second, 2000);
         QVERIFY(orders.first > 19000 && orders.first < 21000);
 
-        auto w = startWindow();
+        QVERIFY(s->open());
         QCOMPARE(w->DBGrid1->model()->rowCount(), orders.first);
         QCOMPARE(w->DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), u"Sipariş No"_s);
         QCOMPARE(w->DBGrid1->model()->index(0, 0).data().toString(), u"3000"_s);

@@ -1,9 +1,7 @@
 #include "core/data_control.h"
-#include "core/database_files.h"
 #include "orders/demo_company.h"
-#include "station/form1.h"
 #include "station/station_parts.h"
-#include "test_home.h"
+#include "station_window.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -11,19 +9,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <QTableView>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using F = EntryField;
 
-// An operator's day on the demo company, through the whole window: a new order, its
-// rolls weighed one by one, a wrong roll deleted. With TOPKAR_SCREENSHOTS set to a
-// folder, the window is saved there at each step.
+// An operator's day on the demo company, through the whole window with every part: a
+// new order, its rolls weighed one by one, a wrong roll deleted. With TOPKAR_SCREENSHOTS
+// set to a folder, the window is saved there at each step.
 class TestOperatorRoad : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<TestHome> home;
-    std::unique_ptr<Form1> w;
+    std::unique_ptr<StationWindow> w;
     int shot = 0;
 
     void snapshot(const QString& name)
@@ -33,85 +30,78 @@ class TestOperatorRoad : public QObject
             return;
         QDir().mkpath(dir);
         QCoreApplication::processEvents();
-        w->grab().save(u"%1/%2-%3.png"_s.arg(dir).arg(++shot, 2, 10, QChar(u'0')).arg(name));
+        w->form().grab().save(u"%1/%2-%3.png"_s.arg(dir).arg(++shot, 2, 10, QChar(u'0')).arg(name));
     }
-    static void type(QLineEdit* edit, const QString& text)
+    void type(F field, const QString& text)
     {
+        QLineEdit* edit = w->field(field);
         edit->setFocus(Qt::TabFocusReason);
         edit->selectAll();
-        for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, edit,
-                                c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode())
-                                                   : Qt::Key_unknown,
-                                QString(c), Qt::NoModifier);
+        typeText(edit, text);
     }
-    int rowsOf(const QString& sipNo)
+    int rollsOf(const QString& sipNo)
     {
-        QSqlQuery q(dbfiles::connection(home->dataFolder() + u"/Kumas.Mdb"_s));
+        QSqlQuery q(w->orders());
         q.prepare(u"SELECT COUNT(*) FROM Siparis WHERE SipNo = ?"_s);
         q.addBindValue(sipNo);
-        q.exec();
-        q.next();
-        return q.value(0).toInt();
+        return q.exec() && q.next() ? q.value(0).toInt() : -1;
     }
 
 private Q_SLOTS:
     void aNewOrderFromDoubleClickToDeletedRoll()
     {
-        home = std::make_unique<TestHome>();
-        QVERIFY(fillDemoCompany(home->dataFolder()));
-        w = std::make_unique<Form1>();
-        installStationParts(*w);
-        w->start();
-        w->show();
-        QVERIFY(QTest::qWaitFor([this] { return w->ready(); }, 3000));
-        QCOMPARE(w->Text1[0]->text(), u"3000"_s);
+        w = std::make_unique<StationWindow>();
+        QVERIFY(fillDemoCompany(w->home().dataFolder()));
+        Form1& f = w->form();
+        installStationParts(f);
+        QVERIFY(w->open());
+        QCOMPARE(w->field(F::OrderNo)->text(), u"3000"_s);
         snapshot(u"start"_s);
 
         // A new order: the next number and a clean panel.
-        QTest::mouseDClick(w->Text1[0], Qt::LeftButton);
-        QCOMPARE(w->Text1[0]->text(), u"3001"_s);
-        type(w->Text1[1], u"işlem tekstil a.ş."_s);
-        QCOMPARE(w->Text1[1]->text(), u"İşlem Tekstil A.Ş."_s);
-        type(w->Text1[2], u"30/1 PENYE SÜPREM"_s);
-        type(w->Text1[3], u"L-2207"_s);
-        w->Combo1->setCurrentIndex(4);
-        w->Combo2->setCurrentIndex(2);
-        w->Combo4->setCurrentIndex(1);
-        type(w->Text1[5], u"250"_s);
-        type(w->Text1[4], u"135.5"_s);
-        type(w->Text1[6], u"24.35"_s);
+        QTest::mouseDClick(w->field(F::OrderNo), Qt::LeftButton);
+        QCOMPARE(w->field(F::OrderNo)->text(), u"3001"_s);
+        type(F::Customer, u"işlem tekstil a.ş."_s);
+        QCOMPARE(w->field(F::Customer)->text(), u"İşlem Tekstil A.Ş."_s);
+        type(F::Fabric, u"30/1 PENYE SÜPREM"_s);
+        type(F::Lot, u"L-2207"_s);
+        f.Combo1->setCurrentIndex(4);
+        f.Combo2->setCurrentIndex(2);
+        f.Combo4->setCurrentIndex(1);
+        type(F::OrderedKg, u"250"_s);
+        type(F::Price, u"135.5"_s);
+        type(F::Weight, u"24.35"_s);
         snapshot(u"new-order-filled"_s);
-        QTest::mouseClick(w->Command2, Qt::LeftButton);
-        QCOMPARE(rowsOf(u"3001"_s), 1);
-        QCOMPARE(w->Label1[6]->text(), u"225,65"_s);
-        const QString firstRoll = w->CurrentBarNo;
+        QTest::mouseClick(f.Command2, Qt::LeftButton);
+        QCOMPARE(rollsOf(u"3001"_s), 1);
+        QCOMPARE(f.remainingKg()->text(), u"225,65"_s);
+        const QString firstRoll = f.CurrentBarNo;
         QVERIFY(firstRoll.startsWith(u"3001S"_s));
         snapshot(u"first-roll-recorded"_s);
 
         // Three more rolls, weighed one after the other.
         for (const QString& kg : {u"25.1"_s, u"23.85"_s, u"26"_s}) {
-            type(w->Text1[6], kg);
-            QVERIFY(w->Command3->isEnabled());
-            QTest::mouseClick(w->Command3, Qt::LeftButton);
+            type(F::Weight, kg);
+            QVERIFY(f.Command3->isEnabled());
+            QTest::mouseClick(f.Command3, Qt::LeftButton);
         }
-        QCOMPARE(rowsOf(u"3001"_s), 4);
-        QVERIFY(w->CurrentBarNo != firstRoll);
+        QCOMPARE(rollsOf(u"3001"_s), 4);
+        QVERIFY(f.CurrentBarNo != firstRoll);
         // The grid stands on the last roll; its panel shows what is left of 250 kg.
-        w->Data1->recordset()->moveFirst();
-        w->Data1->recordset()->moveLast();
-        QCOMPARE(w->Text1[0]->text(), u"3001"_s);
-        QCOMPARE(w->Label1[6]->text(), u"150,7"_s);
+        w->rs()->moveFirst();
+        w->rs()->moveLast();
+        QCOMPARE(w->field(F::OrderNo)->text(), u"3001"_s);
+        QCOMPARE(f.remainingKg()->text(), u"150,7"_s);
         snapshot(u"rolls-added"_s);
 
         // The 23,85 kg roll was wrong: delete it from the grid's menu.
-        QVERIFY(w->Data1->recordset()->findFirst(u"SipNo='3001' And TopKg=23.85"_s));
-        w->SatSil->trigger();
-        QCOMPARE(rowsOf(u"3001"_s), 3);
-        QCOMPARE(w->Text1[0]->text(), u"3001"_s);
-        QCOMPARE(w->Label1[6]->text(), u"174,55"_s);
+        QVERIFY(w->rs()->findFirst(u"SipNo='3001' And TopKg=23.85"_s));
+        f.SatSil->trigger();
+        QCOMPARE(rollsOf(u"3001"_s), 3);
+        QCOMPARE(w->field(F::OrderNo)->text(), u"3001"_s);
+        QCOMPARE(f.remainingKg()->text(), u"174,55"_s);
         snapshot(u"roll-deleted"_s);
-        w->close();
+        f.close();
         w.reset();
     }
 };

@@ -1,6 +1,8 @@
+#include "core/data_control.h"
 #include "core/settings_store.h"
 #include "message_boxes.h"
-#include "station_fixture.h"
+#include "station/attach_entry.h"
+#include "station_window.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -8,255 +10,187 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
+using F = EntryField;
 
 namespace {
-QString month()
+QString barNo(const QString& sipNo, int counter)
 {
-    return u"%1"_s.arg(QDate::currentDate().month(), 2, 10, QChar(u'0'));
+    return u"%1S%2%3"_s.arg(sipNo)
+        .arg(QDate::currentDate().month(), 2, 10, QChar(u'0'))
+        .arg(counter);
 }
 } // namespace
 
-// The road of a roll from the panel into the orders table, through the real window.
+// The record buttons, the row delete and the new-order double click, through the real
+// window: what the panel hands to the roll recorder and what the window shows after.
 class TestRecording : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<StationFixture> s;
+    std::unique_ptr<StationWindow> w;
 
 private Q_SLOTS:
-    void init() { s = std::make_unique<StationFixture>(); }
-    void cleanup() { s.reset(); }
+    void init()
+    {
+        w = std::make_unique<StationWindow>();
+        attachEntry(w->form());
+    }
+    void cleanup() { w.reset(); }
 
     void newOrderThenSaveIntoTheSameRow()
     {
-        s->addRow(u"1046"_s, u"1046S03213"_s, 100);
-        s->open();
-        Form1& f = *s->form;
-        QCOMPARE(f.Text1[0]->text(), u"1046"_s); // the first row came into the panel
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"0"_s);
-        f.Text1[0]->setText(u"1047"_s);
-        f.Text1[3]->setText(u"LOT"_s);
-        f.Text1[6]->setText(u"120,5"_s);
+        w->addRoll(u"1046"_s, u"1046S03213"_s, 100);
+        QVERIFY(w->open());
+        Form1& f = w->form();
+        QCOMPARE(w->field(F::OrderNo)->text(), u"1046"_s); // the first row came into the panel
+        w->field(F::OrderNo)->setText(u"1047"_s);
+        w->field(F::Weight)->setText(u"120,5"_s);
         f.Combo4->setCurrentIndex(2);
         QTest::mouseClick(f.Command2, Qt::LeftButton);
-        const QString barNo = u"1047S%1%2"_s.arg(month()).arg(1);
-        QCOMPARE(f.CurrentBarNo, barNo);
-        QCOMPARE(s->rowCount(), 2);
-        QCOMPARE(s->column(barNo, u"Firma"_s).toString(), u"ÖZTÜRK TEKSTİL"_s);
-        QCOMPARE(s->column(barNo, u"TopKg"_s).toDouble(), 120.5);
-        QCOMPARE(s->column(barNo, u"Operator"_s).toString(), f.Combo4->itemText(2));
-        QVERIFY(s->column(barNo, u"Lot"_s).isNull()); // the placeholder is not written
-        QCOMPARE(s->column(barNo, u"Tarih"_s).toString(),
-                 f.DTPicker1->date().toString(Qt::ISODate));
-        QCOMPARE(f.Label1[6]->text(), u"379,5"_s); // 500 ordered less 120,5
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"1"_s);
+        const QString roll = barNo(u"1047"_s, 1);
+        QCOMPARE(f.CurrentBarNo, roll);
+        QCOMPARE(w->rollCount(), 2);
+        QCOMPARE(w->column(roll, u"Firma"_s).toString(), u"ÖZTÜRK TEKSTİL"_s);
+        QCOMPARE(w->column(roll, u"TopKg"_s).toDouble(), 120.5);
+        QCOMPARE(w->column(roll, u"Operator"_s).toString(), f.Combo4->itemText(2));
+        QCOMPARE(w->column(roll, u"Tarih"_s).toString(), f.DTPicker1->date().toString(Qt::ISODate));
+        QCOMPARE(f.remainingKg()->text(), u"379,5"_s); // 500 ordered less 120,5
         QVERIFY(f.ready() && f.Command2->isEnabled());
         // The grid stands on the new row now: the same click saves into it.
-        QCOMPARE(s->current(u"BarNo"), barNo);
-        f.Text1[6]->setText(u"118,4"_s);
+        QCOMPARE(w->current(u"BarNo"_s), roll);
+        w->field(F::Weight)->setText(u"118,4"_s);
         QTest::mouseClick(f.Command2, Qt::LeftButton);
-        QCOMPARE(s->rowCount(), 2);
-        QCOMPARE(s->column(barNo, u"TopKg"_s).toDouble(), 118.4);
+        QCOMPARE(w->rollCount(), 2);
+        QCOMPARE(w->column(roll, u"TopKg"_s).toDouble(), 118.4);
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"1"_s);
     }
 
-    void savingIntoTheCurrentRowKeepsItsKeys()
+    // A new order needs a numeric order number and a customer; the reset text "Firma"
+    // passes as a customer.
+    void newOrderPrecondition()
     {
-        s->addRow(u"1046"_s, u"1046S03213"_s, 100);
-        s->open();
-        Form1& f = *s->form;
-        f.Text1[1]->setText(u"BAŞKA FİRMA"_s);
-        f.Text1[2]->setText(u"40/1 PENYE RİBANA"_s);
-        f.Text1[6]->setText(u"99"_s);
-        f.DTPicker1->setDate(QDate(2026, 1, 15));
-        QTest::mouseClick(f.Command2, Qt::LeftButton);
-        QCOMPARE(s->rowCount(), 1);
-        QCOMPARE(s->column(u"1046S03213"_s, u"SipNo"_s).toString(), u"1046"_s);
-        QCOMPARE(s->column(u"1046S03213"_s, u"Firma"_s).toString(), u"ÖZTÜRK TEKSTİL"_s);
-        QCOMPARE(s->column(u"1046S03213"_s, u"Tarih"_s).toString(), u"2026-03-02"_s);
-        QCOMPARE(s->column(u"1046S03213"_s, u"Kumas"_s).toString(), u"40/1 PENYE RİBANA"_s);
-        QCOMPARE(s->column(u"1046S03213"_s, u"TopKg"_s).toDouble(), 99.0);
-        QCOMPARE(f.CurrentBarNo, u"1046S03213"_s);
+        w->addRoll(u"1046"_s, u"1046S03213"_s, 100);
+        QVERIFY(w->open());
+        for (const auto& [sipNo, customer] : {std::pair{u"1047"_s, u"   "_s}, {u"A12"_s, u"X"_s}}) {
+            w->field(F::OrderNo)->setText(sipNo);
+            w->field(F::Customer)->setText(customer);
+            QTest::mouseClick(w->form().Command2, Qt::LeftButton);
+            QCOMPARE(w->rollCount(), 1);
+        }
+        w->field(F::OrderNo)->setText(u"1048"_s);
+        w->field(F::Customer)->setText(u"Firma"_s);
+        QTest::mouseClick(w->form().Command2, Qt::LeftButton);
+        QCOMPARE(w->column(w->form().CurrentBarNo, u"Firma"_s).toString(), u"Firma"_s);
     }
 
-    void preconditionOfTheNewOrderButton()
+    void addRollTwice()
     {
-        s->addRow(u"1046"_s, u"1046S03213"_s, 100);
-        s->open();
-        Form1& f = *s->form;
-        f.Text1[0]->setText(u"1047"_s);
-        f.Text1[1]->setText(u"   "_s);
-        QTest::mouseClick(f.Command2, Qt::LeftButton);
-        f.Text1[0]->setText(u"A12"_s);
-        f.Text1[1]->setText(u"Firma"_s);
-        QTest::mouseClick(f.Command2, Qt::LeftButton);
-        QCOMPARE(s->rowCount(), 1);
-        // The reset text "Firma" passes and is stored as the customer.
-        f.Text1[0]->setText(u"1048"_s);
-        QTest::mouseClick(f.Command2, Qt::LeftButton);
-        QCOMPARE(s->rowCount(), 2);
-        QCOMPARE(s->column(f.CurrentBarNo, u"Firma"_s).toString(), u"Firma"_s);
-    }
-
-    void addRollTwiceGivesConsecutiveNumbersAndNumbersSum()
-    {
-        s->addRow(u"1046"_s, u"1046S03213"_s, 100);
-        s->open();
-        Form1& f = *s->form;
-        QVERIFY(!f.Command3->isEnabled() || f.Text1[6]->text() != u"0"_s);
-        f.Text1[6]->setFocus();
-        f.Text1[6]->selectAll();
-        QTest::keyClicks(f.Text1[6], u"12.5"_s);
-        QCOMPARE(f.Text1[6]->text(), u"12,5"_s);
+        w->addRoll(u"1046"_s, u"1046S03213"_s, 100);
+        QVERIFY(w->open());
+        Form1& f = w->form();
+        w->field(F::Weight)->setText(u"12,5"_s);
         QVERIFY(f.Command3->isEnabled());
         QTest::mouseClick(f.Command3, Qt::LeftButton);
         QTest::mouseClick(f.Command3, Qt::LeftButton);
-        const QString first = u"1046S%1%2"_s.arg(month()).arg(1);
-        const QString second = u"1046S%1%2"_s.arg(month()).arg(2);
-        QCOMPARE(f.CurrentBarNo, second);
-        QCOMPARE(s->column(first, u"TopKg"_s).toDouble(), 12.5);
-        QCOMPARE(s->column(second, u"SipNo"_s).toString(), u"1046"_s);
+        QCOMPARE(f.CurrentBarNo, barNo(u"1046"_s, 2));
+        QCOMPARE(w->column(barNo(u"1046"_s, 1), u"TopKg"_s).toDouble(), 12.5);
         QVERIFY(f.Command2->isEnabled() && f.Command3->isEnabled() && f.ready());
-        QSqlQuery q(s->db());
-        q.exec(u"SELECT SUM(TopKg) FROM Siparis WHERE SipNo = '1046'"_s);
-        q.next();
-        QCOMPARE(q.value(0).toDouble(), 125.0);
         // Every row of the order now shows what is left of 500 kg.
-        QVERIFY(s->goToBarNo(u"1046S03213"_s));
-        QCOMPARE(f.Label1[6]->text(), u"375"_s);
+        QVERIFY(w->goToBarNo(u"1046S03213"_s));
+        QCOMPARE(f.remainingKg()->text(), u"375"_s);
     }
 
-    void remainingKilogramsAndTheLabelButton()
+    // What a row brings into the panel: the order's remaining kilograms, the label
+    // button for half a kilogram or more, its own (possibly empty) lot.
+    void rowIntoThePanel()
     {
-        s->addRow(u"1050"_s, u"A1"_s, 100, 500);
-        s->addRow(u"1050"_s, u"A2"_s, 120, 500);
-        s->addRow(u"1050"_s, u"A3"_s, 80, 500);
-        s->addRow(u"1051"_s, u"B1"_s, 100, 250);
-        s->addRow(u"1051"_s, u"B2"_s, 120, 250);
-        s->addRow(u"1051"_s, u"B3"_s, 80, 250);
-        s->addRow(u"1052"_s, u"C1"_s, 0.4, 10);
-        s->addRow(u"1053"_s, u"D1"_s, 0.6, 10);
-        s->open();
-        Form1& f = *s->form;
-        QVERIFY(s->goToBarNo(u"A2"_s));
-        QCOMPARE(f.Label1[6]->text(), u"200"_s);
+        for (const char* b : {"A1", "A2", "A3"})
+            w->addRoll(u"1050"_s, QString::fromLatin1(b), 100, 500);
+        w->addRoll(u"1051"_s, u"B1"_s, 300, 250);
+        w->addRoll(u"1052"_s, u"C1"_s, 0.4, 10);
+        w->addRoll(u"1053"_s, u"D1"_s, 0.6, 10);
+        QVERIFY(w->open());
+        Form1& f = w->form();
+        QVERIFY(w->goToBarNo(u"A2"_s));
+        QCOMPARE(f.remainingKg()->text(), u"200"_s);
         QCOMPARE(f.CurrentBarNo, u"A2"_s);
-        QVERIFY(s->goToBarNo(u"B3"_s));
-        QCOMPARE(f.Label1[6]->text(), u"-50"_s);
-        QVERIFY(s->goToBarNo(u"C1"_s));
-        QCOMPARE(f.Text1[6]->text(), u"0,4"_s);
+        QVERIFY(w->goToBarNo(u"B1"_s));
+        QCOMPARE(f.remainingKg()->text(), u"-50"_s);
+        QVERIFY(w->goToBarNo(u"C1"_s));
+        QCOMPARE(w->field(F::Weight)->text(), u"0,4"_s);
         QVERIFY(!f.Command1->isEnabled());
-        QVERIFY(s->goToBarNo(u"D1"_s));
+        QVERIFY(w->goToBarNo(u"D1"_s));
         QVERIFY(f.Command1->isEnabled());
-        // A row without a lot shows an empty lot, not the previous row's.
-        f.Text1[3]->setText(u"L-9"_s);
-        QVERIFY(s->goToBarNo(u"C1"_s));
-        QCOMPARE(f.Text1[3]->text(), QString());
+        w->field(F::Lot)->setText(u"L-9"_s);
+        QVERIFY(w->goToBarNo(u"C1"_s));
+        QCOMPARE(w->field(F::Lot)->text(), QString());
     }
 
-    void aRefusedValueWritesNothingAndSaysWhich()
+    void refusedRollIsToldAndTheWindowGoesOn()
     {
-        s->addRow(u"1046"_s, u"1046S03213"_s, 100);
-        s->open();
-        Form1& f = *s->form;
-        f.CurrentBarNo = u"1046S03213"_s;
-        f.Text1[5]->setText(QString()); // ordered quantity left empty
-        f.Text1[6]->setText(u"12"_s);
+        w->addRoll(u"1046"_s, u"1046S03213"_s, 100);
+        QVERIFY(w->open());
+        Form1& f = w->form();
+        w->field(F::OrderedKg)->setText(QString()); // no number: the table refuses it
+        w->field(F::Weight)->setText(u"12"_s);
         MessageBoxCatcher box;
         QTest::mouseClick(f.Command3, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return box.seen(); }, 2000));
         QCOMPARE(box.title(), u"Topkar"_s);
         QVERIFY2(box.text().contains(u"SipKg"), qPrintable(box.text()));
-        QCOMPARE(s->rowCount(), 1);
+        QCOMPARE(w->rollCount(), 1);
         QCOMPARE(f.CurrentBarNo, u"1046S03213"_s);
         QVERIFY(f.Command2->isEnabled() && f.Command3->isEnabled() && f.ready());
-        // A gap in the numbering is allowed; the next roll takes the next number.
-        f.Text1[5]->setText(u"500"_s);
-        QTest::mouseClick(f.Command3, Qt::LeftButton);
-        QCOMPARE(f.CurrentBarNo, u"1046S%1%2"_s.arg(month()).arg(2));
-    }
-
-    void barcodeNumbersAlreadyInUseAreSkipped()
-    {
-        // A counter that was reset (first run on another account) meets old rolls.
-        s->addRow(u"1046"_s, u"1046S%1%2"_s.arg(month()).arg(1), 10);
-        s->addRow(u"1046"_s, u"1046s%1%2"_s.arg(month()).arg(2), 10);
-        s->open();
-        Form1& f = *s->form;
-        f.Text1[6]->setText(u"7"_s);
-        QTest::mouseClick(f.Command3, Qt::LeftButton);
-        QCOMPARE(f.CurrentBarNo, u"1046S%1%2"_s.arg(month()).arg(3));
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"3"_s);
-        QCOMPARE(s->rowCount(), 3);
     }
 
     void rowDelete()
     {
         for (int i = 1; i <= 4; ++i)
-            s->addRow(u"10%1"_s.arg(i), u"R%1"_s.arg(i), i);
-        s->open();
-        Form1& f = *s->form;
+            w->addRoll(u"10%1"_s.arg(i), u"R%1"_s.arg(i), i);
+        QVERIFY(w->open());
+        Form1& f = w->form();
         // Order 104 first (descending); delete 103 in the middle: 102 follows.
-        QVERIFY(s->goToBarNo(u"R3"_s));
+        QVERIFY(w->goToBarNo(u"R3"_s));
         f.SatSil->trigger();
-        QCOMPARE(s->current(u"BarNo"), u"R2"_s);
-        QCOMPARE(f.Text1[0]->text(), u"102"_s);
+        QCOMPARE(w->current(u"BarNo"_s), u"R2"_s);
+        QCOMPARE(w->field(F::OrderNo)->text(), u"102"_s);
         // The last row: the new last row becomes current.
-        s->rs()->moveLast();
-        QCOMPARE(s->current(u"BarNo"), u"R1"_s);
+        w->rs()->moveLast();
         QTest::keyClick(f.DBGrid1, Qt::Key_Delete);
-        QCOMPARE(s->current(u"BarNo"), u"R2"_s);
-        QCOMPARE(s->rowCount(), 2);
+        QCOMPARE(w->current(u"BarNo"_s), u"R2"_s);
         f.SatSil->trigger();
         f.SatSil->trigger();
-        QCOMPARE(s->rowCount(), 0);
-        QVERIFY(s->rs()->eof() && s->rs()->bof());
+        QCOMPARE(w->rollCount(), 0);
+        QVERIFY(w->rs()->eof() && w->rs()->bof());
         f.SatSil->trigger(); // an empty table: nothing happens
         QVERIFY(f.Command2->isEnabled());
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"0"_s);
     }
 
-    void nextOrderNumberReadsNumbers_data()
+    // The double click on the order number: on an empty table nothing; otherwise the
+    // next number, a reset panel and the grid in ascending order.
+    void doubleClickBeginsANewOrder()
     {
-        QTest::addColumn<QStringList>("orders");
-        QTest::addColumn<QString>("proposed");
-        QTest::newRow("9 and 10") << QStringList{u"9"_s, u"10"_s} << u"11"_s;
-        QTest::newRow("999 and 1000") << QStringList{u"1000"_s, u"999"_s} << u"1001"_s;
-        QTest::newRow("1045 and 1046") << QStringList{u"1045"_s, u"1046"_s} << u"1047"_s;
-        QTest::newRow("text order last") << QStringList{u"12"_s, u"ZZ-7"_s} << u"13"_s;
-        QTest::newRow("no number at all") << QStringList{u"X"_s} << u"1"_s;
-    }
-    void nextOrderNumberReadsNumbers()
-    {
-        QFETCH(QStringList, orders);
-        QFETCH(QString, proposed);
-        for (const QString& o : orders)
-            s->addRow(o, u"B"_s + o, 1);
-        s->open();
-        Form1& f = *s->form;
-        f.Text1[3]->setText(u"L-1"_s);
+        QVERIFY(w->open());
+        Form1& f = w->form();
+        w->field(F::Lot)->setText(u"L-1"_s);
+        QTest::mouseDClick(w->field(F::OrderNo), Qt::LeftButton);
+        QCOMPARE(w->field(F::OrderNo)->text(), QString());
+        QCOMPARE(w->field(F::Lot)->text(), u"L-1"_s);
+
+        w->addRoll(u"9"_s, u"B9"_s, 1);
+        w->addRoll(u"10"_s, u"B10"_s, 1);
         f.Combo1->setCurrentIndex(3);
-        QTest::mouseDClick(f.Text1[0], Qt::LeftButton);
-        QCOMPARE(f.Text1[0]->text(), proposed);
-        QCOMPARE(f.Text1[0]->selectedText(), proposed);
+        QTest::mouseDClick(w->field(F::OrderNo), Qt::LeftButton);
+        QCOMPARE(w->field(F::OrderNo)->selectedText(), u"11"_s);
         QCOMPARE(f.Data1->recordSource(), u"Select * From Siparis Order By SipNo Asc"_s);
-        QCOMPARE(f.Text1[1]->text(), u"Firma"_s);
-        QCOMPARE(f.Text1[3]->text(), u"LOT"_s);
-        QCOMPARE(f.Text1[6]->text(), u"0"_s);
-        QCOMPARE(f.Text1[8]->text(), u"1"_s);
+        const QStringList reset{u"Firma"_s, u"KUMAŞ CİNSİ"_s, u"LOT"_s,      u"0"_s,
+                                u"0"_s,     u"0"_s,           u"Açıklama"_s, u"1"_s};
+        for (int i = 1; i < kEntryFieldCount; ++i)
+            QCOMPARE(w->field(EntryField(i))->text(), reset[i - 1]);
         QCOMPARE(f.Combo1->currentIndex(), 0);
         QVERIFY(f.Command2->isEnabled());
-    }
-
-    void doubleClickOnAnEmptyTableChangesNothing()
-    {
-        s->open();
-        Form1& f = *s->form;
-        f.Text1[3]->setText(u"L-1"_s);
-        QTest::mouseDClick(f.Text1[0], Qt::LeftButton);
-        QCOMPARE(f.Text1[0]->text(), QString());
-        QCOMPARE(f.Text1[3]->text(), u"L-1"_s);
     }
 };
 

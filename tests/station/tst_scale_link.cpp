@@ -1,15 +1,15 @@
 #include "core/settings_store.h"
 #include "scale/scale_port.h"
 #include "scale_test_support.h"
-#include "station/form1.h"
 #include "station/port_settings_dialog.h"
 #include "station/scale_link.h"
-#include "test_home.h"
+#include "station_window.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -19,15 +19,16 @@ using namespace Qt::StringLiterals;
 class TestScaleLink : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<TestHome> home;
+    std::unique_ptr<StationWindow> s;
+    Form1* window = nullptr;
+    QTemporaryDir lineFolder; // outlives the window that holds the line open
     std::unique_ptr<VirtualSerialPair> line;
-    std::unique_ptr<Form1> window;
     ScaleLink* link = nullptr;
 
     bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); }
     bool weightBecomes(const QString& text)
     {
-        return waitFor([&] { return window->Text1[6]->text() == text; });
+        return waitFor([&] { return window->field(EntryField::Weight)->text() == text; });
     }
     // Fills the buffer to 201 characters, which empties it whatever chunks the line makes.
     bool endCycle()
@@ -39,21 +40,20 @@ class TestScaleLink : public QObject
 private Q_SLOTS:
     void init()
     {
-        home = std::make_unique<TestHome>();
-        line = std::make_unique<VirtualSerialPair>(home->path());
+        s = std::make_unique<StationWindow>();
+        window = &s->form();
+        line = std::make_unique<VirtualSerialPair>(lineFolder.path());
         QVERIFY(line->start());
         settings::SaveSetting(u"Platform"_s, u"Com1"_s, line->stationEnd());
-        window = std::make_unique<Form1>();
         link = attachScale(*window);
-        window->start();
+        QVERIFY(s->open());
         QVERIFY2(link->comm().PortOpen(), qPrintable(link->comm().errorText()));
         QCOMPARE(window->findChild<TeraziComm*>(u"TeraziComm"_s), &link->comm());
     }
     void cleanup()
     {
-        window.reset();
+        s.reset();
         line.reset();
-        home.reset();
     }
 
     void weightsArriveInTheWeightField()
@@ -63,7 +63,7 @@ private Q_SLOTS:
         QVERIFY(line->write("ST,GS,+  12.36kg\r\nST,GS,+  12.38kg\r\n")); // same cycle: no change
         QVERIFY(waitFor([&] { return link->buffer().text().size() == 54; }));
         QVERIFY(endCycle());
-        QCOMPARE(window->Text1[6]->text(), u"12,34"_s);
+        QCOMPARE(window->field(EntryField::Weight)->text(), u"12,34"_s);
         // Noise does no harm: € ÿ NUL, two backspaces, CR CR LF LF, "+", ş leave 7 characters.
         QVERIFY(line->write(QByteArray("\x80\xff\x00\x08\x08\r\r\n\n+\xfe", 11)));
         QVERIFY(weightBecomes(u"ş"_s));

@@ -1,66 +1,57 @@
+#include "core/database_files.h"
 #include "message_boxes.h"
-#include "station_fixture.h"
+#include "sql_helpers.h"
+#include "station/attach_entry.h"
+#include "station_window.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QListView>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
+using F = EntryField;
 
-// Finding customers and fabrics by typing, through the real fields and lists.
+// Finding customers and fabrics by typing, through the real fields and lists of one
+// window over a few cards.
 class TestSearchLists : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<StationFixture> s;
+    std::unique_ptr<StationWindow> w;
 
-    QLineEdit* customer() { return s->form->Text1[1]; }
-    QLineEdit* fabric() { return s->form->Text1[2]; }
-    QListView* customers() { return s->form->dbListe1; }
-    QListView* fabrics() { return s->form->DBListe2; }
-
-    // Types into a field as the operator does: each key pressed and released.
-    static void type(QLineEdit* edit, const QString& text)
+    QListView* list(F field)
     {
-        for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, edit,
-                                c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode())
-                                                   : Qt::Key_unknown,
-                                QString(c), Qt::NoModifier);
+        return field == F::Customer ? w->form().dbListe1 : w->form().DBListe2;
     }
-    static void retype(QLineEdit* edit, const QString& text)
+    void retype(F field, const QString& text)
     {
-        edit->setFocus(Qt::TabFocusReason);
-        edit->clear();
-        type(edit, text);
+        w->field(field)->setFocus(Qt::TabFocusReason);
+        w->field(field)->clear();
+        typeText(w->field(field), text);
     }
-    static QString shown(QListView* list)
+    // The list's rows while it shows, nothing while it is hidden.
+    QStringList shown(F field)
     {
-        return list->isVisible() ? list->currentIndex().data().toString() : u"(hidden)"_s;
+        QListView* view = list(field);
+        QStringList rows;
+        for (int i = 0; view->isVisible() && i < view->model()->rowCount(); ++i)
+            rows.append(view->model()->index(i, 0).data().toString());
+        return rows;
     }
-    static QStringList rows(QListView* list)
-    {
-        QStringList r;
-        for (int i = 0; i < list->model()->rowCount(); ++i)
-            r.append(list->model()->index(i, 0).data().toString());
-        return r;
-    }
-
-    // Cards as (code, title or name, hidden) into CariKartlar or StokKartlar.
-    void addCards(const QString& file, const QString& insert,
+    void addCards(const QString& file, const QString& table, const QString& insert,
                   const QList<std::tuple<QString, QString, int>>& cards)
     {
-        QSqlQuery q(dbfiles::connection(s->home->dataFolder() + file));
-        for (const auto& [code, title, hidden] : cards) {
-            q.prepare(insert);
-            q.addBindValue(code);
-            q.addBindValue(title);
-            q.addBindValue(hidden);
-            QVERIFY(q.exec());
-        }
+        const QString path = w->home().dataFolder() + file;
+        QVERIFY(dbfiles::ensureDatabase(path, {table}));
+        for (const auto& [code, title, hidden] : cards)
+            QVERIFY(runSql(dbfiles::connection(path), insert, {code, title, hidden}).isActive());
     }
-    void addCards()
+
+private Q_SLOTS:
+    void initTestCase()
     {
-        addCards(u"/01Cari.Mdb"_s,
+        w = std::make_unique<StationWindow>();
+        addCards(u"/01Cari.Mdb"_s, u"CariKartlar"_s,
                  u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan) VALUES (?, ?, ?)"_s,
                  {{u"120.01.001"_s, u"İŞLEM TEKSTİL A.Ş."_s, 0},
                   {u"120.01.002"_s, u"IŞIK ÖRME LTD."_s, 0},
@@ -70,132 +61,109 @@ class TestSearchLists : public QObject
                   {u"K_7"_s, u"KARACA_DOKUMA"_s, 0},
                   {u"120.01.006"_s, u"İŞÇİ KOOP."_s, 0},
                   {u"S*1"_s, u"YILDIZ BOYA"_s, 0}});
-        addCards(u"/01Stok.Mdb"_s,
+        addCards(u"/01Stok.Mdb"_s, u"StokKartlar"_s,
                  u"INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES (?, ?, ?)"_s,
                  {{u"KM-0002"_s, u"30/1 PENYE SÜPREM"_s, 0},
                   {u"KM-0001"_s, u"30/1 PENYE İNTERLOK"_s, 0},
                   {u"KM-0003"_s, u"30/1 GİZLİ"_s, 1},
                   {u"KM-0004"_s, u"ÜÇ İPLİK 'ÖZEL'"_s, 0},
                   {u"KM-0005"_s, u"20/1 RİBANA"_s, 0}});
+        attachEntry(w->form());
+        QVERIFY(w->open());
+    }
+    void cleanupTestCase() { w.reset(); }
+
+    void liveSearch_data()
+    {
+        QTest::addColumn<F>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("rows"); // none: the list is hidden
+        // Turkish letters typed in lower case find the capitals; hidden cards stay out.
+        QTest::newRow("i to İ") << F::Customer << u"işl"_s << QStringList{u"İŞLEM TEKSTİL A.Ş."_s};
+        QTest::newRow("ı to I") << F::Customer << u"ışı"_s << QStringList{u"IŞIK ÖRME LTD."_s};
+        QTest::newRow("by title") << F::Customer << u"İŞ"_s
+                                  << QStringList{u"İŞÇİ KOOP."_s, u"İŞLEM TEKSTİL A.Ş."_s};
+        // An apostrophe is text; "%" and "_" are plain characters; "*" and "?" are
+        // wildcards.
+        QTest::newRow("apostrophe") << F::Customer << u"O'N"_s << QStringList{u"O'NEİL GİYİM"_s};
+        QTest::newRow("percent") << F::Customer << u"100%"_s << QStringList{u"100% PAMUK A.Ş."_s};
+        QTest::newRow("underscore is no wildcard") << F::Customer << u"100_"_s << QStringList{};
+        QTest::newRow("underscore")
+            << F::Customer << u"KARACA_"_s << QStringList{u"KARACA_DOKUMA"_s};
+        QTest::newRow("star") << F::Customer << u"*BOYA"_s << QStringList{u"YILDIZ BOYA"_s};
+        QTest::newRow("question mark")
+            << F::Customer << u"?ŞIK"_s << QStringList{u"IŞIK ÖRME LTD."_s};
+        QTest::newRow("leading blank counts") << F::Customer << u" İŞLEM"_s << QStringList{};
+        // Fabrics: leading blanks trimmed, rows by code.
+        QTest::newRow("fabric") << F::Fabric << u"  30/1"_s
+                                << QStringList{u"30/1 PENYE İNTERLOK"_s, u"30/1 PENYE SÜPREM"_s};
+    }
+    void liveSearch()
+    {
+        QFETCH(F, field);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, rows);
+        retype(field, typed);
+        QCOMPARE(shown(field), rows);
+        if (!rows.isEmpty()) // the first row highlighted; the highlight picks nothing
+            QCOMPARE(list(field)->currentIndex().row(), 0);
+        QVERIFY(w->field(field)->text().size() == typed.size());
     }
 
-private Q_SLOTS:
-    void init()
+    void pickingAndHiding()
     {
-        s = std::make_unique<StationFixture>();
-        dbfiles::ensureDatabase(s->home->dataFolder() + u"/01Cari.Mdb"_s, {u"CariKartlar"_s});
-        dbfiles::ensureDatabase(s->home->dataFolder() + u"/01Stok.Mdb"_s, {u"StokKartlar"_s});
-        addCards();
-        s->open();
-    }
-    void cleanup() { s.reset(); }
-
-    void liveCustomerSearch()
-    {
-        // Turkish letters typed in lower case find the capitals, hidden cards stay out.
-        retype(customer(), u"işl"_s);
-        QCOMPARE(customer()->text(), u"İşl"_s); // the field capitalises the first letter
-        QCOMPARE(shown(customers()), u"İŞLEM TEKSTİL A.Ş."_s);
-        QCOMPARE(rows(customers()), QStringList{u"İŞLEM TEKSTİL A.Ş."_s});
-        retype(customer(), u"ışı"_s);
-        QCOMPARE(shown(customers()), u"IŞIK ÖRME LTD."_s);
-        // The highlight moved by the search picks nothing.
-        QCOMPARE(customer()->text(), u"Işı"_s);
-        // An apostrophe is text; "%" and "_" are plain characters; "*" is a wildcard.
-        retype(customer(), u"O'N"_s);
-        QCOMPARE(shown(customers()), u"O'NEİL GİYİM"_s);
-        retype(customer(), u"100%"_s);
-        QCOMPARE(shown(customers()), u"100% PAMUK A.Ş."_s);
-        retype(customer(), u"100_"_s);
-        QCOMPARE(shown(customers()), u"(hidden)"_s);
-        retype(customer(), u"KARACA_"_s);
-        QCOMPARE(shown(customers()), u"KARACA_DOKUMA"_s);
-        retype(customer(), u"*BOYA"_s);
-        QCOMPARE(shown(customers()), u"YILDIZ BOYA"_s);
-        retype(customer(), u"?ŞIK"_s);
-        QCOMPARE(shown(customers()), u"IŞIK ÖRME LTD."_s);
-        // Leading blanks count in the customer field.
-        retype(customer(), u" İŞLEM"_s);
-        QCOMPARE(shown(customers()), u"(hidden)"_s);
+        retype(F::Customer, u"İŞ"_s);
+        const QRect second = list(F::Customer)->visualRect(list(F::Customer)->model()->index(1, 0));
+        QTest::mouseClick(list(F::Customer)->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(w->field(F::Customer)->text(), u"İŞLEM TEKSTİL A.Ş."_s);
+        QVERIFY(list(F::Customer)->isHidden());
+        QTRY_VERIFY(w->field(F::Fabric)->hasFocus());
         // Emptying the field hides the list.
-        retype(customer(), u"İ"_s);
-        QVERIFY(customers()->isVisible());
-        QTest::keyClick(customer(), Qt::Key_Backspace);
-        QVERIFY(customers()->isHidden());
+        retype(F::Customer, u"İ"_s);
+        QVERIFY(list(F::Customer)->isVisible());
+        QTest::keyClick(w->field(F::Customer), Qt::Key_Backspace);
+        QVERIFY(list(F::Customer)->isHidden());
+        // The first fabric name typed in full leaves the list as it was (here: hidden).
+        w->field(F::Fabric)->setText(u"30/1 PENYE İNTERLO"_s);
+        list(F::Fabric)->hide();
+        typeText(w->field(F::Fabric), u"K"_s);
+        QVERIFY(list(F::Fabric)->isHidden());
     }
 
-    void pickingARowTakesItsTitle()
+    void enterLooksUp_data()
     {
-        retype(customer(), u"İŞ"_s);
-        QCOMPARE(rows(customers()), (QStringList{u"İŞÇİ KOOP."_s, u"İŞLEM TEKSTİL A.Ş."_s}));
-        const QRect second = customers()->visualRect(customers()->model()->index(1, 0));
-        QTest::mouseClick(customers()->viewport(), Qt::LeftButton, {}, second.center());
-        QCOMPARE(customer()->text(), u"İŞLEM TEKSTİL A.Ş."_s);
-        QVERIFY(customers()->isHidden());
-        QTRY_VERIFY(fabric()->hasFocus());
+        QTest::addColumn<F>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found"); // empty: a message says it was not found
+        QTest::newRow("customer code, no title prefix")
+            << F::Customer << u"120.01.002"_s << u"IŞIK ÖRME LTD."_s;
+        QTest::newRow("partial title") << F::Customer << u"İŞLEM TEK"_s << QString();
+        QTest::newRow("pattern") << F::Customer << u"İŞLEM*"_s << u"İŞLEM TEKSTİL A.Ş."_s;
+        QTest::newRow("hidden customer") << F::Customer << u"İŞLEM ESKİ HESAP"_s << QString();
+        QTest::newRow("apostrophe") << F::Customer << u"O'NEİL GİYİM"_s << u"O'NEİL GİYİM"_s;
+        QTest::newRow("fabric name") << F::Fabric << u"üç iplik 'özel'"_s << u"ÜÇ İPLİK 'ÖZEL'"_s;
+        QTest::newRow("fabric code") << F::Fabric << u"KM-0005"_s << u"20/1 RİBANA"_s;
+        QTest::newRow("hidden fabric") << F::Fabric << u"30/1 GİZLİ"_s << QString();
     }
-
-    void customerEnterLookup()
+    void enterLooksUp()
     {
-        // A code that is no title prefix: the search widens, Enter finds the code.
-        retype(customer(), u"120.01.002"_s);
-        QVERIFY(customers()->isHidden());
-        QTest::keyClick(customer(), Qt::Key_Return);
-        QCOMPARE(customer()->text(), u"IŞIK ÖRME LTD."_s);
-        QTRY_VERIFY(fabric()->hasFocus());
-        // A partial title is neither a code nor a title.
-        {
-            retype(customer(), u"İŞLEM TEK"_s);
-            MessageBoxCatcher box;
-            QTest::keyClick(customer(), Qt::Key_Return);
+        QFETCH(F, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        retype(field, typed);
+        const QString kept = w->field(field)->text();
+        MessageBoxCatcher box;
+        QTest::keyClick(w->field(field), Qt::Key_Return);
+        if (found.isEmpty()) {
             QTRY_VERIFY(box.seen());
-            QCOMPARE(box.text(), u"Firma Bulunamadı..!"_s);
             QCOMPARE(box.title(), u"Topkar"_s);
-            QCOMPARE(customer()->text(), u"İŞLEM TEK"_s);
-            QTRY_VERIFY(customer()->hasFocus());
-        }
-        // With "*" the first matching card is taken.
-        retype(customer(), u"İŞLEM*"_s);
-        QTest::keyClick(customer(), Qt::Key_Return);
-        QCOMPARE(customer()->text(), u"İŞLEM TEKSTİL A.Ş."_s);
-        // A hidden card is not found after a live search.
-        {
-            retype(customer(), u"İŞLEM ESKİ HESAP"_s);
-            MessageBoxCatcher box;
-            QTest::keyClick(customer(), Qt::Key_Return);
-            QTRY_VERIFY(box.seen());
-        }
-        // A code with a wildcard of its own, and an apostrophe in a title.
-        retype(customer(), u"O'NEİL GİYİM"_s);
-        QTest::keyClick(customer(), Qt::Key_Return);
-        QCOMPARE(customer()->text(), u"O'NEİL GİYİM"_s);
-    }
-
-    void fabricSearchAndLookup()
-    {
-        // Leading blanks are trimmed for the fabric; rows come by code.
-        retype(fabric(), u"  30/1"_s);
-        QCOMPARE(rows(fabrics()), (QStringList{u"30/1 PENYE İNTERLOK"_s, u"30/1 PENYE SÜPREM"_s}));
-        QCOMPARE(shown(fabrics()), u"30/1 PENYE İNTERLOK"_s);
-        // The first name typed in full leaves the list as it was (here: hidden).
-        fabric()->setText(u"30/1 PENYE İNTERLO"_s);
-        fabrics()->hide();
-        type(fabric(), u"K"_s);
-        QVERIFY(fabrics()->isHidden());
-        // Enter: the name before the code; an apostrophe inside the name.
-        retype(fabric(), u"üç iplik 'özel'"_s);
-        QTest::keyClick(fabric(), Qt::Key_Return);
-        QCOMPARE(fabric()->text(), u"ÜÇ İPLİK 'ÖZEL'"_s);
-        QTRY_VERIFY(s->form->Text1[3]->hasFocus());
-        retype(fabric(), u"KM-0005"_s);
-        QTest::keyClick(fabric(), Qt::Key_Return);
-        QCOMPARE(fabric()->text(), u"20/1 RİBANA"_s);
-        {
-            retype(fabric(), u"30/1 GİZLİ"_s);
-            MessageBoxCatcher box;
-            QTest::keyClick(fabric(), Qt::Key_Return);
-            QTRY_VERIFY(box.seen());
-            QCOMPARE(box.text(), u"Kumaş Cinsi Bulunamadı..!"_s);
+            QCOMPARE(box.text(), field == F::Customer ? u"Firma Bulunamadı..!"_s
+                                                      : u"Kumaş Cinsi Bulunamadı..!"_s);
+            QCOMPARE(w->field(field)->text(), kept); // left for correction
+            QTRY_VERIFY(w->field(field)->hasFocus());
+        } else {
+            QCOMPARE(w->field(field)->text(), found);
+            QTRY_VERIFY(w->field(field == F::Customer ? F::Fabric : F::Lot)->hasFocus());
         }
     }
 };

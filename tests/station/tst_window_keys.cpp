@@ -1,17 +1,14 @@
 #include "core/data_control.h"
-#include "core/database_files.h"
-#include "core/settings_store.h"
-#include "station/form1.h"
+#include "sql_helpers.h"
 #include "station/wheel_mouse.h"
 #include "station/window_keys.h"
-#include "test_home.h"
+#include "station_window.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QToolButton>
 #include <QtTest>
@@ -38,8 +35,8 @@ public:
 class TestWindowKeys : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<TestHome> home;
-    std::unique_ptr<Form1> w;
+    std::unique_ptr<StationWindow> s;
+    Form1* w = nullptr;
     // A stand-in for the label designer's selected item.
     bool selected = false;
     QRectF item{31, 600, 1200, 360};
@@ -59,31 +56,20 @@ class TestWindowKeys : public QObject
 private Q_SLOTS:
     void init()
     {
-        home = std::make_unique<TestHome>();
-        const QString orders = home->dataFolder() + u"/Kumas.Mdb"_s;
-        dbfiles::ensureDatabase(orders, {u"Siparis"_s});
-        QSqlQuery q(dbfiles::connection(orders));
-        q.exec(u"BEGIN"_s);
-        for (int i = 0; i < 200; ++i)
-            q.exec(u"INSERT INTO Siparis (SipNo, BarNo, TopKg) VALUES ('%1', 'B%1', 1)"_s.arg(1000 +
-                                                                                              i));
-        q.exec(u"COMMIT"_s);
-        w = std::make_unique<Form1>();
+        s = std::make_unique<StationWindow>();
+        runSql(s->orders(), u"WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n "
+                            u"WHERE i < 1199) INSERT INTO Siparis (SipNo, BarNo, TopKg) "
+                            u"SELECT i, 'B' || i, 1 FROM n"_s);
+        w = &s->form();
         w->parts.LabelItemSelected = [this] { return selected; };
         w->parts.SelectedItemRect = [this] { return item; };
         w->parts.MoveSelectedItem = [this](QPointF p) { item.moveTopLeft(p); };
         w->parts.LeftAlignSelectedItem = [this] { leftAligned = true; };
         w->parts.DeselectLabelItem = [this] { selected = false; };
-        w->start();
-        w->show();
-        QVERIFY(QTest::qWaitFor([this] { return w->ready(); }, 2000));
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QVERIFY(s->open());
+        QVERIFY(QTest::qWaitForWindowActive(w));
     }
-    void cleanup()
-    {
-        w.reset();
-        home.reset();
-    }
+    void cleanup() { s.reset(); }
 
     void nudgeBounds()
     {
@@ -100,7 +86,7 @@ private Q_SLOTS:
 
     void arrowsMoveTheSelectedItemNotTheCaret()
     {
-        QLineEdit* lot = w->Text1[3];
+        QLineEdit* lot = w->field(EntryField::Lot);
         lot->setFocus();
         lot->setText(u"L-1"_s);
         lot->setCursorPosition(3);
@@ -132,12 +118,12 @@ private Q_SLOTS:
 
     void endButtons()
     {
-        QTest::mouseClick(w->DownCmd, Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QToolButton*>(u"DownCmd"_s), Qt::LeftButton);
         QVERIFY(w->DBGrid1->hasFocus());
         QCOMPARE(w->DBGrid1->verticalScrollBar()->value(),
                  w->DBGrid1->verticalScrollBar()->maximum());
         QCOMPARE(w->DBGrid1->horizontalScrollBar()->value(), 0);
-        QTest::mouseClick(w->UpCmd, Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QToolButton*>(u"UpCmd"_s), Qt::LeftButton);
         QCOMPARE(w->DBGrid1->verticalScrollBar()->value(), 0);
         QVERIFY(w->DBGrid1->hasFocus());
     }
@@ -154,14 +140,14 @@ private Q_SLOTS:
         QCOMPARE(w->Data1->recordset()->absolutePosition(), 10);
         // Over a button or a text field nothing happens.
         wheel(w->Command2, -120);
-        wheel(w->Text1[1], -120);
+        wheel(w->field(EntryField::Customer), -120);
         QCOMPARE(gridRow(), 10);
         // Over a search list while a text field has the focus: the key goes to the field.
         w->dbListe1->show();
         w->dbListe1->raise();
-        w->Text1[1]->setFocus();
+        w->field(EntryField::Customer)->setFocus();
         KeySpy field, list;
-        w->Text1[1]->installEventFilter(&field);
+        w->field(EntryField::Customer)->installEventFilter(&field);
         w->dbListe1->installEventFilter(&list);
         wheel(w->dbListe1, -120);
         QCOMPARE(gridRow(), 10);

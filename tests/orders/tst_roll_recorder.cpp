@@ -1,0 +1,180 @@
+#include "core/database_files.h"
+#include "core/record_set.h"
+#include "core/settings_store.h"
+#include "orders/roll_recorder.h"
+#include "sql_helpers.h"
+#include "test_home.h"
+
+#include <QDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+// Rolls written into an orders table through a record set, as both record buttons do.
+class TestRollRecorder : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestHome> home;
+    QSqlDatabase db;
+    std::unique_ptr<RecordSet> rs;
+
+    static RollValues panel()
+    {
+        return {u"1047"_s,     u"O'BRİEN TEKSTİL"_s, u"30/1 SÜPREM"_s, u"L-7"_s,
+                u"Makina 3"_s, u"30\"28 E"_s,        u"Ayşe Kılıç"_s,  u"120,5"_s,
+                u"500"_s,      u"18.75"_s,           u"Üretimde"_s,    u"2"_s,
+                u"Acil"_s,     QDate(2026, 3, 4)};
+    }
+    static QString counter() { return settings::GetSetting(u"Properties"_s, u"BarNo"_s); }
+    QVariant column(const QString& barNo, const QString& name) const
+    {
+        QSqlQuery q = runSql(db, u"SELECT %1 FROM Siparis WHERE BarNo = ?"_s.arg(name), {barNo});
+        return q.next() ? q.value(0) : QVariant();
+    }
+    int rows() const
+    {
+        QSqlQuery q = runSql(db, u"SELECT COUNT(*) FROM Siparis"_s);
+        return q.next() ? q.value(0).toInt() : -1;
+    }
+    void addRow(const QString& barNo)
+    {
+        QVERIFY(runSql(db,
+                       u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, TopKg) "
+                       u"VALUES ('1046', ?, '2026-01-02', 'ESKİ FİRMA', 10)"_s,
+                       {barNo})
+                    .isActive());
+    }
+    void reopen()
+    {
+        rs = RecordSet::open(db, u"Select * From Siparis Order By SipNo DESC"_s);
+        QVERIFY(rs);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        home = std::make_unique<TestHome>();
+        const QString path = home->dataFolder() + u"/Kumas.Mdb"_s;
+        QVERIFY(dbfiles::ensureDatabase(path, {u"Siparis"_s}));
+        db = dbfiles::connection(path);
+        reopen();
+    }
+    void cleanup()
+    {
+        rs.reset();
+        db = {};
+        home.reset();
+    }
+
+    void addRollWritesTheWholeRow()
+    {
+        settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"214"_s);
+        const RecordResult r = RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 9));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.barNo, u"1047S03215"_s); // order, "S", today's month, counter
+        QCOMPARE(counter(), u"215"_s);
+        const QStringList texts{u"SipNo"_s,    u"Firma"_s,    u"Kumas"_s, u"Lot"_s,     u"Makina"_s,
+                                u"MakCinsi"_s, u"Operator"_s, u"Durum"_s, u"Aciklama"_s};
+        const QStringList expected{u"1047"_s,       u"O'BRİEN TEKSTİL"_s, u"30/1 SÜPREM"_s,
+                                   u"L-7"_s,        u"Makina 3"_s,        u"30\"28 E"_s,
+                                   u"Ayşe Kılıç"_s, u"Üretimde"_s,        u"Acil"_s};
+        for (int i = 0; i < texts.size(); ++i)
+            QCOMPARE(column(r.barNo, texts[i]).toString(), expected[i]);
+        // Numbers typed either way are stored as numbers.
+        QCOMPARE(column(r.barNo, u"TopKg"_s).toDouble(), 18.75);
+        QCOMPARE(column(r.barNo, u"Fiyat"_s).toDouble(), 120.5);
+        QCOMPARE(column(r.barNo, u"SipKg"_s).toDouble(), 500.0);
+        QCOMPARE(column(r.barNo, u"Top"_s).toInt(), 2);
+        QCOMPARE(column(r.barNo, u"Tarih"_s).toString(), u"2026-03-04"_s);
+
+        // A field still showing its placeholder leaves its column empty.
+        RollValues placeholders = panel();
+        placeholders.kumas = u"KUMAŞ CİNSİ"_s;
+        placeholders.lot = u" LOT "_s;
+        placeholders.aciklama = u"Açıklama"_s;
+        const RecordResult second = RollRecorder().addRoll(*rs, placeholders, QDate(2026, 3, 9));
+        QVERIFY(second.ok);
+        for (const QString& name : {u"Kumas"_s, u"Lot"_s, u"Aciklama"_s})
+            QVERIFY2(column(second.barNo, name).isNull(), qPrintable(name));
+    }
+
+    void counterStartsFromItsStoredValue_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("barNo");
+        QTest::newRow("none") << QString() << u"1047S031"_s;
+        QTest::newRow("not a number") << u"abc"_s << u"1047S031"_s;
+        QTest::newRow("negative") << u"-5"_s << u"1047S031"_s;
+        QTest::newRow("blanks around") << u" 41 "_s << u"1047S0342"_s;
+    }
+    void counterStartsFromItsStoredValue()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, barNo);
+        if (!stored.isNull())
+            settings::SaveSetting(u"Properties"_s, u"BarNo"_s, stored);
+        QCOMPARE(RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1)).barNo, barNo);
+    }
+
+    // A counter that was reset (first run on another account) meets older rolls.
+    void numbersInUseAreSkipped()
+    {
+        addRow(u"1047S031"_s);
+        addRow(u"1047s032"_s); // the same number to the unique index
+        reopen();
+        const RecordResult r = RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1));
+        QCOMPARE(r.barNo, u"1047S033"_s);
+        QCOMPARE(counter(), u"3"_s);
+        QCOMPARE(rows(), 3);
+    }
+
+    // A value the table refuses writes nothing and says which; its number stays a gap.
+    void refusedValueWritesNothing()
+    {
+        RollValues v = panel();
+        v.sipKg.clear();
+        const RecordResult r = RollRecorder().addRoll(*rs, v, QDate(2026, 3, 1));
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.contains(u"SipKg"), qPrintable(r.error));
+        QCOMPARE(rows(), 0);
+        QCOMPARE(rs->editMode(), RecordSet::EditMode::None);
+        QCOMPARE(RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1)).barNo, u"1047S032"_s);
+    }
+
+    // The counter reaches the disk before the row: a store that cannot be written
+    // stops the roll.
+    void unwritableCounterWritesNothing()
+    {
+        QFile::remove(settings::appStorePath());
+        QVERIFY(QDir().mkpath(settings::appStorePath()));
+        const RecordResult r = RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1));
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.contains(u"sayacı"), qPrintable(r.error));
+        QCOMPARE(rows(), 0);
+    }
+
+    void saveIntoCurrentKeepsTheRowsKeys()
+    {
+        addRow(u"1046S01213"_s);
+        reopen();
+        QVERIFY(RollRecorder().saveIntoCurrent(*rs, panel()).ok);
+        QCOMPARE(rows(), 1);
+        for (const auto& [name, kept] : {std::pair{u"SipNo"_s, u"1046"_s},
+                                         {u"Firma"_s, u"ESKİ FİRMA"_s},
+                                         {u"Tarih"_s, u"2026-01-02"_s}})
+            QCOMPARE(column(u"1046S01213"_s, name).toString(), kept);
+        QCOMPARE(column(u"1046S01213"_s, u"Kumas"_s).toString(), u"30/1 SÜPREM"_s);
+        QCOMPARE(column(u"1046S01213"_s, u"TopKg"_s).toDouble(), 18.75);
+        QVERIFY(counter().isEmpty()); // no new number
+
+        RollValues bad = panel();
+        bad.topKg = u"12 kg"_s;
+        const RecordResult r = RollRecorder().saveIntoCurrent(*rs, bad);
+        QVERIFY(!r.ok && r.error.contains(u"TopKg"));
+        QCOMPARE(column(u"1046S01213"_s, u"TopKg"_s).toDouble(), 18.75);
+        QCOMPARE(rs->editMode(), RecordSet::EditMode::None);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRollRecorder)
+#include "tst_roll_recorder.moc"
