@@ -8,9 +8,9 @@
 #include "exchange/central_upgrade.h"
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
+#include "program_setup.h"
 #include "web_data.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSqlError>
@@ -55,12 +55,9 @@ bool hasDisplay()
 
 bool wantsWindow(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--no-window") == 0 || qstrcmp(argv[i], "--create-central") == 0 ||
-            qstrcmp(argv[i], "--upgrade-central") == 0 ||
-            qstrncmp(argv[i], "--make-demo", 11) == 0 || qstrcmp(argv[i], "--help") == 0)
-            return false;
-    return hasDisplay();
+    return hasDisplay() && program::wantsWindow(argc, argv,
+                                                {u"--no-window"_s, u"--create-central"_s,
+                                                 u"--upgrade-central"_s, u"--make-demo"_s});
 }
 
 // Runs fn on a connection of its own to the central database; the exit status.
@@ -122,17 +119,12 @@ int upgradeCentral(const QString& dataSource)
 int main(int argc, char** argv)
 {
     const bool window = wantsWindow(argc, argv);
-    std::unique_ptr<QCoreApplication> app;
-    if (window)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(u"topkar-exchange"_s);
+    const auto app = program::makeApplication(argc, argv, window, u"topkar-exchange"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Şube veri aktarımı: kartları ve hareketleri merkez veritabanıyla değiştirir."_s);
-    parser.addHelpOption();
+    program::addStandardOptions(parser);
     const QCommandLineOption folder(
         u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s,
         u"klasör"_s);
@@ -166,6 +158,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
         return 2;
     }
+    if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(missing));
+        return 1;
+    }
+    program::startLog(parser, u"topkar-exchange.log"_s);
 
     // The settings store gives what the command line does not.
     ExchangeSettings settings = storedExchangeSettings();

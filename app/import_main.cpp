@@ -8,9 +8,9 @@
 // --replace).
 
 #include "core/jet_import.h"
+#include "program_setup.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 
 #include <cstdio>
 
@@ -35,17 +35,14 @@ int wrongCommandLine(const QCommandLineParser& parser, const QString& why)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"topkar-import"_s);
-    QCoreApplication::setApplicationVersion(QStringLiteral(TOPKAR_VERSION));
+    const auto app = program::makeApplication(argc, argv, false, u"topkar-import"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Jet (Access) ya da ACE dosyasının bütün tablolarını yeni bir SQLite dosyasına "
         "aktarır. Çıkış durumu: 0 hepsi aktarıldı, 1 kaynak okunamadı ya da hedef "
         "yazılamadı, 2 hatalı komut satırı."_s);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    program::addStandardOptions(parser);
     const QCommandLineOption codePage(
         u"codepage"_s,
         u"JET3 (Access 97) dosyalarındaki metinlerin Windows kod sayfası (varsayılan %1)."_s.arg(
@@ -60,11 +57,11 @@ int main(int argc, char** argv)
 
     if (!parser.parse(QCoreApplication::arguments()))
         return wrongCommandLine(parser, parser.errorText());
-    if (parser.isSet(help)) {
+    if (parser.isSet(u"help"_s)) {
         say(stdout, parser.helpText());
         return 0;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(u"version"_s)) {
         say(stdout, u"topkar-import "_s + QCoreApplication::applicationVersion());
         return 0;
     }

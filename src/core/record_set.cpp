@@ -1,6 +1,7 @@
 #include "core/record_set.h"
 
 #include "core/field_value.h"
+#include "core/logging.h"
 #include "core/table_schema.h"
 
 #include <QMetaMethod>
@@ -99,6 +100,7 @@ bool RecordSet::prepare(const QString& source, QString* error)
 
 bool RecordSet::fail(const QString& message) const
 {
+    qCDebug(lcDatabase).noquote() << m_schema.table << message;
     m_error = message;
     return false;
 }
