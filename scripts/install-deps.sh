@@ -3,22 +3,23 @@
 #   run    what a station PC needs to run the programs (what the package depends on)
 #   build  compilers, headers and packaging tools
 #   test   what the tests use: a PostgreSQL server, a print server with a PDF
-#          printer, barcode and PDF readers, a virtual screen and serial pair, clang
+#          printer, barcode and PDF readers, a virtual screen and serial pair, clang,
+#          the mdbtools commands (the reference reading of Jet files)
 # Usage: install-deps.sh [run] [build] [test] [package…]   (no argument: all three lists)
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 RUN=(
   libqt6sql6-sqlite libqt6sql6-odbc qt6-qpa-plugins qt6-translations-l10n
-  unixodbc odbcinst odbc-postgresql fonts-liberation fonts-dejavu-core
+  unixodbc odbcinst odbc-postgresql fonts-liberation fonts-dejavu-core libmdb3
 )
 BUILD=(
   build-essential cmake ninja-build pkg-config file dpkg-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-  libsqlite3-dev libzint-dev unixodbc-dev
+  libsqlite3-dev libzint-dev unixodbc-dev mdbtools-dev
 )
 TEST=(
-  postgresql libsqliteodbc sqlite3 desktop-file-utils
+  postgresql libsqliteodbc sqlite3 desktop-file-utils mdbtools
   cups cups-client cups-bsd printer-driver-cups-pdf
   zbar-tools poppler-utils xvfb xauth socat python3
   clang-14 libclang-rt-14-dev

@@ -137,6 +137,8 @@ const QStringList kAlinanKayitlar = {
     "MerkezId INTEGER NOT NULL, PRIMARY KEY (Merkez, Tablo, MerkezId))"_s,
 };
 
+} // namespace
+
 // The column definitions of a CREATE TABLE statement: name → definition text.
 QList<std::pair<QString, QString>> columnDefinitions(const QString& statement)
 {
@@ -179,8 +181,6 @@ QList<std::pair<QString, QString>> columnDefinitions(const QString& statement)
     }
     return columns;
 }
-
-} // namespace
 
 QStringList tableStatements(const QString& table)
 {

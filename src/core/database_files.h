@@ -25,6 +25,10 @@ void closeAll();
 // Each entry is one CREATE TABLE or CREATE INDEX statement.
 QStringList tableStatements(const QString& table);
 
+// The column definitions of a CREATE TABLE statement: name → definition text
+// ("Borc" → "Borc DOUBLE DEFAULT 0").
+QList<std::pair<QString, QString>> columnDefinitions(const QString& statement);
+
 // Creates the file with the given tables (and their indexes) when it does not exist,
 // and adds any of the tables that an existing file lacks, and any of their columns
 // that a table made by an older station lacks. The folder must exist.
