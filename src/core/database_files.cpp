@@ -28,27 +28,6 @@ QHash<QString, QString>& connectionNames()
     return names;
 }
 
-// Registers the Turkish collation and Like function on the SQLite handle under a Qt
-// connection. (CMake makes sure Qt's driver and this program share one SQLite.)
-bool registerOn(const QSqlDatabase& db, QString* error)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        *error = u"SQLite bağlantısı değil"_s;
-        return false;
-    }
-    auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
-    if (!sqlite) {
-        *error = u"Veritabanı açık değil"_s;
-        return false;
-    }
-    if (registerTurkishFunctions(sqlite) != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
-        return false;
-    }
-    return true;
-}
-
 // The orders table: one row per recorded roll.
 const QStringList kSiparis = {
     u"CREATE TABLE Siparis (SipNo TEXT, BarNo TEXT, Tarih DATETIME, Firma TEXT, Makina TEXT, "_s
@@ -236,7 +215,7 @@ QSqlDatabase connection(const QString& path, QString* error)
     // from memory.
     QSqlQuery(db).exec(u"PRAGMA cache_size = -65536"_s);
     QString why;
-    if (!registerOn(db, &why)) {
+    if (!registerFunctions(db, &why)) {
         qCWarning(lcDatabase).noquote() << "Türkçe karşılaştırma kurulamadı:" << why;
         if (error)
             *error = why;
@@ -341,6 +320,25 @@ bool ensureDatabase(const QString& path, const QStringList& tables, QString* err
         return false;
     }
     forgetTableInfo(db);
+    return true;
+}
+
+bool registerFunctions(const QSqlDatabase& db, QString* error)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        *error = u"SQLite bağlantısı değil"_s;
+        return false;
+    }
+    auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
+    if (!sqlite) {
+        *error = u"Veritabanı açık değil"_s;
+        return false;
+    }
+    if (registerTurkishFunctions(sqlite) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
+        return false;
+    }
     return true;
 }
 

@@ -18,6 +18,10 @@ inline constexpr char kStock[] = "01Stok.Mdb";    // StokKartlar
 // here.
 QSqlDatabase connection(const QString& path, QString* error = nullptr);
 
+// Registers the Turkish collation TRNOCASE and the function jet_like on an open SQLite
+// connection of Qt's driver; false and *error when it is not one or registering fails.
+bool registerFunctions(const QSqlDatabase& db, QString* error);
+
 // Closes every connection opened by connection() (before files are moved or removed).
 void closeAll();
 

@@ -2,7 +2,6 @@
 
 #include "core/database_files.h"
 #include "core/jet_sql.h"
-#include "core/sqlite_functions.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -96,7 +95,7 @@ public:
         if (!m_db.open())
             return fail(error, m_db.lastError().text());
         QString why;
-        if (!registerTurkishFunctions(m_db, &why))
+        if (!dbfiles::registerFunctions(m_db, &why))
             return fail(error, why);
         // A new private file that is renamed into place when complete: no journal.
         for (const QString& pragma : {u"PRAGMA journal_mode = OFF"_s, u"PRAGMA synchronous = OFF"_s,

@@ -1,9 +1,7 @@
-#include "branch_folder.h"
-#include "central_server.h"
 #include "exchange/central_database.h"
+#include "exchange_frame.h"
 #include "jet_fixtures.h"
 
-#include <QProcess>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -17,15 +15,8 @@ public:
     TestExistingPlant() : CentralServerTest(55631) {}
 
 private:
-    std::unique_ptr<BranchFolder> station;
     const QStringList tables{u"CariKartlar"_s, u"StokKartlar"_s, u"CariHareket"_s,
                              u"StokHareket"_s};
-
-    void prepare() override
-    {
-        station = std::make_unique<BranchFolder>(home->file(u"data"_s), u"02"_s);
-        station->writeBranchList({u"02"_s});
-    }
 
     // Every row of the exchange tables as text, without the key.
     QStringList centralRows()
@@ -62,16 +53,11 @@ private Q_SLOTS:
                      error.contains(u"--upgrade-central"_s),
                  qPrintable(error));
 
-        QProcess p;
-        p.start(QStringLiteral(TOPKAR_EXCHANGE_PROGRAM), {u"--upgrade-central"_s});
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QVERIFY(endedWell(*startProgram({u"--upgrade-central"_s})));
         QCOMPARE(centralRows(), before);
 
-        const ExchangeReport report = runOnce(station->settings());
-        QVERIFY2(report.complete(), qPrintable(report.failures().join(u'\n')));
-        QCOMPARE(station->value(station->accounts(),
-                                u"SELECT Unvan FROM CariKartlar WHERE CariKod = 'C9'"_s),
+        QVERIFY(finished(station->run()));
+        QCOMPARE(station->accounts().value(u"SELECT Unvan FROM CariKartlar WHERE CariKod = 'C9'"_s),
                  QVariant(u"Işık Tekstil"_s));
     }
 
@@ -80,12 +66,10 @@ private Q_SLOTS:
     void jetBranchFile()
     {
         const QString source = jetfixtures::path(u"nwind.mdb"_s);
-        QVERIFY(QFile::copy(source, station->accounts()));
-        const ExchangeReport report = runOnce(station->settings());
-        QVERIFY(!report.complete());
-        QVERIFY2(report.failures().join(u'\n').contains(u"topkar-import"_s),
-                 qPrintable(report.failures().join(u'\n')));
-        QFile a(source), b(station->accounts());
+        const QString file = station->accounts().file();
+        QVERIFY(QFile::copy(source, file));
+        QVERIFY(failedOn(station->run(), u"topkar-import"_s));
+        QFile a(source), b(file);
         QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
         QVERIFY(a.readAll() == b.readAll());
     }
