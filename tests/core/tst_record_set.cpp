@@ -237,7 +237,7 @@ private Q_SLOTS:
         QVERIFY(!rs->findFirst(u"NoSuchField='1'"_s));
         QVERIFY(rs->lastError().contains(u"NoSuchField"));
         QVERIFY(!RecordSet::open(accountsDb(), u"Select * From Nothing"_s));
-        QCOMPARE(open(accountsDb(), u"CariKartlar"_s)->exactCount(), 6);
+        QCOMPARE(open(accountsDb(), u"CariKartlar"_s)->exactCount(), 9);
     }
 
     void addEditCancelDelete()

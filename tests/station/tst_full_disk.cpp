@@ -8,6 +8,7 @@
 #include "station_window.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -22,22 +23,6 @@ class TestFullDisk : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void sequentialFileOnAFullDisk()
-    {
-        TestHome home;
-        SmallDisk disk(home.path(), 64);
-        if (!disk.mounted())
-            QSKIP(qPrintable(disk.why()));
-        const QString path = home.file(u"Kumas.Dat"_s);
-        QVERIFY(seqfile::writeFile(path, u"1395,#TRUE#\r\n"_s));
-        disk.fill();
-        QString error;
-        QVERIFY(!seqfile::writeFile(path, QString(5000, u'x'), &error));
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(fileBytes(path), QByteArray("1395,#TRUE#\r\n"));
-        QCOMPARE(QDir(home.path()).entryList(QDir::Files).size(), 2); // no copy left behind
-    }
-
     void stationWritesWholeOrTold_data()
     {
         QTest::addColumn<int>("room"); // bytes left free

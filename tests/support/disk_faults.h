@@ -1,45 +1,42 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 // Faults of the disk under a test: a small disk that can be filled, and the ways a
 // file is found damaged at start.
 
-// A small memory disk (tmpfs) mounted over a folder for the life of the object. Only
-// where the test may mount (root on Linux); otherwise mounted() is false and why()
-// says so, for QSKIP.
+// A small memory disk (tmpfs) mounted over a folder for the life of the object, where
+// the test may mount (root on Linux); otherwise why() says why not, for QSKIP.
 class SmallDisk
 {
 public:
     SmallDisk(const QString& folder, int kilobytes);
-    ~SmallDisk(); // unmounts
+    ~SmallDisk();
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
 
-    bool mounted() const { return m_mounted; }
+    bool mounted() const { return m_why.isEmpty(); }
     QString why() const { return m_why; }
     // Fills the disk up to all but about the given number of bytes.
     void fill(qint64 leaveFree = 0);
-    // Frees what fill() took.
-    void unfill();
 
 private:
     QString m_folder;
-    bool m_mounted = false;
     QString m_why;
 };
 
-// How a file is found at start.
+// How a file is found at start: cut in the middle, zero bytes, random bytes of the same
+// size, a folder in its place, no read permission.
 enum class Damage
 {
-    Truncated, // cut in the middle
-    Empty,     // zero bytes
-    Random,    // random bytes of the same size
-    Folder,    // a folder in its place
-    Unreadable // no read permission
+    Truncated,
+    Empty,
+    Random,
+    Folder,
+    Unreadable
 };
-QString damageName(Damage d);
+inline constexpr const char* kDamageNames[] = {"truncated", "zero bytes", "random bytes",
+                                               "a folder", "unreadable"};
 // Damages the file at path (which must exist unless the damage is Folder).
 void damage(const QString& path, Damage d);
 
@@ -54,10 +51,5 @@ public:
     PermissionsApply& operator=(const PermissionsApply&) = delete;
 
 private:
-    bool m_dropped = false;
-    unsigned m_effective = 0;
+    unsigned m_effective = 0; // the capabilities dropped, 0 when none were
 };
-
-// A file's bytes (empty when it cannot be read), and a file written with given bytes.
-QByteArray fileBytes(const QString& path);
-bool writeFileBytes(const QString& path, const QByteArray& bytes);

@@ -22,3 +22,7 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_previous;
 };
+
+// A file's bytes (empty when it cannot be read), and a file written with given bytes.
+QByteArray fileBytes(const QString& path);
+bool writeFileBytes(const QString& path, const QByteArray& bytes);

@@ -5,35 +5,14 @@
 // so an unbalanced bracket or a quote that escaped its literal shows as a failure.
 
 #include "core/jet_sql.h"
+#include "core/sqlite_functions.h"
+#include "fuzz_check.h"
 
 #include <sqlite3.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-// The Turkish collation and Like function stand in here by name only: what is checked
-// is that the text prepares, not what it finds.
-int compareBytes(void*, int lenA, const void* a, int lenB, const void* b)
-{
-    const int c = std::memcmp(a, b, static_cast<size_t>(std::min(lenA, lenB)));
-    return c != 0 ? c : lenA - lenB;
-}
-
-void like(sqlite3_context* ctx, int, sqlite3_value**)
-{
-    sqlite3_result_int(ctx, 0);
-}
 
 sqlite3* engine()
 {
@@ -44,10 +23,7 @@ sqlite3* engine()
                            "CREATE TABLE Siparis (SipNo TEXT, Firma TEXT, TopKg DOUBLE, "
                            "Top INTEGER, Gitti BIT, Tarih DATETIME)",
                            nullptr, nullptr, nullptr) == SQLITE_OK);
-        check(sqlite3_create_collation(d, jetsql::kCollation, SQLITE_UTF8, nullptr, compareBytes) ==
-              SQLITE_OK);
-        check(sqlite3_create_function(d, jetsql::kLikeFunction, 2, SQLITE_UTF8, nullptr, like,
-                                      nullptr, nullptr) == SQLITE_OK);
+        check(registerTurkishFunctions(d) == SQLITE_OK);
         return d;
     }();
     return db;
@@ -69,8 +45,7 @@ const jetsql::TableSchema& schema()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString text = QString::fromUtf8(fuzzBytes(data, size));
     QString error;
     const jetsql::ExprPtr criterion = jetsql::parseCriterion(text, &error);
     check(criterion || !error.isEmpty());

@@ -4,26 +4,15 @@
 // never leaves the range of one.
 
 #include "core/number_format.h"
+#include "fuzz_check.h"
 
 #include <cmath>
-#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString text = QString::fromUtf8(fuzzBytes(data, size));
     const std::optional<double> value = numfmt::parse(text);
     check(value.has_value() == numfmt::isNumeric(text));
     if (!value)

@@ -4,27 +4,16 @@
 // longer than its column, and the layout written back reads the same.
 
 #include "core/sequential_file.h"
+#include "fuzz_check.h"
 #include "station/grid_layout_file.h"
 
 #include <cmath>
-#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QList<seqfile::Record> records = seqfile::parse(seqfile::decode(QByteArray::fromRawData(
-        reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))));
+    const QList<seqfile::Record> records = seqfile::parse(seqfile::decode(fuzzBytes(data, size)));
     for (const seqfile::Record& record : records) {
         for (const seqfile::Field& field : record) {
             if (const auto v = field.number())

@@ -4,20 +4,14 @@
 // written from the layout reads back to the same file without a complaint.
 
 #include "core/sequential_file.h"
+#include "fuzz_check.h"
 #include "labels/label_layout_file.h"
 
 #include <cmath>
-#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 bool near(double v)
 {
@@ -29,9 +23,7 @@ bool near(double v)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     LabelLayout layout = LabelLayout::design(u"TOPKAR\r\nÖRME\r\nTEKSTİL"_s);
-    barkoddat::apply(seqfile::decode(QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                             static_cast<qsizetype>(size))),
-                     layout);
+    barkoddat::apply(seqfile::decode(fuzzBytes(data, size)), layout);
     for (const LabelItem& item : layout.items) {
         check(near(item.top) && near(item.left));
         check(item.font.size >= 1 && item.font.size <= 2160);

@@ -4,25 +4,14 @@
 // number in the Turkish format or at most the seven characters it came from.
 
 #include "core/number_format.h"
+#include "fuzz_check.h"
 #include "scale/scale_buffer.h"
 #include "scale/scale_frame.h"
 #include "scale/scale_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdlib>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
