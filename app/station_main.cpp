@@ -6,6 +6,7 @@
 #include "orders/demo_company.h"
 #include "station/form1.h"
 #include "station/label_designer.h"
+#include "station/scale_link.h"
 #include "station/station_parts.h"
 
 #include <QApplication>
@@ -13,14 +14,35 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTextStream>
 #include <QTimer>
+
+#include <cstring>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Help and version are answered without the window system, so they work where there is
+// no display.
+bool answersOnlyText(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(u"Topkar"_s);
+    const std::unique_ptr<QCoreApplication> app =
+        answersOnlyText(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
+                                    : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(u"Topkar"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Üretim istasyonu"_s);
@@ -37,7 +59,7 @@ int main(int argc, char** argv)
     const QCommandLineOption printLabel(u"print-label"_s,
                                         u"Açılışta güncel satırın etiketini bas ve çık."_s);
     parser.addOptions({demo, screenshot, labelPdf, printLabel});
-    parser.process(app);
+    parser.process(*app);
 
     if (parser.isSet(demo)) {
         // The demo keeps its own settings and data, away from a real station's.
@@ -59,20 +81,26 @@ int main(int argc, char** argv)
     auto* labels = window.findChild<LabelDesigner*>();
     if (labels && parser.isSet(labelPdf))
         labels->setPdfOutput(parser.value(labelPdf));
+    int labelExit = 0;
+    if (labels && parser.isSet(printLabel)) {
+        // Nobody is there to answer a box: what the station has to say goes to standard
+        // error, and the exit code says whether the label was made.
+        const auto toStderr = [](const QString& text) { QTextStream(stderr) << text << Qt::endl; };
+        labels->tell = toStderr;
+        if (auto* scale = window.findChild<ScaleLink*>())
+            scale->warn = toStderr;
+        QTimer::singleShot(400, &window,
+                           [&window, labels, &labelExit, keepOpen = parser.isSet(screenshot)] {
+                               // The label as the preview shows the current row.
+                               if (window.parts.RefreshLabelPreview)
+                                   window.parts.RefreshLabelPreview();
+                               labelExit = labels->printLabel() ? 0 : 1;
+                               if (!keepOpen)
+                                   window.close();
+                           });
+    }
     window.start();
     window.show();
-    if (labels && parser.isSet(printLabel)) {
-        QTimer::singleShot(400, &window, [&window, labels, keepOpen = parser.isSet(screenshot)] {
-            // The label as the preview shows the current row.
-            if (window.parts.RefreshBarcodeImage)
-                window.parts.RefreshBarcodeImage();
-            if (window.parts.RefreshLabelPreview)
-                window.parts.RefreshLabelPreview();
-            labels->printLabel();
-            if (!keepOpen)
-                window.close();
-        });
-    }
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);
         QTimer::singleShot(500, &window, [&window, file] {
@@ -80,5 +108,6 @@ int main(int argc, char** argv)
             window.close();
         });
     }
-    return QApplication::exec();
+    const int code = QCoreApplication::exec();
+    return code != 0 ? code : labelExit;
 }

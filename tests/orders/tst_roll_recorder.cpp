@@ -128,17 +128,37 @@ private Q_SLOTS:
         QCOMPARE(rows(), 3);
     }
 
-    // A value the table refuses writes nothing and says which; its number stays a gap.
-    void refusedValueWritesNothing()
+    // An empty number is written as no value; a text that is no number writes nothing,
+    // says which column refused it and uses no counter value.
+    void emptyAndNonNumericValues_data()
     {
+        QTest::addColumn<QString>("sipKg");
+        QTest::addColumn<QString>("fiyat");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("empty quantity") << QString() << u"120,5"_s << true;
+        QTest::newRow("blank price") << u"500"_s << u"  "_s << true;
+        QTest::newRow("quantity not a number") << u"500 kg"_s << u"120,5"_s << false;
+    }
+    void emptyAndNonNumericValues()
+    {
+        QFETCH(QString, sipKg);
+        QFETCH(QString, fiyat);
+        QFETCH(bool, written);
         RollValues v = panel();
-        v.sipKg.clear();
+        v.sipKg = sipKg;
+        v.fiyat = fiyat;
         const RecordResult r = RollRecorder().addRoll(*rs, v, QDate(2026, 3, 1));
-        QVERIFY(!r.ok);
+        QCOMPARE(r.ok, written);
+        QCOMPARE(rs->editMode(), RecordSet::EditMode::None);
+        if (written) {
+            QVERIFY(column(r.barNo, sipKg.isEmpty() ? u"SipKg"_s : u"Fiyat"_s).isNull());
+            QCOMPARE(column(r.barNo, u"TopKg"_s).toDouble(), 18.75);
+            return;
+        }
         QVERIFY2(r.error.contains(u"SipKg"), qPrintable(r.error));
         QCOMPARE(rows(), 0);
-        QCOMPARE(rs->editMode(), RecordSet::EditMode::None);
-        QCOMPARE(RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1)).barNo, u"1047S032"_s);
+        QVERIFY(counter().isEmpty());
+        QCOMPARE(RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1)).barNo, u"1047S031"_s);
     }
 
     // The counter reaches the disk before the row: a store that cannot be written

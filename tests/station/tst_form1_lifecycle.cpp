@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QSqlQuery>
 #include <QStatusBar>
@@ -60,6 +61,7 @@ private Q_SLOTS:
         QCOMPARE(w->Combo2->currentText(), u"Mak.Cinsi Yok"_s);
         QCOMPARE(w->Combo3->currentText(), u"Sipariş"_s);
         QCOMPARE(w->Combo4->currentText(), u"Operatör Yok"_s);
+        QCOMPARE(w->Combo4->count(), 1); // no operator names until the installation sets them
         // The designed size gives the grid its designed size.
         QCOMPARE(w->outerSizeTwips(), QSize(14235, 10470));
         QCOMPARE(w->DBGrid1->size(), QSize(931, 173));
@@ -135,7 +137,61 @@ private Q_SLOTS:
         w->close();
     }
 
-    void networkIpIsTrimmedAndCancelStoresEmpty()
+    void aDamagedFileIsNamedOnTheStatusLine()
+    {
+        QFile f(home->dataFolder() + u"/01Cari.Mdb"_s);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
+        f.close();
+        QVERIFY(s->open());
+        const QString status = w->statusBar()->currentMessage();
+        QVERIFY2(status.contains(u"01Cari.Mdb") && status.contains(u"bozuk") &&
+                     !status.contains(u"database"),
+                 qPrintable(status));
+        w->close();
+    }
+
+    // The program itself: help without a display, a label printed at start without a
+    // printer (into a PDF file), a label that cannot be made.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("withRoll");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("help") << QStringList{u"--help"_s} << false << 0 << u"--print-label"_s;
+        QTest::newRow("no printer")
+            << QStringList{u"--print-label"_s} << true << 0 << u"Etiketler/1047S03215.pdf"_s;
+        QTest::newRow("no roll") << QStringList{u"--print-label"_s} << false << 1
+                                 << u"barkod numarası yok"_s;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, withRoll);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        if (withRoll)
+            s->addRoll(u"1047"_s, u"1047S03215"_s, 23.5);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"CUPS_SERVER"_s, home->file(u"no-print-server"_s));
+        if (arguments.contains(u"--help"_s))
+            for (const QString& display :
+                 {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
+                env.remove(display);
+        QProcess topkar;
+        topkar.setProcessEnvironment(env);
+        topkar.start(QString::fromUtf8(TOPKAR_PROGRAM), arguments);
+        QVERIFY(topkar.waitForFinished(30000));
+        const QString out =
+            QString::fromUtf8(topkar.readAllStandardOutput() + topkar.readAllStandardError());
+        QCOMPARE(topkar.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(topkar.exitCode(), exitCode);
+        QVERIFY2(out.contains(said), qPrintable(out));
+        if (withRoll)
+            QVERIFY(QFileInfo(home->file(u"Etiketler/1047S03215.pdf"_s)).size() > 0);
+    }
+
+    void networkIpIsTrimmedAndCancelKeepsIt()
     {
         QVERIFY(s->open());
         auto answer = [](const QString& text) {
@@ -156,7 +212,10 @@ private Q_SLOTS:
         w->netIpClick();
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"NetIp"_s), u"10.0.0.9"_s);
         const QString database = w->Data1->databaseName();
-        answer(QString());
+        answer(QString()); // Cancel: the shared data stays where it is
+        w->netIpClick();
+        QCOMPARE(settings::GetSetting(u"Properties"_s, u"NetIp"_s), u"10.0.0.9"_s);
+        answer(u" "_s); // an emptied answer: the local folder from the next start
         w->netIpClick();
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"NetIp"_s, u"unset"_s), QString());
         QCOMPARE(w->Data1->databaseName(), database); // takes effect at the next start

@@ -157,12 +157,14 @@ private Q_SLOTS:
         if (found.isEmpty()) {
             QTRY_VERIFY(box.seen());
             QCOMPARE(box.title(), u"Topkar"_s);
+            QCOMPARE(box.icon(), QMessageBox::NoIcon); // the plain box
             QCOMPARE(box.text(), field == F::Customer ? u"Firma Bulunamadı..!"_s
                                                       : u"Kumaş Cinsi Bulunamadı..!"_s);
             QCOMPARE(w->field(field)->text(), kept); // left for correction
             QTRY_VERIFY(w->field(field)->hasFocus());
         } else {
             QCOMPARE(w->field(field)->text(), found);
+            QVERIFY(list(field)->isHidden()); // the panel below shows again
             QTRY_VERIFY(w->field(field == F::Customer ? F::Fabric : F::Lot)->hasFocus());
         }
     }

@@ -16,6 +16,7 @@ MessageBoxCatcher::MessageBoxCatcher() : m_timer(new QTimer)
             m_seen = true;
             m_title = box->windowTitle();
             m_text = box->text();
+            m_icon = box->icon();
             box->done(QMessageBox::Ok);
         }
     });
