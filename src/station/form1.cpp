@@ -527,8 +527,9 @@ QFont Form1::windowFont() const
 void Form1::formLoad()
 {
     NetIp = settings::GetSetting(u"Properties"_s, u"NetIp"_s);
-    Combo4->addItems(
-        settings::GetSetting(u"Platform"_s, u"Operators"_s).split(u',', Qt::SkipEmptyParts));
+    for (const QString& name : settings::GetSetting(u"Platform"_s, u"Operators"_s).split(u','))
+        if (!name.trimmed().isEmpty())
+            Combo4->addItem(name.trimmed());
     openDatabases();
     if (parts.PortStartup)
         parts.PortStartup();

@@ -123,7 +123,8 @@ private Q_SLOTS:
         QCOMPARE(w->DBGrid1->verticalScrollBar()->value(),
                  w->DBGrid1->verticalScrollBar()->maximum());
         QCOMPARE(w->DBGrid1->horizontalScrollBar()->value(), 0);
-        QTest::mouseClick(w->findChild<QToolButton*>(u"UpCmd"_s), Qt::LeftButton);
+        w->findChild<QToolButton*>(u"UpCmd"_s)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // Enter clicks it
         QCOMPARE(w->DBGrid1->verticalScrollBar()->value(), 0);
         QVERIFY(w->DBGrid1->hasFocus());
     }
