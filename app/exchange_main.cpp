@@ -5,17 +5,19 @@
 // prints its progress on the terminal.
 
 #include "exchange/central_database.h"
+#include "exchange/central_upgrade.h"
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
+#include "program_setup.h"
 #include "web_data.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSqlError>
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -53,33 +55,63 @@ bool hasDisplay()
 
 bool wantsWindow(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--no-window") == 0 || qstrcmp(argv[i], "--create-central") == 0 ||
-            qstrncmp(argv[i], "--make-demo", 11) == 0 || qstrcmp(argv[i], "--help") == 0)
-            return false;
-    return hasDisplay();
+    return hasDisplay() && program::wantsWindow(argc, argv,
+                                                {u"--no-window"_s, u"--create-central"_s,
+                                                 u"--upgrade-central"_s, u"--make-demo"_s});
+}
+
+// Runs fn on a connection of its own to the central database; the exit status.
+int withCentral(const QString& dataSource, const std::function<int(QSqlDatabase&)>& fn)
+{
+    const QString name = u"topkar-central-setup"_s;
+    int status = 1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, name);
+        db.setDatabaseName(dataSource);
+        if (db.open())
+            status = fn(db);
+        else
+            std::fprintf(
+                stderr, "%s\n",
+                qPrintable(u"Merkez veritabanına bağlanılamadı: "_s + db.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return status;
 }
 
 int createCentral(const QString& dataSource)
 {
-    QString error;
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, u"topkar-create-central"_s);
-    db.setDatabaseName(dataSource);
-    int status = 0;
-    if (!db.open()) {
-        std::fprintf(stderr, "%s\n",
-                     qPrintable(u"Merkez veritabanına bağlanılamadı: "_s + db.lastError().text()));
-        status = 1;
-    } else if (!createCentralSchema(db, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(u"Merkez tabloları kurulamadı: "_s + error));
-        status = 1;
-    } else {
+    return withCentral(dataSource, [&](QSqlDatabase& db) {
+        QString error;
+        if (!createCentralSchema(db, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(u"Merkez tabloları kurulamadı: "_s + error));
+            return 1;
+        }
         std::printf("%s\n", qPrintable(u"Merkez tabloları hazır (%1)."_s.arg(dataSource)));
-    }
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(u"topkar-create-central"_s);
-    return status;
+        return 0;
+    });
+}
+
+int upgradeCentral(const QString& dataSource)
+{
+    return withCentral(dataSource, [&](QSqlDatabase& db) {
+        QStringList added;
+        QString error;
+        if (!centralupgrade::upgrade(db, &added, &error)) {
+            std::fprintf(stderr, "%s\n",
+                         qPrintable(u"Merkez veritabanı güncellenemedi, hiçbir şey "
+                                    "değişmedi: "_s +
+                                    error));
+            return 1;
+        }
+        std::printf("%s\n",
+                    qPrintable(added.isEmpty()
+                                   ? u"Merkez veritabanında eksik yok (%1)."_s.arg(dataSource)
+                                   : u"Merkez veritabanına eklendi (%1): %2"_s.arg(
+                                         dataSource, added.join(u"; "_s))));
+        return 0;
+    });
 }
 
 } // namespace
@@ -87,17 +119,12 @@ int createCentral(const QString& dataSource)
 int main(int argc, char** argv)
 {
     const bool window = wantsWindow(argc, argv);
-    std::unique_ptr<QCoreApplication> app;
-    if (window)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(u"topkar-exchange"_s);
+    const auto app = program::makeApplication(argc, argv, window, u"topkar-exchange"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Şube veri aktarımı: kartları ve hareketleri merkez veritabanıyla değiştirir."_s);
-    parser.addHelpOption();
+    program::addStandardOptions(parser);
     const QCommandLineOption folder(
         u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s,
         u"klasör"_s);
@@ -116,17 +143,26 @@ int main(int argc, char** argv)
     const QCommandLineOption closeWhenDone(u"close"_s, u"Aktarım bitince pencereyi kapat."_s);
     const QCommandLineOption createCentralOption(
         u"create-central"_s, u"Merkez veritabanında eksik tabloları kur ve çık."_s);
+    const QCommandLineOption upgradeCentralOption(
+        u"upgrade-central"_s,
+        u"Önceden kurulmuş merkez veritabanına aktarımın gereğini (anahtar sütunları, aktarım "
+        "fişleri tablosu) tek işlemde ekle, satırlara dokunmadan; sonra çık."_s);
     const QCommandLineOption demo(
         u"make-demo"_s,
         u"Klasörde örnek bir şube (sube02) ve merkez istasyonu (merkez) hazırla ve çık."_s,
         u"klasör"_s);
     parser.addOptions({folder, branch, command, central, dsn, noWindow, closeWhenDone,
-                       createCentralOption, demo});
+                       createCentralOption, upgradeCentralOption, demo});
     parser.process(*app);
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
         return 2;
     }
+    if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(missing));
+        return 1;
+    }
+    program::startLog(parser, u"topkar-exchange.log"_s);
 
     // The settings store gives what the command line does not.
     ExchangeSettings settings = storedExchangeSettings();
@@ -144,6 +180,8 @@ int main(int argc, char** argv)
 
     if (parser.isSet(createCentralOption))
         return createCentral(settings.DataSource);
+    if (parser.isSet(upgradeCentralOption))
+        return upgradeCentral(settings.DataSource);
     if (parser.isSet(demo)) {
         QString error;
         if (!demobranches::make(parser.value(demo), 200, &error)) {

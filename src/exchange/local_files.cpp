@@ -1,6 +1,7 @@
 #include "exchange/local_files.h"
 
 #include "core/database_files.h"
+#include "core/jet_file.h"
 #include "core/shared_routines.h"
 
 #include <QDir>
@@ -21,6 +22,14 @@ bool point(DataControl& control, const QString& path, const QString& source,
     if (!create && !QFileInfo(path).isFile()) {
         if (error)
             *error = u"Veritabanı dosyası bulunamadı: %1"_s.arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    if (jet::isJetFile(path)) {
+        // Opened as SQLite it would only read as "not a database"; it is never written.
+        if (error)
+            *error = u"%1 bir Jet (Access) dosyası; aktarım onu açmaz. Önce SQLite dosyasına "
+                     "aktarın: topkar-import \"%1\" yeni.Mdb, sonra Jet dosyasını saklayıp "
+                     "yeni dosyayı bu adla yerine koyun."_s.arg(QDir::toNativeSeparators(path));
         return false;
     }
     if (!dbfiles::ensureDatabase(path, tables, error))
