@@ -103,16 +103,13 @@ private Q_SLOTS:
         QCOMPARE(rollsOf(u"3001"_s), 1);
         const QString firstRoll = f.CurrentBarNo;
         QVERIFY(firstRoll.startsWith(u"3001S"_s));
-        for (const auto& [column, value] : {std::pair{u"Firma"_s, customer},
-                                            {u"Kumas"_s, u"30/1 PENYE SÜPREM"_s},
-                                            {u"Lot"_s, u"L-2207"_s},
-                                            {u"Makina"_s, u"Makina 4"_s},
-                                            {u"MakCinsi"_s, u"32\"28 E"_s},
-                                            {u"Operator"_s, f.Combo4->itemText(1)},
-                                            {u"SipKg"_s, u"250"_s},
-                                            {u"TopKg"_s, u"24.35"_s},
-                                            {u"Fiyat"_s, u"135.5"_s}})
-            QCOMPARE(w->column(firstRoll, column).toString(), value);
+        QStringList written;
+        for (const char* column :
+             {"Firma", "Kumas", "Lot", "Makina", "MakCinsi", "Operator", "SipKg", "TopKg", "Fiyat"})
+            written.append(w->column(firstRoll, QString::fromLatin1(column)).toString());
+        QCOMPARE(written, (QStringList{customer, u"30/1 PENYE SÜPREM"_s, u"L-2207"_s, u"Makina 4"_s,
+                                       u"32\"28 E"_s, f.Combo4->itemText(1), u"250"_s, u"24.35"_s,
+                                       u"135.5"_s}));
         QCOMPARE(f.remainingKg()->text(), u"225,65"_s);
         // The label shows the barcode that "Barkod Bas" prints: the new roll's.
         QCOMPARE(labels->barcode().data(), firstRoll);

@@ -51,8 +51,6 @@ private Q_SLOTS:
         const QString roll = barNo(u"1047"_s, 1);
         QCOMPARE(f.CurrentBarNo, roll);
         QCOMPARE(w->rollCount(), 2);
-        QCOMPARE(w->column(roll, u"Firma"_s).toString(), u"ÖZTÜRK TEKSTİL"_s);
-        QCOMPARE(w->column(roll, u"TopKg"_s).toDouble(), 120.5);
         QCOMPARE(w->column(roll, u"Tarih"_s).toString(), f.DTPicker1->date().toString(Qt::ISODate));
         QCOMPARE(f.remainingKg()->text(), u"379,5"_s); // 500 ordered less 120,5
         QVERIFY(f.ready() && f.Command2->isEnabled());
