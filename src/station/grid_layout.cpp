@@ -31,7 +31,7 @@ std::function<double(const QString&)> measure(const QFont& font)
 
 void SaveGridLayout(Form1& form)
 {
-    QFont font = form.font();
+    QFont font = form.windowFont();
     font.setBold(form.DBGrid1->font().bold());
     font.setPointSizeF(form.DBGrid1->font().pointSizeF());
     const auto width = measure(font);
@@ -62,7 +62,7 @@ void LoadGridLayout(Form1& form)
     const auto records = seqfile::readFile(path);
     if (!records)
         return;
-    QFont font = form.font();
+    QFont font = form.windowFont();
     font.setBold(form.DBGrid1->font().bold()); // only the boldness, as at every start
     const auto width = measure(font);
     RecordSetModel* model = form.gridModel();

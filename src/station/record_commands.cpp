@@ -96,7 +96,7 @@ void recordNewOrder(Form1& form)
                            : recorder.addRoll(*rs, values, QDate::currentDate());
         if (result.ok) {
             if (!sameOrder)
-                form.CurrentBarNo = result.barNo;
+                form.setCurrentBarNo(result.barNo);
             rs->moveLast();
         }
     }
@@ -120,7 +120,7 @@ void addRollToOrder(Form1& form)
         WriteGuard guard(form, {form.Command2, form.Command3});
         result = RollRecorder().addRoll(*rs, panelValues(form), QDate::currentDate());
         if (result.ok) {
-            form.CurrentBarNo = result.barNo;
+            form.setCurrentBarNo(result.barNo);
             rs->moveLast();
         }
     }
