@@ -49,19 +49,18 @@ private Q_SLOTS:
     void storesReadHandWrittenListsAndSurviveKillsAndDamage()
     {
         const QString path = settings::appStorePath();
-        QVERIFY(
-            writeFileBytes(path, "[Platform]\nOperators=Ali,Veli,Can\n[Properties]\nBarNo=151\n"));
+        QVERIFY(writeBytes(path, "[Platform]\nOperators=Ali,Veli,Can\n[Properties]\nBarNo=151\n"));
         QCOMPARE(settings::GetSetting(u"Platform"_s, u"Operators"_s), u"Ali,Veli,Can"_s);
 
         // Killed right after making its lock: an empty lock file, a few seconds old.
-        QVERIFY(writeFileBytes(path + u".lock"_s, {}));
+        QVERIFY(writeBytes(path + u".lock"_s, {}));
         QFile lock(path + u".lock"_s);
         QVERIFY(lock.open(QIODevice::ReadWrite));
         lock.setFileTime(QDateTime::currentDateTime().addSecs(-5),
                          QFileDevice::FileModificationTime);
         lock.close();
-        QVERIFY(writeFileBytes(path + u".xYz123"_s,
-                               "[Properties]\nBarNo=1\n")); // a cut-off write's copy
+        QVERIFY(writeBytes(path + u".xYz123"_s,
+                           "[Properties]\nBarNo=1\n")); // a cut-off write's copy
         QElapsedTimer clock;
         clock.start();
         QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"152"_s));
@@ -73,13 +72,13 @@ private Q_SLOTS:
 
         // A section header cut short: said, and the file kept as it is before any write.
         const QByteArray damaged = "[Platform\nDataFolder=/veri\n[Properties]\nBarNo=153\n";
-        QVERIFY(writeFileBytes(path, damaged));
+        QVERIFY(writeBytes(path, damaged));
         const QList<settings::StoreProblem> problems = settings::checkStores();
         QCOMPARE(problems.size(), 1);
         QCOMPARE(problems[0].path, path);
-        QCOMPARE(fileBytes(problems[0].keptAs), damaged);
+        QCOMPARE(readBytes(problems[0].keptAs), damaged);
         QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"154"_s));
-        QCOMPARE(fileBytes(problems[0].keptAs), damaged);
+        QCOMPARE(readBytes(problems[0].keptAs), damaged);
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), u"154"_s);
     }
 

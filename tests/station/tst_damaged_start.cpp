@@ -76,7 +76,7 @@ class TestDamagedStart : public QObject
                                   u"KumasTop"_s, u"600"_s));
         QVERIFY(barkoddat::save(settings::programFile(u"Barkod.Dat"_s),
                                 LabelLayout::design(u"FİRMA"_s), false));
-        QVERIFY(writeFileBytes(
+        QVERIFY(writeBytes(
             settings::programFile(u"Kumas.Dat"_s),
             gridLayoutText(QList<std::pair<double, bool>>(15, {1500, true})).toLatin1()));
         for (const StationFile& f : kFiles) {
@@ -117,7 +117,7 @@ private Q_SLOTS:
         setUpStation(w);
         const QString path = w.home().file(name);
         ::damage(path, damaged);
-        const QByteArray damagedBytes = fileBytes(path);
+        const QByteArray damagedBytes = readBytes(path);
 
         QStringList told;
         w->tell = [&](const QString& text) { told.append(text); };
@@ -159,14 +159,14 @@ private Q_SLOTS:
                 QVERIFY2(integrityRows(otherPath, QString::fromUtf16(other.table)) == kRows,
                          qPrintable(otherPath));
         }
-        if (QFileInfo(path).isFile() && fileBytes(path) != damagedBytes) {
+        if (QFileInfo(path).isFile() && readBytes(path) != damagedBytes) {
             // Rewritten: only ever with a file that reads whole.
             QVERIFY(target.kind != Kind::Database || damaged == Damage::Empty);
             for (const settings::StoreProblem& p : settings::checkStores())
                 QVERIFY2(p.path != path, qPrintable(p.reason));
         }
         if (target.kind == Kind::Settings && damaged == Damage::Random)
-            QCOMPARE(fileBytes(path + u".bozuk"_s), damagedBytes);
+            QCOMPARE(readBytes(path + u".bozuk"_s), damagedBytes);
         if (target.kind != Kind::Settings || damaged == Damage::Folder ||
             damaged == Damage::Unreadable)
             QCOMPARE(QFileInfo(path).isDir(), damaged == Damage::Folder);

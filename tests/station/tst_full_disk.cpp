@@ -53,8 +53,8 @@ private Q_SLOTS:
         labels->waitForLayoutFile();
         const QString barkod = settings::programFile(u"Barkod.Dat"_s);
         const QString kumas = settings::programFile(u"Kumas.Dat"_s);
-        const QByteArray oldBarkod = fileBytes(barkod);
-        const QByteArray oldKumas = fileBytes(kumas);
+        const QByteArray oldBarkod = readBytes(barkod);
+        const QByteArray oldKumas = readBytes(kumas);
         QVERIFY(!oldBarkod.isEmpty() && !oldKumas.isEmpty() && told.isEmpty());
 
         disk.fill(room);
@@ -70,7 +70,7 @@ private Q_SLOTS:
         labels->moveSelectedItem(QPointF(300, 300));
         labels->RefreshLabelPreview();
         labels->waitForLayoutFile();
-        const QByteArray newBarkod = fileBytes(barkod);
+        const QByteArray newBarkod = readBytes(barkod);
         if (told.filter(u"Etiket düzeni"_s).isEmpty()) {
             QCOMPARE(seqfile::parse(seqfile::decode(newBarkod)).size(), 12);
         } else {
@@ -78,9 +78,9 @@ private Q_SLOTS:
         }
         w->DBGrid1->horizontalHeader()->resizeSection(0, 140);
         if (w->statusText().contains(u"Kumas.Dat"))
-            QCOMPARE(fileBytes(kumas), oldKumas);
+            QCOMPARE(readBytes(kumas), oldKumas);
         else
-            QCOMPARE(fileBytes(kumas).count("\r\n"), 15);
+            QCOMPARE(readBytes(kumas).count("\r\n"), 15);
         // The geometry at closing.
         w->close();
         const bool geometryTold = !told.filter(u"Pencerenin yeri"_s).isEmpty();

@@ -28,13 +28,13 @@ QString TestHome::dataFolder() const
     return folder;
 }
 
-QByteArray fileBytes(const QString& path)
+QByteArray readBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool writeFileBytes(const QString& path, const QByteArray& bytes)
+bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();

@@ -23,6 +23,6 @@ private:
     QByteArray m_previous;
 };
 
-// A file's bytes (empty when it cannot be read), and a file written with given bytes.
-QByteArray fileBytes(const QString& path);
-bool writeFileBytes(const QString& path, const QByteArray& bytes);
+// A file's bytes, empty when it cannot be read; a file written whole, or false.
+QByteArray readBytes(const QString& path);
+bool writeBytes(const QString& path, const QByteArray& bytes);
