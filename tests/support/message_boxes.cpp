@@ -1,5 +1,6 @@
 #include "message_boxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -13,7 +14,10 @@ ModalAnswerer::ModalAnswerer(std::function<void(QWidget*)> answer) : m_answer(st
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             titles.append(box->windowTitle());
             messages.append(box->text());
-            box->accept();
+            if (QAbstractButton* button = box->button(reply))
+                button->click();
+            else
+                box->accept();
         } else if (m_answer) {
             m_answer(modal);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -14,6 +15,9 @@ class ModalAnswerer
 {
 public:
     explicit ModalAnswerer(std::function<void(QWidget*)> answer = {});
+    // The button a message box that offers it gets (Yes to a question); any other box
+    // is confirmed.
+    QMessageBox::StandardButton reply = QMessageBox::NoButton;
     QStringList titles;
     QStringList messages;
 

@@ -1,0 +1,131 @@
+#include "core/data_control.h"
+#include "core/database_files.h"
+#include "core/record_set.h"
+#include "jet_fixtures.h"
+#include "message_boxes.h"
+#include "station/attach_entry.h"
+#include "station_window.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QProcess>
+#include <QStatusBar>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// The station put on a running plant's folder: the old station's Jet order file and the
+// accounting program's Jet card files.
+class TestJetPlant : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void orderFileMovedOver_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("start-up, Evet") << u"Evet"_s << true;
+        QTest::newRow("start-up, Hayır") << u"Hayır"_s << false;
+        QTest::newRow("topkar --migrate") << u"--migrate"_s << true;
+    }
+
+    // Moved: every row as the Jet file holds it, the Jet file kept byte for byte under
+    // Jet-yedek. Declined: the file untouched, no order table, the status line says how
+    // to move later.
+    void orderFileMovedOver()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, moved);
+        StationWindow w;
+        const QDir data(w.home().dataFolder());
+        const QString orders = data.filePath(u"Kumas.Mdb"_s);
+        QVERIFY(jetfixtures::writeOrderFile(orders));
+        const QByteArray original = contents(orders);
+        const QString reference = w.home().file(u"reference.mdb"_s);
+        QVERIFY(QFile::copy(orders, reference));
+
+        QString told;
+        if (how == u"--migrate"_s) {
+            QProcess p;
+            p.start(QStringLiteral(TOPKAR_STATION_PROGRAM), {how});
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), 0);
+            told = QString::fromUtf8(p.readAllStandardOutput());
+        } else {
+            ModalAnswerer boxes;
+            boxes.reply = how == u"Evet"_s ? QMessageBox::Yes : QMessageBox::No;
+            QVERIFY(w.open());
+            told = boxes.messages.join(u'\n');
+            QCOMPARE(w->Data1->recordset() != nullptr, moved);
+            if (moved)
+                QCOMPARE(w->Data1->recordset()->recordCount(), 877);
+            else
+                QVERIFY(w->statusBar()->currentMessage().contains(u"topkar --migrate"_s));
+        }
+        const QStringList kept =
+            QDir(data.filePath(u"Jet-yedek"_s)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (!moved) {
+            QCOMPARE(contents(orders), original);
+            QVERIFY(kept.isEmpty());
+            return;
+        }
+        QVERIFY2(told.contains(u"Siparişler aktarıldı: 877 satır"_s), qPrintable(told));
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(contents(data.filePath(u"Jet-yedek/%1/Kumas.Mdb"_s.arg(kept.first()))), original);
+        qint64 rows = 0;
+        const QString difference = jetfixtures::compareTable(
+            reference, 1254, dbfiles::connection(orders), u"Siparis"_s, &rows);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        QCOMPARE(rows, 877);
+    }
+
+    // The accounting program's customer file, read through a copy: a file put in its
+    // place shows its cards at the next search; one caught in the middle of a write
+    // keeps the last cards, and the status line says so. The Jet file is never changed.
+    void cardFileFollowed()
+    {
+        StationWindow w;
+        attachEntry(w.form());
+        const QString cards = w.home().dataFolder() + u"/01Cari.Mdb"_s;
+        QVERIFY(jetfixtures::writeCardFile(cards));
+        const QByteArray original = contents(cards);
+        QVERIFY(w.open());
+        QLineEdit* field = w.field(EntryField::Customer);
+        const auto search = [&](const QString& text) {
+            w.field(EntryField::Lot)->setFocus(Qt::TabFocusReason);
+            field->setFocus(Qt::TabFocusReason); // entering the field looks at the file
+            field->clear();
+            typeText(field, text);
+            return w->dbListe1->isVisible() ? w->dbListe1->currentIndex().data().toString()
+                                            : QString();
+        };
+        QCOMPARE(search(u"Surg"_s), u"Surger 350"_s);
+        QCOMPARE(search(u"Yeni"_s), QString());
+        QCOMPARE(contents(cards), original);
+
+        QVERIFY(jetfixtures::writeCardFile(cards, true));
+        QCOMPARE(search(u"Yeni"_s), u"Yeni1"_s);
+        QVERIFY(w->statusBar()->currentMessage().startsWith(u"Veriler"_s));
+
+        QFile file(cards);
+        QVERIFY(file.resize(file.size() / 2));
+        QCOMPARE(search(u"Yeni"_s), u"Yeni1"_s);
+        QVERIFY2(w->statusBar()->currentMessage().contains(u"Son okunan kartlar gösteriliyor"_s),
+                 qPrintable(w->statusBar()->currentMessage()));
+    }
+};
+
+QTEST_MAIN(TestJetPlant)
+#include "tst_jet_plant.moc"
