@@ -3,13 +3,12 @@
 #include "core/record_set.h"
 #include "jet_fixtures.h"
 #include "message_boxes.h"
+#include "sql_helpers.h"
 #include "station/attach_entry.h"
 #include "station_window.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QListView>
-#include <QProcess>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -53,8 +52,6 @@ private Q_SLOTS:
         const QString orders = data.filePath(u"Kumas.Mdb"_s);
         QVERIFY(jetfixtures::writeOrderFile(orders));
         const QByteArray original = contents(orders);
-        const QString reference = w.home().file(u"reference.mdb"_s);
-        QVERIFY(QFile::copy(orders, reference));
 
         QString told;
         if (how == u"--migrate"_s) {
@@ -68,27 +65,29 @@ private Q_SLOTS:
             boxes.reply = how == u"Evet"_s ? QMessageBox::Yes : QMessageBox::No;
             QVERIFY(w.open());
             told = boxes.messages.join(u'\n');
-            QCOMPARE(w->Data1->recordset() != nullptr, moved);
-            if (moved)
-                QCOMPARE(w->Data1->recordset()->recordCount(), 830);
-            else
-                QVERIFY(w->statusBar()->currentMessage().contains(u"topkar --migrate"_s));
+            RecordSet* rs = w->Data1->recordset();
+            QCOMPARE(rs ? rs->recordCount() : -1, moved ? 830 : -1);
         }
         const QStringList kept =
             QDir(data.filePath(u"Jet-yedek"_s)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         if (!moved) {
             QCOMPARE(contents(orders), original);
             QVERIFY(kept.isEmpty());
+            QVERIFY(w->statusBar()->currentMessage().contains(u"topkar --migrate"_s));
             return;
         }
         QVERIFY2(told.contains(u"Siparişler aktarıldı: 830 satır"_s), qPrintable(told));
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(contents(data.filePath(u"Jet-yedek/%1/Kumas.Mdb"_s.arg(kept.first()))), original);
+        const QString keptFile = data.filePath(u"Jet-yedek/%1/Kumas.Mdb"_s.arg(kept.value(0)));
+        QCOMPARE(contents(keptFile), original);
+        // Turkish letters decoded in Windows-1254; the station's indexes in its collation.
         qint64 rows = 0;
-        const QString difference = jetfixtures::compareTable(
-            reference, 1254, dbfiles::connection(orders), u"Siparis"_s, &rows);
+        const QSqlDatabase db = dbfiles::connection(orders);
+        const QString difference =
+            jetfixtures::compareTable(keptFile, 1254, db, u"Siparis"_s, &rows);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
-        QCOMPARE(rows, 830);
+        QSqlQuery index =
+            runSql(db, u"SELECT sql FROM sqlite_master WHERE name = 'Siparis_BarNo'"_s);
+        QVERIFY(index.next() && index.value(0).toString().contains(u"COLLATE TRNOCASE"_s));
     }
 
     // The accounting program's customer file, read through a copy: a file put in its
@@ -122,8 +121,7 @@ private Q_SLOTS:
         QFile file(cards);
         QVERIFY(file.resize(file.size() / 2));
         QCOMPARE(search(u"Yeni"_s), u"Yeni1"_s);
-        QVERIFY2(w->statusBar()->currentMessage().contains(u"Son okunan kartlar gösteriliyor"_s),
-                 qPrintable(w->statusBar()->currentMessage()));
+        QVERIFY(w->statusBar()->currentMessage().contains(u"Son okunan kartlar gösteriliyor"_s));
     }
 };
 
