@@ -56,6 +56,12 @@ int backUp(const QString& target)
 int migrate()
 {
     const QString folder = stationDataFolder(settings::GetSetting(u"Properties"_s, u"NetIp"_s));
+    if (!QDir(folder).exists()) {
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(folder))));
+        return 1;
+    }
     if (!jetmigration::ordersInJetFile(folder)) {
         std::printf(
             "%s\n",
