@@ -50,7 +50,13 @@ bool SearchLists::eventFilter(QObject* watched, QEvent* event)
     // field is entered, and every few seconds while the operator types.
     if (event->type() == QEvent::FocusIn)
         m_form.checkCardFile(customer ? m_customer.data : m_fabric.data, false);
-    if (event->type() == QEvent::KeyRelease) {
+    // Enter looks the text up; its release must not open the list that a successful
+    // lookup has just closed.
+    const auto isEnter = [event] {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    };
+    if (event->type() == QEvent::KeyRelease && !isEnter()) {
         m_form.checkCardFile(customer ? m_customer.data : m_fabric.data, true);
         customer ? customerSearch() : fabricSearch();
     }
@@ -104,6 +110,7 @@ bool SearchLists::lookup(const Search& s, const QStringList& criteria, const QSt
         for (const QString& criterion : criteria) {
             if (rs->findFirst(criterion) && !rs->noMatch()) {
                 s.field->setText(fieldvalue::text(rs->value(QStringView(s.listField))));
+                s.list->hide(); // as a pick does: the fields below come into sight
                 if (QWidget* focus = QApplication::focusWidget())
                     QCoreApplication::postEvent(
                         focus, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
@@ -111,7 +118,8 @@ bool SearchLists::lookup(const Search& s, const QStringList& criteria, const QSt
             }
         }
     }
-    QMessageBox::information(&m_form, u"Topkar"_s, notFound);
+    QMessageBox box(QMessageBox::NoIcon, u"Topkar"_s, notFound, QMessageBox::Ok, &m_form);
+    box.exec();
     s.field->activateWindow();
     s.field->setFocus(Qt::OtherFocusReason); // the typed text stays for correction
     return false;

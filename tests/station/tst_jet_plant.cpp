@@ -56,7 +56,7 @@ private Q_SLOTS:
         QString told;
         if (how == u"--migrate"_s) {
             QProcess p;
-            p.start(QStringLiteral(TOPKAR_STATION_PROGRAM), {how});
+            p.start(QStringLiteral(TOPKAR_PROGRAM), {how});
             QVERIFY(p.waitForFinished(60000));
             QCOMPARE(p.exitCode(), 0);
             told = QString::fromUtf8(p.readAllStandardOutput());

@@ -14,6 +14,7 @@ ModalAnswerer::ModalAnswerer(std::function<void(QWidget*)> answer) : m_answer(st
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             titles.append(box->windowTitle());
             messages.append(box->text());
+            icons.append(box->icon());
             if (QAbstractButton* button = box->button(reply))
                 button->click();
             else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
@@ -20,6 +21,7 @@ public:
     QMessageBox::StandardButton reply = QMessageBox::NoButton;
     QStringList titles;
     QStringList messages;
+    QList<QMessageBox::Icon> icons;
 
 private:
     std::function<void(QWidget*)> m_answer;
