@@ -14,16 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
 // The station put on a running plant's folder: the old station's Jet order file and the
 // accounting program's Jet card files.
 class TestJetPlant : public QObject
@@ -51,7 +41,7 @@ private Q_SLOTS:
         const QDir data(w.home().dataFolder());
         const QString orders = data.filePath(u"Kumas.Mdb"_s);
         QVERIFY(jetfixtures::writeOrderFile(orders));
-        const QByteArray original = contents(orders);
+        const QByteArray original = readBytes(orders);
 
         QString told;
         if (how == u"--migrate"_s) {
@@ -71,14 +61,14 @@ private Q_SLOTS:
         const QStringList kept =
             QDir(data.filePath(u"Jet-yedek"_s)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         if (!moved) {
-            QCOMPARE(contents(orders), original);
+            QCOMPARE(readBytes(orders), original);
             QVERIFY(kept.isEmpty());
             QVERIFY(w->statusBar()->currentMessage().contains(u"topkar --migrate"_s));
             return;
         }
         QVERIFY2(told.contains(u"Siparişler aktarıldı: 830 satır"_s), qPrintable(told));
         const QString keptFile = data.filePath(u"Jet-yedek/%1/Kumas.Mdb"_s.arg(kept.value(0)));
-        QCOMPARE(contents(keptFile), original);
+        QCOMPARE(readBytes(keptFile), original);
         // Turkish letters decoded in Windows-1254; the station's indexes in its collation.
         qint64 rows = 0;
         const QSqlDatabase db = dbfiles::connection(orders);
@@ -99,7 +89,7 @@ private Q_SLOTS:
         attachEntry(w.form());
         const QString cards = w.home().dataFolder() + u"/01Cari.Mdb"_s;
         QVERIFY(jetfixtures::writeCardFile(cards));
-        const QByteArray original = contents(cards);
+        const QByteArray original = readBytes(cards);
         QVERIFY(w.open());
         QLineEdit* field = w.field(EntryField::Customer);
         const auto search = [&](const QString& text) {
@@ -112,7 +102,7 @@ private Q_SLOTS:
         };
         QCOMPARE(search(u"Surg"_s), u"Surger 350"_s);
         QCOMPARE(search(u"Yeni"_s), QString());
-        QCOMPARE(contents(cards), original);
+        QCOMPARE(readBytes(cards), original);
 
         QVERIFY(jetfixtures::writeCardFile(cards, true));
         QCOMPARE(search(u"Yeni"_s), u"Yeni1"_s);

@@ -1,6 +1,7 @@
 #include "jet_fixtures.h"
 
 #include "sql_helpers.h"
+#include "test_home.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -94,21 +95,14 @@ QString path(const QString& name)
 
 bool writeOrderFile(const QString& target)
 {
-    QFile in(path(u"nwind.mdb"_s));
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray bytes = in.readAll();
+    QByteArray bytes = readBytes(path(u"nwind.mdb"_s));
     bytes.replace("Ums\xe4tze", "Siparis").replace("Bol\xedvar", "Bol\xfdvar");
-    QFile out(target);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+    return !bytes.isEmpty() && writeBytes(target, bytes);
 }
 
 bool writeCardFile(const QString& target, bool newCard)
 {
-    QFile in(path(u"ASampleDatabase.accdb"_s));
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray bytes = in.readAll();
+    QByteArray bytes = readBytes(path(u"ASampleDatabase.accdb"_s));
     // Names are stored both as one byte and as two bytes a letter.
     for (auto [from, to] :
          {std::pair(u"Asset Items"_s, u"CariKartlar"_s), {u"Model"_s, u"Unvan"_s}})
@@ -117,8 +111,7 @@ bool writeCardFile(const QString& target, bool newCard)
                      QByteArray(reinterpret_cast<const char*>(to.utf16()), to.size() * 2));
     if (newCard)
         bytes.replace("220ZX", "Yeni1");
-    QFile out(target);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+    return !bytes.isEmpty() && writeBytes(target, bytes);
 }
 
 QList<QStringList> exportTable(const QString& file, const QString& table, const QByteArray& charset)
