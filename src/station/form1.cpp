@@ -1,8 +1,11 @@
 #include "station/form1.h"
 
+#include "core/card_mirror.h"
 #include "core/data_control.h"
 #include "core/data_location.h"
 #include "core/database_files.h"
+#include "core/jet_file.h"
+#include "core/jet_migration.h"
 #include "core/number_format.h"
 #include "core/record_set_model.h"
 #include "core/settings_store.h"
@@ -570,34 +573,10 @@ void Form1::openDatabases()
     QDir folder(m_dataFolder);
     // What the station makes anew is said on the status line: a folder or file that
     // should have been there (a setting cut short, a file emptied) shows at once.
-    QStringList problems;
     QStringList notes;
     const bool newFolder = !folder.exists() && isLocalDataFolder(NetIp) && folder.mkpath(u"."_s);
     if (newFolder)
         notes.append(u"Veri klasörü yoktu, yeni kuruldu."_s);
-    m_dataReachable = folder.exists();
-    if (m_dataReachable) {
-        // A missing file is created with its table, so a new station runs at once.
-        const std::array<std::pair<const char*, const char16_t*>, 3> files = {
-            {{dbfiles::kOrders, u"Siparis"},
-             {dbfiles::kAccounts, u"CariKartlar"},
-             {dbfiles::kStock, u"StokKartlar"}}};
-        for (const auto& [file, table] : files) {
-            const QString path = folder.filePath(QLatin1String(file));
-            const QFileInfo info(path);
-            if (!info.exists() && !newFolder)
-                notes.append(u"%1 yoktu, boş olarak kuruldu."_s.arg(QLatin1String(file)));
-            if (info.isFile() && info.size() == 0)
-                notes.append(u"%1 boştu, içine boş tablo kuruldu."_s.arg(QLatin1String(file)));
-            QString error;
-            if (!dbfiles::ensureDatabase(path, {QString::fromUtf16(table)}, &error))
-                problems.append(databaseProblem(path, error));
-        }
-    } else {
-        problems.append(
-            u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)));
-    }
-
     Data1->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kOrders)));
     Data2->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kAccounts)));
     Data3->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kStock)));
@@ -605,11 +584,49 @@ void Form1::openDatabases()
     Data1->setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
     Data2->setRecordSource(u"CariKartlar"_s);
     Data3->setRecordSource(u"StokKartlar"_s);
+
+    QString problem;
+    m_dataNotice.clear();
+    m_dataNotes = notes;
+    m_cardMirrors.clear();
+    m_dataReachable = folder.exists();
+    if (m_dataReachable) {
+        const bool ordersReady =
+            !jetmigration::ordersInJetFile(m_dataFolder) || offerOrderMove(&problem, &m_dataNotice);
+        // A missing file is created with its table, so a new station runs at once.
+        const std::array<std::tuple<DataControl*, const char*, const char16_t*>, 3> files = {
+            {{Data1, dbfiles::kOrders, u"Siparis"},
+             {Data2, dbfiles::kAccounts, u"CariKartlar"},
+             {Data3, dbfiles::kStock, u"StokKartlar"}}};
+        for (const auto& [data, file, table] : files) {
+            const QString path = folder.filePath(QLatin1String(file));
+            if (data == Data1 && !ordersReady)
+                continue;
+            if (data != Data1 && jet::isJetFile(path)) {
+                // The accounting program's own card file: read through a copy.
+                m_cardMirrors.push_back(
+                    std::make_unique<CardMirror>(path, QString::fromUtf16(table), *data));
+                m_cardMirrors.back()->update();
+                continue;
+            }
+            const QFileInfo info(path);
+            if (!info.exists() && !newFolder)
+                m_dataNotes.append(u"%1 yoktu, boş olarak kuruldu."_s.arg(QLatin1String(file)));
+            if (info.isFile() && info.size() == 0)
+                m_dataNotes.append(
+                    u"%1 boştu, içine boş tablo kuruldu."_s.arg(QLatin1String(file)));
+            QString error;
+            if (!dbfiles::ensureDatabase(path, {QString::fromUtf16(table)}, &error) &&
+                problem.isEmpty())
+                problem = databaseProblem(path, error);
+        }
+    } else {
+        problem = u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
+    }
     for (DataControl* data : {Data2, Data3, Data1}) {
-        const QString name = QDir::toNativeSeparators(data->databaseName());
         const bool open = RefreshToFirst(*data);
-        if (!open && !problems.join(u'\n').contains(name))
-            problems.append(databaseProblem(data->databaseName(), data->lastError()));
+        if (!open && problem.isEmpty() && !cardMirror(data))
+            problem = databaseProblem(data->databaseName(), data->lastError());
         if (data == Data1)
             m_ordersOpen = open;
     }
@@ -618,16 +635,76 @@ void Form1::openDatabases()
     Command2->setEnabled(m_ordersOpen);
     if (m_ordersOpen)
         QSqlQuery(dbfiles::connection(Data1->databaseName())).exec(u"PRAGMA busy_timeout = 3000"_s);
+    m_dataProblem = problem;
+    showDataStatus();
+}
 
-    QStringList said = problems + notes;
-    if (m_dataReachable)
-        said.append(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)));
-    showStatus(said.join(u"  "_s), !problems.isEmpty() || !notes.isEmpty());
+CardMirror* Form1::cardMirror(const DataControl* data) const
+{
+    for (const auto& mirror : m_cardMirrors)
+        if (&mirror->data() == data)
+            return mirror.get();
+    return nullptr;
+}
+
+void Form1::checkCardFile(DataControl* data, bool typing)
+{
+    CardMirror* mirror = cardMirror(data);
+    if (!mirror)
+        return;
+    const QString before = mirror->problem();
+    if (mirror->update(typing) || mirror->problem() != before)
+        showDataStatus();
+}
+
+void Form1::showDataStatus()
+{
+    QStringList problems;
+    if (!m_dataProblem.isEmpty())
+        problems.append(m_dataProblem);
+    for (const auto& mirror : m_cardMirrors)
+        if (!mirror->problem().isEmpty())
+            problems.append(mirror->problem());
+    const QString where = u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
+    if (problems.isEmpty() && m_dataNotes.isEmpty())
+        showStatus(where + m_dataNotice, false);
+    else if (problems.isEmpty())
+        showStatus((m_dataNotes + QStringList{where}).join(u" — "_s) + m_dataNotice, true);
+    else
+        showStatus((problems + m_dataNotes).join(u" — "_s), true);
 }
 
 QString Form1::statusText() const
 {
     return statusBar()->currentMessage();
+}
+
+bool Form1::offerOrderMove(QString* problem, QString* notice)
+{
+    const auto answer = QMessageBox::question(
+        this, u"Topkar"_s,
+        u"Veri klasöründeki Kumas.Mdb eski istasyonun Jet (Access) dosyası.\n\nSiparişler "
+        "istasyonun yeni sipariş dosyasına aktarılsın mı? Jet dosyası değiştirilmeden %1 "
+        "klasörüne taşınır."_s.arg(QDir::toNativeSeparators(
+            QDir(m_dataFolder).filePath(QLatin1String(jetmigration::kKeptFolder)))),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes) {
+        *problem = u"Kumas.Mdb eski istasyonun Jet (Access) dosyası; siparişler aktarılmadı, "
+                   "sipariş tablosu açılmadı. Aktarmak için istasyonu yeniden açıp soruya Evet "
+                   "deyin ya da 'topkar --migrate' çalıştırın."_s;
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const jetmigration::Result moved = jetmigration::moveOrders(m_dataFolder);
+    QApplication::restoreOverrideCursor();
+    if (!moved.ok) {
+        QMessageBox::warning(this, u"Topkar"_s, moved.message);
+        *problem = moved.message + u" Kumas.Mdb olduğu gibi duruyor; sipariş tablosu açılmadı."_s;
+        return false;
+    }
+    QMessageBox::information(this, u"Topkar"_s, jetmigration::report(moved));
+    *notice = u" — Eski istasyonun siparişleri aktarıldı: %1 satır"_s.arg(moved.orderRows);
+    return true;
 }
 
 void Form1::showStatus(const QString& text, bool problem)

@@ -11,7 +11,10 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
+class CardMirror;
 class DataControl;
 class RecordSetModel;
 class QAction;
@@ -127,6 +130,11 @@ public:
     // How the operator is told of a problem: a message box titled "Topkar" by default.
     std::function<void(const QString&)> tell;
 
+    // Checks the accounting program's Jet card file that a data control (Data2, Data3)
+    // reads through a copy, and takes its changes; `typing`: at most every few
+    // seconds. Nothing for a data control that reads its file directly.
+    void checkCardFile(DataControl* data, bool typing);
+
     // One wheel turn over the window (rotation > 0 away from the user): over the grid or
     // a search list it sends one Up or Down key to the control that has the focus.
     void MouseWheel(int MouseKeys, int Rotation, int xpos, int Ypos);
@@ -149,11 +157,17 @@ private:
     void formLoad();
     void reportSettingsProblems();
     void openDatabases();
+    // Asks whether the old station's Jet order file is to be moved over and moves it;
+    // false when the orders stay in the Jet file (*problem says why).
+    bool offerOrderMove(QString* problem, QString* notice);
     void formQueryUnload();
     void formUnload();
     void bindGrid();
     void showGridEnd(bool last);
     void showStatus(const QString& text, bool problem);
+    // The data folder and what is wrong with its files, card copies included.
+    void showDataStatus();
+    CardMirror* cardMirror(const DataControl* data) const;
 
     std::array<QLineEdit*, kEntryFieldCount> m_fields{};
     QLabel* m_remainingKg = nullptr;
@@ -165,5 +179,9 @@ private:
     bool m_dataReachable = false;
     bool m_ordersOpen = false;
     QStringList m_damagedStores; // settings files that did not read whole at start
+    QString m_dataProblem;
+    QString m_dataNotice;
+    std::vector<std::unique_ptr<CardMirror>> m_cardMirrors;
+    QStringList m_dataNotes; // what the start made anew, said with the data folder
     bool m_closing = false;
 };
