@@ -1,5 +1,7 @@
 // The exchange program: runs one branch data exchange and exits with a status that
-// says whether everything was sent (0), or not (1); 2 for a wrong command line.
+// says whether everything was sent (0), or not (1); 2 with the usage for a wrong
+// command line (an unknown option, a missing value, no branch for a run that needs
+// one), before anything is touched.
 //
 // With a display it shows the exchange window; without one (or with --no-window) it
 // prints its progress on the terminal.
@@ -7,6 +9,7 @@
 #include "exchange/central_database.h"
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
+#include "exchange/local_files.h"
 #include "web_data.h"
 
 #include <QApplication>
@@ -55,9 +58,29 @@ bool wantsWindow(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "--no-window") == 0 || qstrcmp(argv[i], "--create-central") == 0 ||
+            qstrcmp(argv[i], "--prepare-branch") == 0 ||
             qstrncmp(argv[i], "--make-demo", 11) == 0 || qstrcmp(argv[i], "--help") == 0)
             return false;
     return hasDisplay();
+}
+
+int usage(const QCommandLineParser& parser, const QString& why)
+{
+    std::fprintf(stderr, "%s\n\n%s", qPrintable(why), qPrintable(parser.helpText()));
+    return 2;
+}
+
+int prepareBranch(const ExchangeSettings& settings)
+{
+    QStringList files;
+    QString error;
+    if (!localfiles::prepareBranch(settings, &files, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(u"Şube dosyaları hazırlanamadı: "_s + error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(u"Şube %1 dosyaları aktarıma hazır: %2"_s.arg(
+                            settings.OwnBranch, files.join(u", "_s))));
+    return 0;
 }
 
 int createCentral(const QString& dataSource)
@@ -97,7 +120,7 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Şube veri aktarımı: kartları ve hareketleri merkez veritabanıyla değiştirir."_s);
-    parser.addHelpOption();
+    const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption folder(
         u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s,
         u"klasör"_s);
@@ -120,13 +143,19 @@ int main(int argc, char** argv)
         u"make-demo"_s,
         u"Klasörde örnek bir şube (sube02) ve merkez istasyonu (merkez) hazırla ve çık."_s,
         u"klasör"_s);
+    const QCommandLineOption prepareBranchOption(
+        u"prepare-branch"_s,
+        u"Şubenin (--branch) dosyalarına aktarımın kullandığı eksik dosya, tablo ve sütunları "
+        "ekle, satırlara dokunmadan; sonra çık. Aktarımın kendisi şube dosyalarını hiç "
+        "değiştirmez."_s);
     parser.addOptions({folder, branch, command, central, dsn, noWindow, closeWhenDone,
-                       createCentralOption, demo});
-    parser.process(*app);
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
-        return 2;
-    }
+                       createCentralOption, prepareBranchOption, demo});
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usage(parser, parser.errorText());
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    if (!parser.positionalArguments().isEmpty())
+        return usage(parser, u"Beklenmeyen değer: %1"_s.arg(parser.positionalArguments().join(u' ')));
 
     // The settings store gives what the command line does not.
     ExchangeSettings settings = storedExchangeSettings();
@@ -154,6 +183,15 @@ int main(int argc, char** argv)
                                 parser.value(demo))));
         return 0;
     }
+
+    // A run for no branch would read and write files without a branch code; only the
+    // upload takes its branches from Sube.txt.
+    const bool needsBranch = parser.isSet(prepareBranchOption) ||
+                             exchangeKindFor(settings.ExchangeCommand) != ExchangeKind::Movements;
+    if (needsBranch && settings.OwnBranch.isEmpty())
+        return usage(parser, u"Şube kodu yok: --branch KOD verin."_s);
+    if (parser.isSet(prepareBranchOption))
+        return prepareBranch(settings);
 
     // A stored command is used once.
     if (commandStored && !settings.ExchangeCommand.isEmpty())

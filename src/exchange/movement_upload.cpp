@@ -101,7 +101,12 @@ private:
     bool clearPending();
     void failure(const QString& why) { m_ctx.report.failure(u"Şube %1: %2"_s.arg(m_branch, why)); }
     int unsent() const { return m_total - static_cast<int>(m_confirmed.size()); }
-    void showProgress(int done);
+    void showProgress();
+    bool stopped()
+    {
+        m_ctx.host.yield();
+        return m_ctx.host.stopRequested();
+    }
 
     ExchangeContext& m_ctx;
     QString m_branch;
@@ -165,31 +170,45 @@ bool SectionUpload::openPending()
             u"Şube %1: %2 yok, atlandı."_s.arg(m_branch, QFileInfo(m_file).fileName()));
         return false;
     }
+    if (const QString why = localfiles::lacking(m_file, {m_section.movements}); !why.isEmpty()) {
+        m_ctx.report.note(u"Şube %1: %2, atlandı."_s.arg(m_branch, why));
+        return false;
+    }
     ExchangeControls& c = m_ctx.controls;
     QString error;
-    const QStringList tables = {m_section.movements, m_section.cards};
     if (!localfiles::point(c.Data1, m_file,
                            u"Select * From %1 Where Yeni>0 And Sube=%2"_s.arg(m_section.movements,
                                                                               quoteText(m_branch)),
-                           tables, false, &error) ||
-        !localfiles::point(c.Data2, m_file, m_section.cards, tables, false, &error)) {
+                           &error)) {
         failure(u"%1 okunamadı: %2"_s.arg(m_section.what, error));
         return false;
     }
     m_pending = c.Data1.recordset();
     m_total = m_pending->recordCount();
+    if (m_total == 0)
+        return true;
+    // Pending movements go only with their cards at hand and their marks (which make
+    // each arrive once); a file that lacks either is left as it is.
+    QString why = localfiles::lacking(m_file, {m_section.cards});
+    if (why.isEmpty() && m_pending->schema().indexOf(uploadmarks::kColumn) < 0)
+        why = u"%1 tablosunda %2 sütunu yok; %3"_s.arg(m_section.movements, uploadmarks::kColumn,
+                                                       localfiles::kPrepareHint);
+    if (why.isEmpty() && !localfiles::point(c.Data2, m_file, m_section.cards, &why))
+        why = u"%1 okunamadı: %2"_s.arg(m_section.cards, why);
+    if (!why.isEmpty()) {
+        failure(u"%1 %2 gönderilemedi: %3"_s.arg(m_total).arg(m_section.what, why));
+        return false;
+    }
     m_fields = fieldcopy::gridFields(*m_pending);
     return true;
 }
 
-void SectionUpload::showProgress(int done)
+// The movements that are in the central database so far (their group committed).
+void SectionUpload::showProgress()
 {
-    // The position shown is that of the next pending movement (-1 after the last).
-    const int next = done < m_total ? done : -1;
-    m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(next), done,
+    const int done = static_cast<int>(m_confirmed.size());
+    m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(done), done,
                         m_total);
-    if (done % 50 == 0 || done == m_total)
-        m_ctx.host.yield();
 }
 
 SectionUpload::Sent SectionUpload::sendAll()
@@ -215,7 +234,7 @@ SectionUpload::Sent SectionUpload::sendAll()
             Movement m;
             m.position = position++;
             m.pending.key = m_pending->bookmark().toLongLong();
-            m.pending.mark = m_pending->value(u"AktarimNo").toString();
+            m.pending.mark = m_pending->value(uploadmarks::kColumn).toString();
             m.card = m_pending->value(m_section.movementKey).toString();
             window.append(m);
             rows.append(m.pending);
@@ -258,9 +277,14 @@ SectionUpload::Sent SectionUpload::sendAll()
         for (qsizetype from = 0; from < toSend.size(); from += kUploadBatch) {
             if (sendGroup(toSend.mid(from, kUploadBatch)) == Sent::Stopped)
                 return Sent::Stopped;
-            m_ctx.host.yield();
+            showProgress();
+            // What arrived is found by its receipts next time.
+            if (stopped()) {
+                m_ctx.report.setStopped();
+                return Sent::Stopped;
+            }
         }
-        showProgress(std::min(position, m_total));
+        showProgress();
     }
     return m_failed == 0 ? Sent::All : Sent::Some;
 }
@@ -336,9 +360,6 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
             return false;
         }
         marks.append(m.pending.mark);
-        // The position shown is that of the next pending movement.
-        m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(m.position + 1),
-                            m.position + 1, m_total);
     }
     if (!central.updateBatch()) {
         *error = central.lastError();
@@ -502,8 +523,7 @@ bool SectionUpload::sendTotals()
     const QString branch = quoteText(m_branch);
     if (!localfiles::point(
             c.Data2, m_file,
-            u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch),
-            {m_section.cards}, false, &error)) {
+            u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch), &error)) {
         failure(u"kart bakiyeleri okunamadı: %1"_s.arg(error));
         return false;
     }
@@ -511,7 +531,11 @@ bool SectionUpload::sendTotals()
     if (touched.eof())
         return true;
     c.Adodc1.close();
-    m_ctx.host.yield();
+    if (stopped()) {
+        // The totals go with the next run, which finds the movements by their receipts.
+        m_ctx.report.setStopped();
+        return false;
+    }
     c.Adodc1.setRecordSource(u"Select * From %1 Where Sube=%2"_s.arg(m_section.cards, branch));
     if (!c.Adodc1.refresh() || !m_ctx.central.begin(&error)) {
         failure(u"kart bakiyeleri gönderilemedi: %1"_s.arg(error.isEmpty() ? c.Adodc1.lastError()
@@ -606,8 +630,11 @@ void UploadMovements(ExchangeContext& ctx)
             continue;
         }
         SectionUpload(ctx, branch, kAccounts).run();
-        SectionUpload(ctx, branch, kStock).run();
+        if (!ctx.host.stopRequested())
+            SectionUpload(ctx, branch, kStock).run();
         ctx.central.unlock(lock);
+        if (ctx.host.stopRequested())
+            break;
     }
     ctx.controls.closeAll();
 }

@@ -80,7 +80,7 @@ private Q_SLOTS:
         QVERIFY(rs->bof() && rs->eof());
         QVERIFY(rs->value(u"SipNo").isNull());
         QVERIFY(!rs->lastError().isEmpty());
-        rs->findFirst(u"SipNo='1'"_s);
+        QVERIFY(rs->findFirst(u"SipNo='1'"_s));
         QVERIFY(rs->noMatch());
     }
 
@@ -139,16 +139,20 @@ private Q_SLOTS:
         QVERIFY(!rs->noMatch());
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0509"_s);
         QCOMPARE(rs->absolutePosition(), 490);
-        rs->findNext(u"SipNo='1050'"_s);
+        QVERIFY(rs->findNext(u"SipNo='1050'"_s));
+        QCOMPARE(rs->value(u"BarNo").toString(), u"B0508"_s);
+        // A search that cannot be made says so, and is no match (not the last answer).
+        QVERIFY(!rs->findNext(u"Yok='1'"_s));
+        QVERIFY(rs->noMatch());
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0508"_s);
         rs->moveNext();
         QCOMPARE(rs->absolutePosition(), 492);
-        rs->findPrevious(u"TopKg > 900"_s);
+        QVERIFY(rs->findPrevious(u"TopKg > 900"_s));
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0901"_s);
         QCOMPARE(rs->absolutePosition(), 98);
-        rs->findLast(u"SipNo='1050'"_s);
+        QVERIFY(rs->findLast(u"SipNo='1050'"_s));
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0500"_s);
-        rs->findNext(u"SipNo='1050'"_s);
+        QVERIFY(rs->findNext(u"SipNo='1050'"_s));
         QVERIFY(rs->noMatch());
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0500"_s); // stays where it was
     }
@@ -248,7 +252,7 @@ private Q_SLOTS:
         addOrder(u"1045"_s, u"1045S03213"_s, 120);
         auto rs = open(u"Select * From Siparis Order By SipNo DESC"_s);
         // A new row stays last, though its order number sorts first.
-        QVERIFY(rs->addNew());
+        rs->addNew();
         QVERIFY(rs->setValue(u"SipNo", u"9999"_s));
         QVERIFY(rs->setValue(u"BarNo", u"9999S03215"_s));
         QVERIFY(rs->setValue(u"TopKg", u"12,5"_s));
@@ -261,7 +265,7 @@ private Q_SLOTS:
         QCOMPARE(rs->value(u"Tarih").toDateTime().date(), QDate(2026, 3, 4));
         QCOMPARE(rs->absolutePosition(), 2);
         QCOMPARE(rs->recordCount(), 3);
-        rs->findFirst(u"SipNo='9999'"_s);
+        QVERIFY(rs->findFirst(u"SipNo='9999'"_s));
         QCOMPARE(rs->absolutePosition(), 2);
         // Numbers written as Turkish text sum as numbers in the database.
         QSqlQuery sum(ordersDb());
@@ -275,20 +279,18 @@ private Q_SLOTS:
         // Edit and cancel leaves the row alone; edit and update changes it.
         rs->moveFirst();
         QVERIFY(rs->edit());
-        rs->setValue(u"Lot", u"L-7"_s);
+        QVERIFY(rs->setValue(u"Lot", u"L-7"_s));
         QCOMPARE(rs->value(u"Lot").toString(), u"L-7"_s);
         rs->cancelUpdate();
         QVERIFY(rs->value(u"Lot").isNull());
-        rs->edit();
-        rs->setValue(u"Lot", u"L-8"_s);
+        QVERIFY(rs->edit() && rs->setValue(u"Lot", u"L-8"_s));
         QVERIFY(rs->update());
         QCOMPARE(rs->value(u"Lot").toString(), u"L-8"_s);
         QCOMPARE(open(u"Select * From Siparis Where SipNo='1046'"_s)->value(u"Lot").toString(),
                  u"L-8"_s);
 
         // Delete in the middle: the next row takes its place.
-        rs->setAbsolutePosition(1);
-        QVERIFY(rs->deleteCurrent());
+        QVERIFY(rs->setAbsolutePosition(1) && rs->deleteCurrent());
         QVERIFY(rs->value(u"SipNo").isNull());
         rs->moveNext();
         QCOMPARE(rs->value(u"SipNo").toString(), u"9999"_s);

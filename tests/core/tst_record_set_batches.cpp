@@ -29,9 +29,7 @@ class TestRecordSetBatches : public QObject
     void add(RecordSet& rs, const QString& code, double borc)
     {
         rs.addNew();
-        rs.setValue(u"CariHarKod", code);
-        rs.setValue(u"Borc", borc);
-        QVERIFY(rs.update());
+        QVERIFY(rs.setValue(u"CariHarKod", code) && rs.setValue(u"Borc", borc) && rs.update());
     }
 
 private Q_SLOTS:
@@ -114,9 +112,8 @@ private Q_SLOTS:
         int seen = 0;
         for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
             QCOMPARE(rs->value(u"CariHarKod").toString(), u"K%1"_s.arg(seen));
-            rs->edit();
-            rs->setValue(u"Yeni", 0); // leaves the condition as it goes
-            QVERIFY(rs->update());
+            // Yeni 0 leaves the condition as it goes.
+            QVERIFY(rs->edit() && rs->setValue(u"Yeni", 0) && rs->update());
             ++seen;
         }
         QCOMPARE(seen, 3000);

@@ -65,11 +65,10 @@ private Q_SLOTS:
         QVERIFY(dbfiles::ensureDatabase(path, {u"StokKartlar"_s}));
         auto stock = RecordSet::open(dbfiles::connection(path), u"StokKartlar"_s);
         stock->addNew();
-        stock->setValue(u"StokKod", u"K1"_s);
-        stock->update();
+        QVERIFY(stock->setValue(u"StokKod", u"K1"_s) && stock->update());
         stock->moveFirst();
         auto post = [&](const balances::StockMovement& mv) {
-            stock->edit();
+            QVERIFY(stock->edit());
             QVERIFY(balances::postToStockCard(*stock, mv));
             QVERIFY(stock->update());
         };
@@ -82,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(stock->value(u"KalanB").toDouble(), 0.0);
         QCOMPARE(stock->value(u"KalanA").toDouble(), 5.1235); // rounded to 4 decimals
         QCOMPARE(stock->value(u"Kar").toDouble(), 12.5);
-        stock->edit();
+        QVERIFY(stock->edit());
         QVERIFY(balances::cancelOnStockCard(*stock, 45.12345, 900));
         QVERIFY(stock->update());
         QCOMPARE(stock->value(u"CikanMik").toDouble(), 0.0);

@@ -99,12 +99,11 @@ private Q_SLOTS:
         QVERIFY(central.begin());
         for (int i = 0; i < 1234; ++i) {
             rs->addNew();
-            rs->setValue(u"CariHarKod", u"K%1"_s.arg(i % 7));
+            QVERIFY(rs->setValue(u"CariHarKod", u"K%1"_s.arg(i % 7)));
             if (i % 3 == 0) // rows that give values to other columns
-                rs->setValue(u"Aciklama", u"Satış %1"_s.arg(i));
-            rs->setValue(u"Borc", i * 0.25);
-            rs->setValue(u"DigerId", QString::number(i));
-            QVERIFY(rs->update());
+                QVERIFY(rs->setValue(u"Aciklama", u"Satış %1"_s.arg(i)));
+            QVERIFY(rs->setValue(u"Borc", i * 0.25) &&
+                    rs->setValue(u"DigerId", QString::number(i)) && rs->update());
         }
         QCOMPARE(rs->heldRows(), 1234);
         QCOMPARE(server->value(u"SELECT COUNT(*) FROM \"CariHareket\""_s).toInt(), 0);
@@ -119,8 +118,7 @@ private Q_SLOTS:
         QVERIFY(central.begin());
         for (int i = 0; i < 3; ++i) {
             rs->addNew();
-            rs->setValue(u"DigerId", u"x%1"_s.arg(i));
-            QVERIFY(rs->update());
+            QVERIFY(rs->setValue(u"DigerId", u"x%1"_s.arg(i)) && rs->update());
         }
         QVERIFY(rs->updateBatch());
         QVERIFY(central.commit());
@@ -142,11 +140,11 @@ private Q_SLOTS:
             QVERIFY(rs);
             for (int i = 0; i < amounts.size(); ++i) {
                 rs->addNew();
-                rs->setValue(u"CariHarKod", name);
-                rs->setValue(u"Aciklama", u"Ödeme '%1'"_s.arg(i));
-                rs->setValue(u"Borc", amounts[i]);
-                rs->setValue(u"Tarih", QDateTime(QDate(2026, 2, 28), QTime(13, 45, 10)));
-                rs->setValue(u"DigerId", QString::number(i));
+                QVERIFY(rs->setValue(u"CariHarKod", name) &&
+                        rs->setValue(u"Aciklama", u"Ödeme '%1'"_s.arg(i)) &&
+                        rs->setValue(u"Borc", amounts[i]) &&
+                        rs->setValue(u"Tarih", QDateTime(QDate(2026, 2, 28), QTime(13, 45, 10))) &&
+                        rs->setValue(u"DigerId", QString::number(i)));
                 QVERIFY2(rs->update(), qPrintable(rs->lastError()));
             }
         }
