@@ -115,6 +115,7 @@ private:
     RecordSet* m_pending;
     bool m_terminal;
     int m_total = 0;
+    bool m_noCards = false; // the file has no card table
     QStringList m_fields;
     std::optional<fieldcopy::Copy> m_copy;
     QList<Movement> m_confirmed; // in the central database (sent now or before)
@@ -153,9 +154,9 @@ void SectionUpload::run()
         return; // what did arrive is found by its receipts next time
     if (m_confirmed.isEmpty())
         return;
-    if (m_terminal && !markTouchedCards())
+    if (!m_noCards && m_terminal && !markTouchedCards())
         return;
-    if (!sendTotals())
+    if (!m_noCards && !sendTotals())
         return;
     clearPending();
 }
@@ -187,16 +188,18 @@ bool SectionUpload::openPending()
     m_total = m_pending->recordCount();
     if (m_total == 0)
         return true;
-    // Pending movements go only with their cards at hand and their marks (which make
-    // each arrive once); a file that lacks either is left as it is.
-    QString why = localfiles::lacking(m_file, {m_section.cards});
-    if (why.isEmpty() && m_pending->schema().indexOf(uploadmarks::kColumn) < 0)
-        why = u"%1 tablosunda %2 sütunu yok; %3"_s.arg(m_section.movements, uploadmarks::kColumn,
-                                                       localfiles::kPrepareHint);
-    if (why.isEmpty() && !localfiles::point(c.Data2, m_file, m_section.cards, &why))
-        why = u"%1 okunamadı: %2"_s.arg(m_section.cards, why);
-    if (!why.isEmpty()) {
-        failure(u"%1 %2 gönderilemedi: %3"_s.arg(m_total).arg(m_section.what, why));
+    // Movements go only with their marks, which make each arrive once.
+    if (m_pending->schema().indexOf(uploadmarks::kColumn) < 0) {
+        failure(u"%1 %2 gönderilemedi: %3 tablosunda %4 sütunu yok; %5"_s.arg(m_total).arg(
+            m_section.what, m_section.movements, uploadmarks::kColumn, localfiles::kPrepareHint));
+        return false;
+    }
+    // Without the card table there are no cards to mark nor totals to send.
+    if (const QString why = localfiles::lacking(m_file, {m_section.cards}); !why.isEmpty()) {
+        m_ctx.report.note(u"Şube %1: %2; kart bakiyeleri gönderilmedi."_s.arg(m_branch, why));
+        m_noCards = true;
+    } else if (!localfiles::point(c.Data2, m_file, m_section.cards, &error)) {
+        failure(u"%1 okunamadı: %2"_s.arg(m_section.cards, error));
         return false;
     }
     m_fields = fieldcopy::gridFields(*m_pending);
@@ -579,15 +582,16 @@ bool SectionUpload::sendTotals()
 // together.
 bool SectionUpload::clearPending()
 {
-    RecordSet& touched = *m_ctx.controls.Data2.recordset();
     const QSqlDatabase local = localfiles::connectionOf(m_file);
     localfiles::Transaction tx(local);
     QString error;
     bool ok = tx.isActive();
-    for (touched.moveFirst(); ok && !touched.eof(); touched.moveNext()) {
-        ok = touched.edit() && touched.setValue(u"Yeni", 2) && touched.update();
-        if (!ok)
-            error = touched.lastError();
+    if (RecordSet* touched = m_noCards ? nullptr : m_ctx.controls.Data2.recordset()) {
+        for (touched->moveFirst(); ok && !touched->eof(); touched->moveNext()) {
+            ok = touched->edit() && touched->setValue(u"Yeni", 2) && touched->update();
+            if (!ok)
+                error = touched->lastError();
+        }
     }
     QList<uploadmarks::Pending> sent;
     for (const Movement& m : std::as_const(m_confirmed))
