@@ -7,18 +7,20 @@
 // prints its progress on the terminal.
 
 #include "exchange/central_database.h"
+#include "exchange/central_upgrade.h"
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
 #include "exchange/local_files.h"
+#include "program_setup.h"
 #include "web_data.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSqlError>
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -56,12 +58,30 @@ bool hasDisplay()
 
 bool wantsWindow(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--no-window") == 0 || qstrcmp(argv[i], "--create-central") == 0 ||
-            qstrcmp(argv[i], "--prepare-branch") == 0 ||
-            qstrncmp(argv[i], "--make-demo", 11) == 0 || qstrcmp(argv[i], "--help") == 0)
-            return false;
-    return hasDisplay();
+    return hasDisplay() &&
+           program::wantsWindow(argc, argv,
+                                {u"--no-window"_s, u"--create-central"_s, u"--upgrade-central"_s,
+                                 u"--make-demo"_s, u"--prepare-branch"_s});
+}
+
+// Runs fn on a connection of its own to the central database; the exit status.
+int withCentral(const QString& dataSource, const std::function<int(QSqlDatabase&)>& fn)
+{
+    const QString name = u"topkar-central-setup"_s;
+    int status = 1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, name);
+        db.setDatabaseName(dataSource);
+        if (db.open())
+            status = fn(db);
+        else
+            std::fprintf(
+                stderr, "%s\n",
+                qPrintable(u"Merkez veritabanına bağlanılamadı: "_s + db.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return status;
 }
 
 int usage(const QCommandLineParser& parser, const QString& why)
@@ -85,24 +105,36 @@ int prepareBranch(const ExchangeSettings& settings)
 
 int createCentral(const QString& dataSource)
 {
-    QString error;
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, u"topkar-create-central"_s);
-    db.setDatabaseName(dataSource);
-    int status = 0;
-    if (!db.open()) {
-        std::fprintf(stderr, "%s\n",
-                     qPrintable(u"Merkez veritabanına bağlanılamadı: "_s + db.lastError().text()));
-        status = 1;
-    } else if (!createCentralSchema(db, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(u"Merkez tabloları kurulamadı: "_s + error));
-        status = 1;
-    } else {
+    return withCentral(dataSource, [&](QSqlDatabase& db) {
+        QString error;
+        if (!createCentralSchema(db, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(u"Merkez tabloları kurulamadı: "_s + error));
+            return 1;
+        }
         std::printf("%s\n", qPrintable(u"Merkez tabloları hazır (%1)."_s.arg(dataSource)));
-    }
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(u"topkar-create-central"_s);
-    return status;
+        return 0;
+    });
+}
+
+int upgradeCentral(const QString& dataSource)
+{
+    return withCentral(dataSource, [&](QSqlDatabase& db) {
+        QStringList added;
+        QString error;
+        if (!centralupgrade::upgrade(db, &added, &error)) {
+            std::fprintf(stderr, "%s\n",
+                         qPrintable(u"Merkez veritabanı güncellenemedi, hiçbir şey "
+                                    "değişmedi: "_s +
+                                    error));
+            return 1;
+        }
+        std::printf("%s\n",
+                    qPrintable(added.isEmpty()
+                                   ? u"Merkez veritabanında eksik yok (%1)."_s.arg(dataSource)
+                                   : u"Merkez veritabanına eklendi (%1): %2"_s.arg(
+                                         dataSource, added.join(u"; "_s))));
+        return 0;
+    });
 }
 
 } // namespace
@@ -110,17 +142,12 @@ int createCentral(const QString& dataSource)
 int main(int argc, char** argv)
 {
     const bool window = wantsWindow(argc, argv);
-    std::unique_ptr<QCoreApplication> app;
-    if (window)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(u"topkar-exchange"_s);
+    const auto app = program::makeApplication(argc, argv, window, u"topkar-exchange"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Şube veri aktarımı: kartları ve hareketleri merkez veritabanıyla değiştirir."_s);
-    const QCommandLineOption help = parser.addHelpOption();
+    program::addStandardOptions(parser);
     const QCommandLineOption folder(
         u"data-folder"_s, u"Veritabanı dosyalarının ve Sube.txt'nin klasörü (DataFolder)."_s,
         u"klasör"_s);
@@ -139,6 +166,10 @@ int main(int argc, char** argv)
     const QCommandLineOption closeWhenDone(u"close"_s, u"Aktarım bitince pencereyi kapat."_s);
     const QCommandLineOption createCentralOption(
         u"create-central"_s, u"Merkez veritabanında eksik tabloları kur ve çık."_s);
+    const QCommandLineOption upgradeCentralOption(
+        u"upgrade-central"_s,
+        u"Önceden kurulmuş merkez veritabanına aktarımın gereğini (anahtar sütunları, aktarım "
+        "fişleri tablosu) tek işlemde ekle, satırlara dokunmadan; sonra çık."_s);
     const QCommandLineOption demo(
         u"make-demo"_s,
         u"Klasörde örnek bir şube (sube02) ve merkez istasyonu (merkez) hazırla ve çık."_s,
@@ -149,13 +180,22 @@ int main(int argc, char** argv)
         "ekle, satırlara dokunmadan; sonra çık. Aktarımın kendisi şube dosyalarını hiç "
         "değiştirmez."_s);
     parser.addOptions({folder, branch, command, central, dsn, noWindow, closeWhenDone,
-                       createCentralOption, prepareBranchOption, demo});
+                       createCentralOption, upgradeCentralOption, prepareBranchOption, demo});
+    // Not process(): it ends the program with 1 on a wrong command line.
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
-    if (parser.isSet(help))
+    if (parser.isSet(u"help"_s) || parser.isSet(u"help-all"_s))
         parser.showHelp(0);
+    if (parser.isSet(u"version"_s))
+        parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
-        return usage(parser, u"Beklenmeyen değer: %1"_s.arg(parser.positionalArguments().join(u' ')));
+        return usage(parser,
+                     u"Beklenmeyen değer: %1"_s.arg(parser.positionalArguments().join(u' ')));
+    if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(missing));
+        return 1;
+    }
+    program::startLog(parser, u"topkar-exchange.log"_s);
 
     // The settings store gives what the command line does not.
     ExchangeSettings settings = storedExchangeSettings();
@@ -173,6 +213,8 @@ int main(int argc, char** argv)
 
     if (parser.isSet(createCentralOption))
         return createCentral(settings.DataSource);
+    if (parser.isSet(upgradeCentralOption))
+        return upgradeCentral(settings.DataSource);
     if (parser.isSet(demo)) {
         QString error;
         if (!demobranches::make(parser.value(demo), 200, &error)) {

@@ -2,8 +2,11 @@
 // printer.
 
 #include "core/data_location.h"
+#include "core/database_backup.h"
+#include "core/database_files.h"
 #include "core/settings_store.h"
 #include "orders/demo_company.h"
+#include "program_setup.h"
 #include "station/form1.h"
 #include "station/label_designer.h"
 #include "station/station_parts.h"
@@ -11,20 +14,58 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A message for the operator: a box with a window, the terminal without one.
+void tell(bool window, const QString& text)
+{
+    if (window)
+        QMessageBox::warning(nullptr, u"Topkar"_s, text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+// Copies the station's three database files into a dated folder under target.
+int backUp(const QString& target)
+{
+    const QDir data(stationDataFolder(settings::GetSetting(u"Properties"_s, u"NetIp"_s)));
+    QString error;
+    const QString folder = dbbackup::backUp({data.filePath(QLatin1String(dbfiles::kOrders)),
+                                             data.filePath(QLatin1String(dbfiles::kAccounts)),
+                                             data.filePath(QLatin1String(dbfiles::kStock))},
+                                            target, QDateTime::currentDateTime(), &error);
+    if (folder.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(u"Yedek alınamadı: "_s + error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(u"Yedek alındı: "_s + QDir::toNativeSeparators(folder)));
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(u"Topkar"_s);
+    const bool withWindow = program::wantsWindow(argc, argv, {u"--backup"_s});
+    const auto app = program::makeApplication(argc, argv, withWindow, u"Topkar"_s);
+    if (withWindow) {
+        // The installed desktop entry and icon.
+        QGuiApplication::setDesktopFileName(u"topkar"_s);
+        QGuiApplication::setWindowIcon(QIcon::fromTheme(u"topkar"_s));
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Üretim istasyonu"_s);
-    parser.addHelpOption();
+    program::addStandardOptions(parser);
     const QCommandLineOption demo(
         u"demo"_s, u"Örnek bir firmanın verileriyle aç (kendi ayar ve veri klasöründe)."_s);
     const QCommandLineOption screenshot(
@@ -36,9 +77,18 @@ int main(int argc, char** argv)
         u"yol"_s);
     const QCommandLineOption printLabel(u"print-label"_s,
                                         u"Açılışta güncel satırın etiketini bas ve çık."_s);
-    parser.addOptions({demo, screenshot, labelPdf, printLabel});
-    parser.process(app);
+    const QCommandLineOption backup(
+        u"backup"_s,
+        u"Veritabanı dosyalarını, diğer istasyonlar yazarken de, klasördeki tarih ve saat adlı "
+        u"yeni bir klasöre yedekle ve çık (pencere açmaz)."_s,
+        u"klasör"_s);
+    parser.addOptions({demo, screenshot, labelPdf, printLabel, backup});
+    parser.process(*app);
 
+    if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
+        tell(withWindow, missing);
+        return 1;
+    }
     if (parser.isSet(demo)) {
         // The demo keeps its own settings and data, away from a real station's.
         if (settings::homeOverride().isEmpty()) {
@@ -47,12 +97,16 @@ int main(int argc, char** argv)
                 u"/Topkar-demo"_s;
             qputenv(settings::kHomeVariable, QDir::toNativeSeparators(home).toLocal8Bit());
         }
+    }
+    program::startLog(parser, u"topkar.log"_s);
+    if (parser.isSet(demo)) {
         QString error;
         if (!fillDemoCompany(stationDataFolder(settings::GetSetting(u"Properties"_s, u"NetIp"_s)),
                              &error))
-            QMessageBox::warning(nullptr, u"Topkar"_s,
-                                 u"Örnek veriler yazılamadı: %1"_s.arg(error));
+            tell(withWindow, u"Örnek veriler yazılamadı: %1"_s.arg(error));
     }
+    if (parser.isSet(backup))
+        return backUp(parser.value(backup));
 
     Form1 window;
     installStationParts(window);
@@ -80,5 +134,5 @@ int main(int argc, char** argv)
             window.close();
         });
     }
-    return QApplication::exec();
+    return QCoreApplication::exec();
 }

@@ -2,8 +2,13 @@
 # Sets up a fresh machine and starts the station on a ready-to-use demo company.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-bash scripts/build.sh build
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  bash scripts/install-deps.sh run build
+else
+  bash scripts/install-deps.sh run build xvfb xauth # a virtual screen
+fi
+echo "Building (a few minutes the first time)..."
+bash scripts/build.sh build -DTOPKAR_BUILD_TESTS=OFF -DTOPKAR_BUILD_BENCH=OFF
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Starting the station on the demo company (settings and data in ~/.local/share/Topkar-demo)."
   exec ./build/app/topkar --demo "$@"

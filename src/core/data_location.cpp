@@ -10,8 +10,14 @@ QString stationDataFolder(const QString& netIp)
 {
     const QString host = netIp.trimmed();
 #ifdef Q_OS_WIN
-    if (settings::homeOverride().isEmpty())
-        return host.isEmpty() ? u"C:\\MuhasebeData\\"_s : u"\\\\"_s + host + u"\\MuhasebeData\\"_s;
+    if (settings::homeOverride().isEmpty()) {
+        if (!host.isEmpty())
+            return u"\\\\"_s + host + u"\\MuhasebeData\\"_s;
+        const QString folder = settings::GetSetting(u"Platform"_s, u"DataFolder"_s);
+        if (folder.isEmpty())
+            return u"C:\\MuhasebeData\\"_s;
+        return QDir::toNativeSeparators(QDir::cleanPath(folder)) + u'\\';
+    }
 #endif
     if (!host.isEmpty()) {
         const QString root = settings::GetSetting(u"Platform"_s, u"NetMountRoot"_s, u"/mnt"_s);

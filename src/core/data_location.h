@@ -5,7 +5,8 @@
 // Where the station's database files are: the local folder when no network host is
 // set, otherwise the host's shared MuhasebeData folder.
 //
-// Windows: "C:\MuhasebeData\" or "\\host\MuhasebeData\".
+// Windows: "C:\MuhasebeData\" (or the setting Platform/DataFolder) or
+// "\\host\MuhasebeData\".
 // Elsewhere: the local folder is the setting Platform/DataFolder, else MuhasebeData
 // under TOPKAR_HOME or the user's data folder; a host's share is expected mounted at
 // Platform/NetMountRoot (default /mnt) + "/" + host + "/MuhasebeData/".

@@ -1,5 +1,6 @@
 #include "core/database_files.h"
 
+#include "core/logging.h"
 #include "core/sqlite_functions.h"
 #include "core/table_schema.h"
 
@@ -7,8 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 #include <array>
 
@@ -112,6 +116,8 @@ const QStringList kAlinanKayitlar = {
     "MerkezId INTEGER NOT NULL, PRIMARY KEY (Merkez, Tablo, MerkezId))"_s,
 };
 
+} // namespace
+
 // The column definitions of a CREATE TABLE statement: name → definition text.
 QList<std::pair<QString, QString>> columnDefinitions(const QString& statement)
 {
@@ -155,8 +161,6 @@ QList<std::pair<QString, QString>> columnDefinitions(const QString& statement)
     return columns;
 }
 
-} // namespace
-
 QStringList tableStatements(const QString& table)
 {
     static const std::array<std::pair<const char16_t*, const QStringList*>, 9> kTables = {{
@@ -199,6 +203,8 @@ QSqlDatabase connection(const QString& path, QString* error)
     // Several stations may share one folder: wait for a writer instead of failing.
     db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=10000"_s);
     if (!db.open()) {
+        qCWarning(lcDatabase).noquote()
+            << "açılamadı:" << QDir::toNativeSeparators(absolute) << db.lastError().text();
         if (error)
             *error = db.lastError().text();
         db = {};
@@ -209,7 +215,8 @@ QSqlDatabase connection(const QString& path, QString* error)
     // from memory.
     QSqlQuery(db).exec(u"PRAGMA cache_size = -65536"_s);
     QString why;
-    if (!registerTurkishFunctions(db, &why)) {
+    if (!registerFunctions(db, &why)) {
+        qCWarning(lcDatabase).noquote() << "Türkçe karşılaştırma kurulamadı:" << why;
         if (error)
             *error = why;
         db.close();
@@ -218,6 +225,7 @@ QSqlDatabase connection(const QString& path, QString* error)
         return {};
     }
     names.insert(absolute, name);
+    qCDebug(lcDatabase).noquote() << "açıldı:" << QDir::toNativeSeparators(absolute);
     return db;
 }
 
@@ -247,10 +255,14 @@ bool ensureDatabase(const QString& path, const QStringList& tables, QString* err
         // Create an empty file; the tables follow below.
         QFile file(info.absoluteFilePath());
         if (!file.open(QIODevice::WriteOnly)) {
+            qCWarning(lcDatabase).noquote()
+                << "yaratılamadı:" << file.fileName() << file.errorString();
             if (error)
                 *error = file.errorString();
             return false;
         }
+        qCInfo(lcDatabase).noquote()
+            << "yeni veritabanı dosyası:" << QDir::toNativeSeparators(file.fileName());
     }
     QSqlDatabase db = connection(info.absoluteFilePath(), error);
     if (!db.isValid())
@@ -308,6 +320,25 @@ bool ensureDatabase(const QString& path, const QStringList& tables, QString* err
         return false;
     }
     forgetTableInfo(db);
+    return true;
+}
+
+bool registerFunctions(const QSqlDatabase& db, QString* error)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        *error = u"SQLite bağlantısı değil"_s;
+        return false;
+    }
+    auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
+    if (!sqlite) {
+        *error = u"Veritabanı açık değil"_s;
+        return false;
+    }
+    if (registerTurkishFunctions(sqlite) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
+        return false;
+    }
     return true;
 }
 

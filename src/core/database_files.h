@@ -18,12 +18,20 @@ inline constexpr char kStock[] = "01Stok.Mdb";    // StokKartlar
 // here.
 QSqlDatabase connection(const QString& path, QString* error = nullptr);
 
+// Registers the Turkish collation TRNOCASE and the function jet_like on an open SQLite
+// connection of Qt's driver; false and *error when it is not one or registering fails.
+bool registerFunctions(const QSqlDatabase& db, QString* error);
+
 // Closes every connection opened by connection() (before files are moved or removed).
 void closeAll();
 
 // Table definitions of the files the station and the exchange create when missing.
 // Each entry is one CREATE TABLE or CREATE INDEX statement.
 QStringList tableStatements(const QString& table);
+
+// The column definitions of a CREATE TABLE statement: name → definition text
+// ("Borc" → "Borc DOUBLE DEFAULT 0").
+QList<std::pair<QString, QString>> columnDefinitions(const QString& statement);
 
 // Creates the file with the given tables (and their indexes) when it does not exist,
 // and adds any of the tables that an existing file lacks, and any of their columns

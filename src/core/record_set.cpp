@@ -1,6 +1,7 @@
 #include "core/record_set.h"
 
 #include "core/field_value.h"
+#include "core/logging.h"
 #include "core/table_schema.h"
 
 #include <QMetaMethod>
@@ -15,8 +16,7 @@ using namespace Qt::StringLiterals;
 using jetsql::quoteIdentifier;
 
 namespace {
-constexpr int kChunk = 40;         // rows read in one go: a screenful of a maximised grid
-constexpr int kMaxChunks = 200;    // chunks kept in memory (8000 rows)
+constexpr int kChunk = RowCache::kChunkRows;
 constexpr int kKeysPerQuery = 500; // keys listed in one "IN (…)"; drivers limit parameters
 // Values in one multi-row INSERT of held rows. PostgreSQL's client library refuses a
 // parameter description above 30000 bytes (4 bytes a parameter), so stay well below.
@@ -99,6 +99,7 @@ bool RecordSet::prepare(const QString& source, QString* error)
 
 bool RecordSet::fail(const QString& message) const
 {
+    qCDebug(lcDatabase).noquote() << m_schema.table << message;
     m_error = message;
     return false;
 }
@@ -257,12 +258,6 @@ int RecordSet::baseCount()
     return *m_baseCount;
 }
 
-void RecordSet::dropCache()
-{
-    m_chunks.clear();
-    m_chunkUse.clear();
-}
-
 // The rows that come after (or before) the given row in the set's order, as conditions
 // an index can seek to, in the order their rows come: reading the next screenful of a
 // large set then costs the same wherever it stands. Only for orders on at most one
@@ -325,14 +320,14 @@ bool RecordSet::fetchChunk(int chunk)
     if (m_baseCount && start >= *m_baseCount)
         return false;
     std::optional<QList<RecordRow>> rows;
-    const auto before = m_chunks.constFind(chunk - 1);
-    const auto after = m_chunks.constFind(chunk + 1);
-    if (before != m_chunks.cend() && before->size() == kChunk) {
+    const QList<RecordRow>* before = m_cache.chunk(chunk - 1);
+    const QList<RecordRow>* after = m_cache.chunk(chunk + 1);
+    if (before && before->size() == kChunk) {
         // Next to a chunk already read: continue from its last row.
         rows = seek(before->last(), true, kChunk);
         if (rows && rows->size() < kChunk)
             m_baseCount = start + static_cast<int>(rows->size());
-    } else if (after != m_chunks.cend() && !after->isEmpty()) {
+    } else if (after && !after->isEmpty()) {
         rows = seek(after->first(), false, kChunk);
     }
     if (!rows && m_baseCount && start > *m_baseCount / 2) {
@@ -351,27 +346,18 @@ bool RecordSet::fetchChunk(int chunk)
     }
     if (!rows || rows->isEmpty())
         return false;
-    m_chunks.insert(chunk, *rows);
-    m_chunkUse.append(chunk);
-    while (m_chunkUse.size() > kMaxChunks)
-        m_chunks.remove(m_chunkUse.takeFirst());
+    m_cache.insert(chunk, std::move(*rows));
     return true;
 }
 
 const RecordRow* RecordSet::baseRowAt(int position)
 {
-    const int chunk = position / kChunk;
-    auto it = m_chunks.find(chunk);
-    if (it == m_chunks.end()) {
-        if (!fetchChunk(chunk))
-            return nullptr;
-        it = m_chunks.find(chunk);
-    } else if (m_chunkUse.last() != chunk) {
-        m_chunkUse.removeOne(chunk);
-        m_chunkUse.append(chunk);
-    }
-    const int index = position % kChunk;
-    return index < it->size() ? &(*it)[index] : nullptr;
+    if (const RecordRow* row = m_cache.row(position))
+        return row;
+    const int chunk = RowCache::chunkOf(position);
+    if (m_cache.chunk(chunk) || !fetchChunk(chunk))
+        return nullptr; // held and shorter, or not there to read
+    return m_cache.row(position);
 }
 
 const RecordRow* RecordSet::rowAt(int position)
@@ -440,12 +426,10 @@ std::optional<int> RecordSet::resolvePosition()
         m_position = baseCount() + i;
         return m_position;
     }
-    for (auto it = m_chunks.cbegin(); it != m_chunks.cend(); ++it)
-        for (int i = 0; i < it->size(); ++i)
-            if ((*it)[i].key == m_current.key) {
-                m_position = it.key() * kChunk + i;
-                return m_position;
-            }
+    if (const auto cached = m_cache.positionOf(m_current.key)) {
+        m_position = *cached;
+        return m_position;
+    }
     QVariantList params;
     const QString sql = rowNumberQuery(params) + u" WHERE \"__key\" = ?"_s;
     params.append(m_current.key);
@@ -781,7 +765,7 @@ bool RecordSet::setFilter(const QString& criterion)
     m_addedRows.clear();
     for (const QVariant& key : std::as_const(kept))
         addAddedKey(key);
-    dropCache();
+    m_cache.clear();
     m_visited = 0;
     m_visitedAll = false;
     Q_EMIT reset();
@@ -962,10 +946,7 @@ bool RecordSet::update()
         const QString k = keyText(m_current.key);
         if (m_addedRows.contains(k))
             m_addedRows.insert(k, *fresh);
-        for (auto& chunk : m_chunks)
-            for (RecordRow& row : chunk)
-                if (row.key == fresh->key)
-                    row = *fresh;
+        m_cache.replace(*fresh);
         if (m_position >= 0)
             Q_EMIT rowChanged(m_position);
     }
@@ -1074,7 +1055,7 @@ bool RecordSet::deleteCurrent()
     } else {
         if (m_baseCount)
             --*m_baseCount;
-        dropCache(); // the rows after it move up one place
+        m_cache.clear(); // the rows after it move up one place
     }
     m_currentDeleted = true;
     m_position = position.value_or(-1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/jet_sql.h"
+#include "core/row_cache.h"
 
 #include <QBitArray>
 #include <QHash>
@@ -13,14 +14,6 @@
 
 #include <memory>
 #include <optional>
-
-// One row of a record set: its key in the table and its field values in the table's
-// column order.
-struct RecordRow
-{
-    QVariant key;
-    QVariantList values;
-};
 
 // An updatable set of rows with a current row, over one table of a database reached
 // through QtSql. It keeps the meaning callers of the old data controls rely on:
@@ -143,6 +136,10 @@ public:
     QVariant lastModifiedKey() const { return m_lastModified; }
 
     // ---- reading without moving (for grids and lists)
+    // The row at a 0-based place, or null past the end (or when it cannot be read). The
+    // row lives in the set's row cache: the pointer is good until the next call of a
+    // non-const member of this set (another rowAt() may let go of its chunk). Copy the
+    // row to keep it longer.
     const RecordRow* rowAt(int position);
 
     QString lastError() const { return m_error; }
@@ -182,7 +179,6 @@ private:
     void setNoCurrent(bool atBof, bool atEof);
     std::optional<int> resolvePosition();
     int addedIndex(const QVariant& key) const;
-    void dropCache();
     bool find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent = false,
               bool writeHeldFirst = true);
     bool writeHeld(); // updateBatch() for the readers; false when writing failed
@@ -208,8 +204,7 @@ private:
     QList<QVariant> m_ownRows;             // every row added through it, whatever the filter
     QHash<QString, int> m_addedIndex;      // key text → place in m_added
     QHash<QString, RecordRow> m_addedRows; // added rows read so far
-    QHash<int, QList<RecordRow>> m_chunks; // rows of the set by chunk number
-    QList<int> m_chunkUse;                 // least recently used first
+    RowCache m_cache;                      // rows of the set read so far, by place
 
     bool m_bof = true;
     bool m_eof = true;

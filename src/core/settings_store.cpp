@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <memory>
 
@@ -20,20 +21,41 @@ QString homeOverride()
     return QDir(home).absolutePath();
 }
 
-QString programFolder()
+namespace {
+
+QString userDataFolder()
 {
-    if (const QString home = homeOverride(); !home.isEmpty())
-        return home;
-#ifdef Q_OS_WIN
-    return QCoreApplication::applicationDirPath();
-#else
     QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (folder.isEmpty())
         folder = QDir::homePath() + u"/.local/share"_s;
     folder += u'/' + QLatin1String(kAppName);
     QDir().mkpath(folder);
     return folder;
+}
+
+#ifdef Q_OS_WIN
+// The program's own folder when this user may write there (a copy of the program in
+// a folder of its own, as older stations ran); an installed program's folder is not
+// writable, and its files go to the user's data folder instead.
+bool writableFolder(const QString& folder)
+{
+    QTemporaryFile probe(folder + u"/topkar-probe-XXXXXX"_s);
+    return probe.open();
+}
 #endif
+
+} // namespace
+
+QString programFolder()
+{
+    if (const QString home = homeOverride(); !home.isEmpty())
+        return home;
+#ifdef Q_OS_WIN
+    static const bool own = writableFolder(QCoreApplication::applicationDirPath());
+    if (own)
+        return QCoreApplication::applicationDirPath();
+#endif
+    return userDataFolder();
 }
 
 QString programFile(const QString& name)

@@ -22,8 +22,9 @@ inline constexpr char kAppName[] = "Topkar";
 // The folder named by TOPKAR_HOME, or empty.
 QString homeOverride();
 
-// Where the layout files (Barkod.Dat, Kumas.Dat) live: the program's own folder on
-// Windows, a per-user data folder elsewhere, TOPKAR_HOME when set.
+// Where the layout files (Barkod.Dat, Kumas.Dat) and the log files live: TOPKAR_HOME
+// when set; on Windows the program's own folder when the user may write there;
+// otherwise the user's data folder ("Topkar" under ~/.local/share or %LOCALAPPDATA%).
 QString programFolder();
 QString programFile(const QString& name);
 

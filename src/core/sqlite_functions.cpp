@@ -3,10 +3,12 @@
 #include "core/jet_sql.h"
 #include "core/turkish_text.h"
 
-#include <QSqlDriver>
-#include <QVariant>
-
+#ifdef TOPKAR_SQLITE_EXTENSION
+#include <sqlite3ext.h>
+SQLITE_EXTENSION_INIT3
+#else
 #include <sqlite3.h>
+#endif
 
 #include <algorithm>
 
@@ -93,35 +95,16 @@ void jetLike(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 } // namespace
 
-bool registerTurkishFunctions(const QSqlDatabase& db, QString* error)
+int registerTurkishFunctions(sqlite3* db)
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        if (error)
-            *error = QStringLiteral("SQLite bağlantısı değil");
-        return false;
-    }
-    auto* sqlite = *static_cast<sqlite3* const*>(handle.data());
-    if (!sqlite) {
-        if (error)
-            *error = QStringLiteral("Veritabanı açık değil");
-        return false;
-    }
     // One comparison for each text encoding a file may have. (SQLite would otherwise
     // hand the text over unconverted to the one registered for the other encoding.)
-    int rc =
-        sqlite3_create_collation(sqlite, jetsql::kCollation, SQLITE_UTF8, nullptr, collateUtf8);
+    int rc = sqlite3_create_collation(db, jetsql::kCollation, SQLITE_UTF8, nullptr, collateUtf8);
     if (rc == SQLITE_OK)
-        rc = sqlite3_create_collation(sqlite, jetsql::kCollation, SQLITE_UTF16, nullptr,
-                                      collateUtf16);
+        rc = sqlite3_create_collation(db, jetsql::kCollation, SQLITE_UTF16, nullptr, collateUtf16);
     if (rc == SQLITE_OK)
-        rc = sqlite3_create_function(sqlite, jetsql::kLikeFunction, 2,
+        rc = sqlite3_create_function(db, jetsql::kLikeFunction, 2,
                                      SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, jetLike, nullptr,
                                      nullptr);
-    if (rc != SQLITE_OK) {
-        if (error)
-            *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
-        return false;
-    }
-    return true;
+    return rc;
 }

@@ -1,6 +1,7 @@
 #include "exchange/card_exchange.h"
 
 #include "core/jet_sql.h"
+#include "core/logging.h"
 #include "core/shared_routines.h"
 #include "exchange/branch_list.h"
 #include "exchange/field_copy.h"
@@ -86,6 +87,7 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
         ctx.report.note(u"Aktarılmayan alan (karşı tabloda yok): %1"_s.arg(m));
 
     int done = 0;
+    int sent = 0;
     for (const QString& branch : *branches) {
         ++done;
         if (branch == s.OwnBranch)
@@ -132,6 +134,7 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
             continue;
         }
         ctx.report.countSent();
+        ++sent;
         ctx.host.progress(u"%1 gönderildi: şube %2"_s.arg(kind.what, branch), done,
                           static_cast<int>(branches->size()));
         ctx.host.yield();
@@ -142,6 +145,7 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
     }
     c.Data1.close();
     c.Data2.close();
+    qCInfo(lcExchange).noquote() << u"%1 şubelere gönderildi: %2 şube"_s.arg(kind.what).arg(sent);
 }
 
 } // namespace

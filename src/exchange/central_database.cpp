@@ -1,6 +1,7 @@
 #include "exchange/central_database.h"
 
 #include "core/table_schema.h"
+#include "exchange/central_upgrade.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -43,14 +44,20 @@ bool CentralDatabase::open(const QString& dataSource, QString* error)
         return setError(error,
                         u"Merkez veritabanına (%1) bağlanılamadı: %2"_s.arg(dataSource, why));
     }
-    for (const QString& table :
-         {u"CariKartlar"_s, u"StokKartlar"_s, u"CariHareket"_s, u"StokHareket"_s}) {
-        QString why;
-        if (!readTableInfo(m_db, table, &why)) {
-            close();
-            return setError(error, u"Merkez veritabanında (%1) %2 tablosu yok: %3"_s.arg(
-                                       dataSource, table, why));
-        }
+    // The layouts are read here once for the whole run; only when one is missing is the
+    // database asked exactly what it lacks.
+    QString why;
+    for (const QString& table : {u"CariKartlar"_s, u"StokKartlar"_s, u"CariHareket"_s,
+                                 u"StokHareket"_s, u"AktarimFisleri"_s}) {
+        if (readTableInfo(m_db, table, &why))
+            continue;
+        const QStringList missing = centralupgrade::missingParts(m_db);
+        close();
+        if (missing.isEmpty())
+            return setError(error, u"Merkez veritabanı (%1) okunamadı: %2"_s.arg(dataSource, why));
+        return setError(error, u"Merkez veritabanında (%1) aktarımın gereği eksik: %2. "
+                               "Eklemek için: topkar-exchange --upgrade-central (satırlara "
+                               "dokunmaz)"_s.arg(dataSource, missing.join(u"; "_s)));
     }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);

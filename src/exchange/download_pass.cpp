@@ -1,5 +1,7 @@
 #include "exchange/download_pass.h"
 
+#include "core/database_files.h"
+#include "core/logging.h"
 #include "core/table_schema.h"
 #include "exchange/download_marks.h"
 #include "exchange/local_files.h"
@@ -163,6 +165,10 @@ bool PassRun::run()
             downloadmarks::dropAll(db, m_ctx.central.identity(), m_pass.name);
     }
     c.closeAll();
+    qCInfo(lcExchange).noquote() << u"%1: merkezde %2, alınan %3%4"_s.arg(m_pass.what)
+                                        .arg(total)
+                                        .arg(m_posted)
+                                        .arg(finished ? QString() : u", yarım kaldı"_s);
     return finished;
 }
 

@@ -1,8 +1,15 @@
 #include "exchange/exchange_report.h"
 
+#include "core/logging.h"
 #include "core/number_format.h"
 
 using namespace Qt::StringLiterals;
+
+void ExchangeReport::failure(const QString& line)
+{
+    qCWarning(lcExchange).noquote() << line;
+    m_failures.append(line);
+}
 
 void ExchangeReport::note(const QString& line)
 {

@@ -9,7 +9,8 @@
 class ExchangeReport
 {
 public:
-    void failure(const QString& line) { m_failures.append(line); }
+    // Also written to the log, with its reason.
+    void failure(const QString& line);
     void note(const QString& line);
     void countSent(int n = 1) { m_sent += n; }
     void countTaken(int n = 1) { m_taken += n; }

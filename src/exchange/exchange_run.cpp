@@ -1,5 +1,6 @@
 #include "exchange/exchange_run.h"
 
+#include "core/logging.h"
 #include "exchange/card_exchange.h"
 #include "exchange/full_exchange.h"
 #include "exchange/movement_upload.h"
@@ -47,6 +48,9 @@ ExchangeReport runExchange(ExchangeSettings& settings, ExchangeControls& control
             break;
         }
     }
+    qCInfo(lcExchange).noquote() << u"aktarım (%1): %2"_s.arg(
+        settings.ExchangeCommand.isEmpty() ? u"tam"_s : settings.ExchangeCommand,
+        report.summary().section(u'\n', 0, 0));
     settings.ExchangeCommand.clear();
     // Nothing may hold the central connection once it closes.
     controls.closeAll();

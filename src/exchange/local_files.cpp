@@ -1,6 +1,7 @@
 #include "exchange/local_files.h"
 
 #include "core/database_files.h"
+#include "core/jet_file.h"
 #include "core/shared_routines.h"
 #include "exchange/download_marks.h"
 
@@ -23,6 +24,14 @@ bool point(DataControl& control, const QString& path, const QString& source, QSt
             *error = u"Veritabanı dosyası bulunamadı: %1"_s.arg(QDir::toNativeSeparators(path));
         return false;
     }
+    if (jet::isJetFile(path)) {
+        // Opened as SQLite it would only read as "not a database"; it is never written.
+        if (error)
+            *error = u"%1 bir Jet (Access) dosyası; aktarım onu açmaz. Önce SQLite dosyasına "
+                     "aktarın: topkar-import \"%1\" yeni.Mdb, sonra Jet dosyasını saklayıp "
+                     "yeni dosyayı bu adla yerine koyun."_s.arg(QDir::toNativeSeparators(path));
+        return false;
+    }
     if (!RefreshToFirst(control)) {
         if (error)
             *error = control.lastError();
@@ -36,11 +45,14 @@ QString lacking(const QString& path, const QStringList& tables)
     const QString shown = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile())
         return u"%1 yok"_s.arg(shown);
-    QString error;
-    const QSqlDatabase db = dbfiles::connection(path, &error);
+    // A file that is there but cannot be read lacks nothing: point() refuses it with
+    // the reason, as a failure.
+    if (jet::isJetFile(path))
+        return {};
+    const QSqlDatabase db = dbfiles::connection(path);
     QSqlQuery q(db);
     if (!db.isValid() || !q.exec(u"SELECT name FROM sqlite_master WHERE type = 'table'"_s))
-        return u"%1 okunamadı: %2"_s.arg(shown, error.isEmpty() ? q.lastError().text() : error);
+        return {};
     QStringList have;
     while (q.next())
         have.append(q.value(0).toString());
@@ -63,7 +75,8 @@ bool prepareBranch(const ExchangeSettings& s, QStringList* made, QString* error)
          {u"StokKartlar"_s, u"StokHareket"_s, u"Gurup"_s, u"Birim"_s, downloadmarks::kTable}}};
     // The central station posts the headquarters' mirror in the company database.
     if (s.CentralStation)
-        files.append({s.companyDatabase(), {u"CariKartlar"_s, u"CariHareket"_s, downloadmarks::kTable}});
+        files.append(
+            {s.companyDatabase(), {u"CariKartlar"_s, u"CariHareket"_s, downloadmarks::kTable}});
     for (const auto& [path, tables] : std::as_const(files)) {
         if (!dbfiles::ensureDatabase(path, tables, error))
             return false;

@@ -17,7 +17,8 @@ bool point(DataControl& control, const QString& path, const QString& source, QSt
 
 // What the file lacks of the tables, in the operator's words ("… yok"); empty when it
 // has them all. An exchange run never creates or changes a branch's files or tables:
-// what a file lacks leaves that part of the run without rows, and is reported.
+// what a file lacks leaves that part of the run without rows, and is reported. A file
+// that cannot be read lacks nothing here: point() fails on it with the reason.
 QString lacking(const QString& path, const QStringList& tables);
 
 // The operator's way to add what the exchange keeps of its own in a branch's files

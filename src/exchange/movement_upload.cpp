@@ -1,6 +1,7 @@
 #include "exchange/movement_upload.h"
 
 #include "core/jet_sql.h"
+#include "core/logging.h"
 #include "core/settings_store.h"
 #include "core/table_schema.h"
 #include "exchange/branch_list.h"
@@ -150,6 +151,11 @@ void SectionUpload::run()
                                              u"Ter"_s + m_branch));
     const Sent sent = sendAll();
     m_ctx.report.countSent(m_sentNow);
+    qCInfo(lcExchange).noquote() << u"Şube %1, %2: bekleyen %3, gönderilen %4, reddedilen %5"_s
+                                        .arg(m_branch, m_section.what)
+                                        .arg(m_total)
+                                        .arg(m_sentNow)
+                                        .arg(m_failed);
     if (sent == Sent::Stopped)
         return; // what did arrive is found by its receipts next time
     if (m_confirmed.isEmpty())

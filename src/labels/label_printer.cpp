@@ -1,5 +1,6 @@
 #include "labels/label_printer.h"
 
+#include "core/logging.h"
 #include "labels/barcode_picture.h"
 #include "labels/label_layout.h"
 #include "labels/label_renderer.h"
@@ -33,10 +34,8 @@ void drawOn(QPainter& painter, const QPageLayout& page, int resolution, const La
                           paper.width() * kTwipsPerPoint);
 }
 
-} // namespace
-
-Outcome toDefaultPrinter(const LabelLayout& layout, const BarcodePicture& barcode,
-                         const QString& jobName, QString* error)
+Outcome printOnDefault(const LabelLayout& layout, const BarcodePicture& barcode,
+                       const QString& jobName, QString* error)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
@@ -67,6 +66,25 @@ Outcome toDefaultPrinter(const LabelLayout& layout, const BarcodePicture& barcod
     return Outcome::Printed;
 }
 
+} // namespace
+
+Outcome toDefaultPrinter(const LabelLayout& layout, const BarcodePicture& barcode,
+                         const QString& jobName, QString* error)
+{
+    QString why;
+    const Outcome outcome = printOnDefault(layout, barcode, jobName, &why);
+    if (outcome == Outcome::Printed)
+        qCInfo(lcPrint).noquote() << "basıldı:" << jobName << "→"
+                                  << QPrinterInfo::defaultPrinterName();
+    else if (outcome == Outcome::NoPrinter)
+        qCInfo(lcPrint).noquote() << "varsayılan yazıcı yok:" << jobName;
+    else
+        qCWarning(lcPrint).noquote() << "basılamadı:" << jobName << why;
+    if (error)
+        *error = why;
+    return outcome;
+}
+
 bool toPdf(const QString& path, const LabelLayout& layout, const BarcodePicture& barcode,
            const QString& title, QString* error)
 {
@@ -93,10 +111,12 @@ bool toPdf(const QString& path, const LabelLayout& layout, const BarcodePicture&
         painter.end();
     }
     if (!file.commit()) {
+        qCWarning(lcPrint).noquote() << "PDF yazılamadı:" << path << file.errorString();
         if (error)
             *error = file.errorString();
         return false;
     }
+    qCInfo(lcPrint).noquote() << "PDF yazıldı:" << path;
     return true;
 }
 

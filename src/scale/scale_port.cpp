@@ -1,5 +1,6 @@
 #include "scale/scale_port.h"
 
+#include "core/logging.h"
 #include "scale/port_devices.h"
 
 #include <QSerialPort>
@@ -65,6 +66,7 @@ TeraziComm::~TeraziComm() = default;
 
 bool TeraziComm::fail(const QString& text)
 {
+    qCWarning(lcScale).noquote() << text;
     m_errorText = text;
     return false;
 }
@@ -135,8 +137,10 @@ QString TeraziComm::deviceName() const
 bool TeraziComm::setPortOpen(bool open)
 {
     if (!open) {
-        if (m_port->isOpen())
+        if (m_port->isOpen()) {
             m_port->close();
+            qCInfo(lcScale).noquote() << u"Com%1 kapandı"_s.arg(m_commPort);
+        }
         m_port->clearError();
         m_readErrorQueued = false;
         return true;
@@ -162,6 +166,8 @@ bool TeraziComm::setPortOpen(bool open)
     m_port->setDataTerminalReady(true);
     m_port->clearError();
     m_readErrorQueued = false;
+    qCInfo(lcScale).noquote() << u"Com%1 açıldı (%2, %3, akış denetimi %4)"_s.arg(m_commPort)
+                                     .arg(device, Settings(), QString::number(m_handshaking));
     return true;
 }
 
@@ -186,6 +192,8 @@ void TeraziComm::portError(int error)
     if (m_readErrorQueued || !m_port->isOpen())
         return;
     m_readErrorQueued = true;
+    qCWarning(lcScale).noquote()
+        << u"Com%1 okunamadı: %2"_s.arg(m_commPort).arg(m_port->errorString());
     QMetaObject::invokeMethod(
         this,
         [this] {

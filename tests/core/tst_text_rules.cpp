@@ -12,10 +12,10 @@ class TestTextRules : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // Folding as the searches use it (İSTANBUL for "istanbul*", IŞIK for "ışık*") is
+    // shown by tst_record_set's criteria; here the capitals and the order.
     void caseFoldingPairsDottedAndDotless()
     {
-        QCOMPARE(turkish::fold(u"İSTANBUL"_s), u"istanbul"_s);
-        QCOMPARE(turkish::fold(u"IŞIK"_s), u"ışık"_s);
         QCOMPARE(turkish::upper(u"istanbul ışık"_s), u"İSTANBUL IŞIK"_s);
         QCOMPARE(turkish::compare(u"işlem", u"İŞLEM"), 0);
         QVERIFY(turkish::compare(u"ılık", u"ilik") < 0); // ı before i
@@ -25,18 +25,14 @@ private Q_SLOTS:
         QVERIFY(turkish::compare(u"ab", u"abc") < 0);
     }
 
+    // The wildcards beyond those tst_record_set searches with ("*", "?", a plain "%").
     void likeWildcards_data()
     {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("match");
-        QTest::newRow("prefix") << u"ist*"_s << u"İSTANBUL ÖRME"_s << true;
-        QTest::newRow("dotless") << u"ışık*"_s << u"IŞIK A.Ş."_s << true;
         QTest::newRow("dotted is not dotless") << u"isik*"_s << u"IŞIK"_s << false;
-        QTest::newRow("percent is plain") << u"100%*"_s << u"1000 PAMUK"_s << false;
-        QTest::newRow("percent matches itself") << u"100%*"_s << u"100% PAMUK"_s << true;
         QTest::newRow("underscore is plain") << u"a_b"_s << u"axb"_s << false;
-        QTest::newRow("question mark") << u"a?c"_s << u"abc"_s << true;
         QTest::newRow("digit") << u"KM-####"_s << u"KM-0042"_s << true;
         QTest::newRow("digit refuses letter") << u"KM-####"_s << u"KM-00A2"_s << false;
         QTest::newRow("list") << u"[abc]*"_s << u"Bursa"_s << true;
@@ -45,7 +41,6 @@ private Q_SLOTS:
         QTest::newRow("unclosed list is literal") << u"[ab"_s << u"[ab"_s << true;
         QTest::newRow("star in middle") << u"*süprem*"_s << u"30/1 PENYE SÜPREM"_s << true;
         QTest::newRow("whole text") << u"abc"_s << u"abcd"_s << false;
-        QTest::newRow("apostrophe") << u"o'b*"_s << u"O'BRİEN"_s << true;
     }
     void likeWildcards()
     {
@@ -55,15 +50,11 @@ private Q_SLOTS:
         QCOMPARE(turkish::likeMatch(pattern, text), match);
     }
 
+    // Sources the record sets cannot take are refused with the reason (the sources they
+    // take are opened throughout tst_record_set).
     void queriesParseOrExplain()
     {
         QString error;
-        auto source = jetsql::parseSource(
-            u"Select * From Siparis Where SipNo='10''47' Order By SipNo DESC"_s, &error);
-        QVERIFY2(source, qPrintable(error));
-        QCOMPARE(source->table, u"Siparis"_s);
-        QCOMPARE(source->where->args[1]->text, u"10'47"_s);
-        QVERIFY(source->order.first().descending);
         QVERIFY(jetsql::parseSource(u"[Cari Kartlar]"_s));
         for (const QString& bad : {u"Select Unvan From CariKartlar"_s, u"Select * From T Where"_s,
                                    u"Select * From T Where A='x"_s, u"T; DROP TABLE T"_s,

@@ -1,16 +1,18 @@
-#include "branch_folder.h"
-#include "central_server.h"
 #include "core/database_files.h"
+#include "core/jet_sql.h"
+#include "core/record_set.h"
+#include "exchange/central_database.h"
 #include "exchange/demo_branches.h"
-#include "test_home.h"
+#include "exchange_frame.h"
 
-#include <QProcess>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
-// Whole rounds through the central server: a branch sends, the central station
-// takes; and two branches sending at the same time.
+// The central server from the ground up: the record-set operations the exchange uses on
+// it, over the ODBC data source (the same on the station's own files are tested in
+// tst_record_set_batches); whole rounds, a branch sending and the central station
+// taking; two branches sending at the same time.
 class TestExchangeRound : public CentralServerTest
 {
     Q_OBJECT
@@ -18,104 +20,152 @@ public:
     TestExchangeRound() : CentralServerTest(55616) {}
 
 private:
-    QProcess* start(const QStringList& arguments)
+    // The central movements.
+    static std::unique_ptr<RecordSet> open(const CentralDatabase& central,
+                                           const QString& where = {})
     {
-        auto* p = new QProcess(this);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"ODBCINI"_s, server->odbcIni());
-        env.insert(u"TOPKAR_HOME"_s, home->path());
-        p->setProcessEnvironment(env);
-        p->setProcessChannelMode(QProcess::MergedChannels);
-        p->start(QStringLiteral(TOPKAR_EXCHANGE_PROGRAM),
-                 QStringList{u"--no-window"_s} + arguments);
-        return p;
+        return RecordSet::open(central.database(), u"Select * From CariHareket"_s + where);
+    }
+    // Adds a movement through the set: DigerId, CariHarKod, Borc, Aciklama, Tarih as far
+    // as given; false when it is refused.
+    static bool add(RecordSet& rs, const QVariantList& values)
+    {
+        static const QStringList fields = {u"DigerId"_s, u"CariHarKod"_s, u"Borc"_s, u"Aciklama"_s,
+                                           u"Tarih"_s};
+        rs.addNew();
+        for (int i = 0; i < values.size(); ++i)
+            if (!rs.setValue(fields[i], values[i]))
+                return false;
+        if (rs.update())
+            return true;
+        qWarning("%s", qPrintable(rs.lastError()));
+        return false;
     }
 
 private Q_SLOTS:
+    // The search of the ODBC sets starts at the current row and ends at end-of-file;
+    // a filter shows a part of the set, clearing it shows all again, and rows added
+    // through the set stay in it.
+    void searchFromCurrentAndFilter()
+    {
+        CentralDatabase central;
+        QVERIFY(central.open(u"ParvekWeb"_s));
+        auto rs = open(central);
+        QVERIFY(rs);
+        for (const QVariantList& row :
+             QList<QVariantList>{{u"a"_s, u"K1"_s, 10}, {u"b"_s, u"K1"_s, 0}, {u"c"_s, u"K2"_s, 5}})
+            QVERIFY(add(*rs, row));
+        rs = open(central);
+        rs->moveFirst();
+        QVERIFY(rs->findFromCurrent(u"CariHarKod='K1'"_s)); // the current row itself
+        QCOMPARE(rs->value(u"DigerId").toString(), u"a"_s);
+        rs->moveNext();
+        QVERIFY(rs->findFromCurrent(u"CariHarKod='K2'"_s));
+        QCOMPARE(rs->value(u"DigerId").toString(), u"c"_s);
+        QVERIFY(rs->findFromCurrent(u"CariHarKod='K1'"_s)); // nothing after: end-of-file
+        QVERIFY(rs->eof() && rs->noMatch());
+
+        QVERIFY(rs->setFilter(u"CariHarKod='K1' And Borc<>0"_s));
+        QCOMPARE(rs->exactCount(), 1);
+        QVERIFY(add(*rs, {u"d"_s, u"K1"_s, 7.5}));
+        QCOMPARE(rs->exactCount(), 2);
+        QVERIFY(rs->findFromCurrent(u"DigerId='d'"_s) && !rs->eof());
+        QVERIFY(rs->setFilter({}));
+        QCOMPARE(rs->exactCount(), 4);
+        rs->moveLast();
+        QCOMPARE(rs->value(u"DigerId").toString(), u"d"_s); // added rows stay at the end
+    }
+
+    // Held additions are found by searches before they are written, and vanish with a
+    // rolled back transaction (written together they carry every upload).
+    void batchedAdditions()
+    {
+        CentralDatabase central;
+        QVERIFY(central.open(u"ParvekWeb"_s));
+        auto rs = open(central);
+        QVERIFY(rs);
+        rs->setBatchUpdates(true);
+        QVERIFY(central.begin());
+        for (int i = 0; i < 1234; ++i) // every third row gives a value to one more column
+            QVERIFY(add(*rs, QVariantList{QString::number(i), u"K%1"_s.arg(i % 7), i * 0.25,
+                                          u"Satış %1"_s.arg(i)}
+                                 .first(i % 3 == 0 ? 4 : 3)));
+        QCOMPARE(rs->heldRows(), 1234);
+        QCOMPARE(server->count(u"CariHareket"_s), 0);
+        rs->moveFirst();
+        QVERIFY(rs->findFromCurrent(u"DigerId='1000'"_s));
+        QCOMPARE(rs->heldRows(), 0);
+        QCOMPARE(rs->value(u"Borc").toDouble(), 250.0);
+        QCOMPARE(rs->exactCount(), 1234);
+        central.rollback();
+        QCOMPARE(server->count(u"CariHareket"_s), 0);
+    }
+
+    // Turkish texts, apostrophes, decimals and times of day reach the server and come
+    // back unchanged; a criterion built with quoteText() finds exactly its value.
+    void valuesRoundTrip()
+    {
+        const QString name = u"Çağlar'ın İğne Şişi – ÖÜĞIİ ıi"_s;
+        const QDateTime when(QDate(2026, 2, 28), QTime(13, 45, 10));
+        const QList<double> amounts = {
+            1234.56, 0.1, -7.125, 1e-6, 98765432.123456, 0.30000000000000004};
+        CentralDatabase central;
+        QVERIFY(central.open(u"ParvekWeb"_s));
+        auto rs = open(central);
+        QVERIFY(rs);
+        for (int i = 0; i < amounts.size(); ++i)
+            QVERIFY(add(*rs, {QString::number(i), name, amounts[i], u"Ödeme '%1'"_s.arg(i), when}));
+        rs = open(central, u" Where CariHarKod="_s + jetsql::quoteText(name));
+        QVERIFY(rs);
+        QCOMPARE(rs->exactCount(), amounts.size());
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            const int i = rs->value(u"DigerId").toInt();
+            QCOMPARE(rs->value(u"CariHarKod").toString(), name);
+            QCOMPARE(rs->value(u"Aciklama").toString(), u"Ödeme '%1'"_s.arg(i));
+            QCOMPARE(rs->value(u"Borc").toDouble(), amounts[i]); // exactly
+            QCOMPARE(rs->value(u"Tarih").toDateTime(), when);
+        }
+        QCOMPARE(
+            server->value(u"SELECT \"Aciklama\" FROM \"CariHareket\" WHERE \"DigerId\" = '2'"_s),
+            QVariant(u"Ödeme '2'"_s));
+    }
+
     // Branch 02 sends its movements, the central station takes them into its copy of
-    // the branch (and mirrors the payment to the headquarters in the company
-    // database); the central station sends a card that branch 02 takes. Turkish
-    // texts, apostrophes, dates and decimal amounts arrive unchanged.
+    // the branch: every field arrives unchanged, Turkish texts, apostrophes, dates and
+    // decimal amounts among them.
     void fullRound()
     {
         QString error;
         QVERIFY2(demobranches::make(home->file(u"demo"_s), 150, &error), qPrintable(error));
         BranchFolder branch(home->file(u"demo/sube02"_s), u"02"_s);
         BranchFolder central(home->file(u"demo/merkez"_s), u"02"_s);
-        branch.insert(branch.accounts(), u"CariHareket"_s,
-                      {{u"CariHarKod"_s, u"120.02.003"_s},
-                       {u"Aciklama"_s, u"Öğrenci 'İşık' ĞÜŞİÖÇ ğüşıöç"_s},
-                       {u"Borc"_s, 0.1},
-                       {u"Alacak"_s, 1234567.891234},
-                       {u"Tarih"_s, u"2026-12-31"_s},
-                       {u"DökNo"_s, u"Fiş'1"_s},
-                       {u"DigerId"_s, u"02-Q'1"_s},
-                       {u"Sube"_s, u"02"_s},
-                       {u"Yeni"_s, 1}});
-        const QString fields =
-            u"CariHarKod, Tarih, \"DökNo\", Aciklama, Borc, Alacak, dBorc, eBorc, Fiyat, Miktar, "
-            "KasaVisa, Nerde, Unvan, Carisi"_s;
-        const auto sent =
-            branch.rows(branch.accounts(),
-                        u"SELECT %1, DigerId FROM CariHareket ORDER BY DigerId"_s.arg(fields));
-        const auto sentStock =
-            branch.rows(branch.stock(), u"SELECT * FROM StokHareket ORDER BY DigerId"_s);
+        branch.accounts().insert(
+            u"CariHareket"_s,
+            u"CariHarKod, Aciklama, Borc, Alacak, Tarih, DökNo, DigerId, Sube, Yeni"_s,
+            {{u"120.02.003"_s, u"Öğrenci 'İşık' ĞÜŞİÖÇ ğüşıöç"_s, 0.1, 1234567.891234,
+              u"2026-12-31"_s, u"Fiş'1"_s, u"02-Q'1"_s, u"02"_s, 1}});
+        // The fields of every movement, its id as the central station spells it.
+        const QString accounts =
+            u"SELECT CariHarKod, Tarih, \"DökNo\", Aciklama, Borc, Alacak, dBorc, eBorc, Fiyat, "
+            "Miktar, KasaVisa, Nerde, Unvan, Carisi, DigerId%1 AS Kimlik FROM CariHareket "
+            "ORDER BY Kimlik"_s;
+        const QString stock = u"SELECT Aciklama, Miktar, Tutar, KdvTut, Üretim, Ürmik, Tarih, "
+                              "DigerId%1 AS Kimlik FROM StokHareket ORDER BY Kimlik"_s;
+        const auto sent = branch.accounts().rows(accounts.arg(u" || 'W'"_s));
+        const auto sentStock = branch.stock().rows(stock.arg(u" || 'W'"_s));
         QCOMPARE(sent.size(), 152);
 
-        QVERIFY2(runOnce(branch.settings(u"CariHarKod='120.02.001'"_s)).complete(), "upload");
-        const ExchangeReport taken = runOnce(central.settings({}, true));
-        QVERIFY2(taken.complete(), qPrintable(taken.summary()));
+        QVERIFY(finished(branch.run(u"CariHarKod='120.02.001'"_s)));
+        const ExchangeReport taken = central.run({}, true);
+        QVERIFY(finished(taken));
         QCOMPARE(taken.taken(), 302);
-
-        const auto arrived =
-            central.rows(central.accounts(),
-                         u"SELECT %1, DigerId FROM CariHareket ORDER BY DigerId"_s.arg(fields));
-        QCOMPARE(arrived.size(), sent.size());
-        for (int i = 0; i < sent.size(); ++i) {
-            QCOMPARE(arrived[i][u"DigerId"_s].toString(), sent[i][u"DigerId"_s].toString() + u'W');
-            for (const QString& f : sent[i].keys())
-                if (f != u"DigerId"_s)
-                    QCOMPARE(arrived[i][f], sent[i][f]);
-        }
-        const auto arrivedStock =
-            central.rows(central.stock(), u"SELECT * FROM StokHareket ORDER BY DigerId"_s);
-        QCOMPARE(arrivedStock.size(), sentStock.size());
-        for (int i = 0; i < sentStock.size(); ++i)
-            for (const QString& f : {u"Aciklama"_s, u"Miktar"_s, u"Tutar"_s, u"KdvTut"_s,
-                                     u"Üretim"_s, u"Ürmik"_s, u"Tarih"_s})
-                QCOMPARE(arrivedStock[i][f], sentStock[i][f]);
-        QCOMPARE(arrivedStock[0][u"DigerId"_s].toString(),
-                 sentStock[0][u"DigerId"_s].toString() + u'W');
-        // The customer's card carries the sum of its movements.
-        const double debit =
-            branch
-                .value(branch.accounts(),
-                       u"SELECT TOTAL(Borc) FROM CariHareket WHERE CariHarKod='120.02.003'"_s)
-                .toDouble();
-        const auto card =
-            central.rows(central.accounts(),
-                         u"SELECT Borc, Alacak FROM CariKartlar WHERE CariKod='120.02.003'"_s);
-        QVERIFY(std::abs(card[0][u"Borc"_s].toDouble() - debit) < 1e-6);
-        QCOMPARE(card[0][u"Alacak"_s].toDouble(), 1234567.891234);
-        // The payment to the headquarters, seen from the other side.
-        const auto mirror =
-            central.rows(central.company(), u"SELECT Aciklama, Alacak FROM CariHareket"_s);
-        QCOMPARE(mirror.size(), 1);
-        QCOMPARE(mirror[0][u"Aciklama"_s].toString(), u"Merkeze Tahsilat"_s);
-        QCOMPARE(mirror[0][u"Alacak"_s].toDouble(), 1500.5);
-
-        // A card of the central station reaches the branch.
-        BranchFolder hq(home->file(u"demo/merkez"_s), u"01"_s);
-        hq.exec(
-            hq.accounts(),
-            u"UPDATE CariKartlar SET Unvan = 'Şükrü''nün Örgü Evi', Borc = 99.99 WHERE CariKod = '120.01.004'"_s);
-        QVERIFY(runOnce(hq.settings(u"CariKod='120.01.004'"_s, true)).complete());
-        QVERIFY(runOnce(branch.settings()).complete());
-        const auto card2 = branch.rows(
-            branch.accounts(), u"SELECT Unvan, Borc FROM CariKartlar WHERE CariKod='120.01.004'"_s);
-        QCOMPARE(card2.size(), 1);
-        QCOMPARE(card2[0][u"Unvan"_s].toString(), u"Şükrü'nün Örgü Evi"_s);
-        QCOMPARE(card2[0][u"Borc"_s].toDouble(), 0.0); // balances are the branch's own
+        QCOMPARE(central.accounts().rows(accounts.arg(QString())), sent);
+        QCOMPARE(central.stock().rows(stock.arg(QString())), sentStock);
+        // The customer's card carries the large amount to its last decimal.
+        QCOMPARE(central.accounts()
+                     .value(u"SELECT Alacak FROM CariKartlar WHERE CariKod='120.02.003'"_s)
+                     .toDouble(),
+                 1234567.891234);
     }
 
     // Two branches send into the same central database at the same moment.
@@ -123,36 +173,23 @@ private Q_SLOTS:
     {
         const int sales = 1500;
         QString error;
-        QList<QProcess*> runs;
-        for (const QString& code : {u"02"_s, u"03"_s}) {
+        const QStringList codes = {u"02"_s, u"03"_s};
+        for (const QString& code : codes) {
             BranchFolder b(home->file(u"sube"_s + code), code);
             b.writeBranchList({code});
             QVERIFY(demobranches::addSales(b.dataFolder(), code, sales, 1, &error));
         }
         dbfiles::closeAll();
-        for (const QString& code : {u"02"_s, u"03"_s})
-            runs.append(start({u"--data-folder"_s, home->file(u"sube"_s + code) + u'/',
-                               u"--branch"_s, code, u"--command"_s, u"CariHarKod"_s}));
-        for (QProcess* p : runs) {
-            QVERIFY(p->waitForFinished(300000));
-            QVERIFY2(p->exitCode() == 0, p->readAll().constData());
-        }
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (const QString& code : codes)
+            runs.push_back(startProgram({u"--data-folder"_s, home->file(u"sube"_s + code) + u'/',
+                                         u"--branch"_s, code, u"--command"_s, u"CariHarKod"_s}));
+        for (const auto& p : runs)
+            QVERIFY(endedWell(*p));
         for (const QString& table : {u"CariHareket"_s, u"StokHareket"_s})
-            for (const QString& code : {u"02"_s, u"03"_s}) {
-                QCOMPARE(server
-                             ->value(u"SELECT COUNT(*) FROM \"%1\" WHERE \"Sube\" = ?"_s.arg(table),
-                                     {code})
-                             .toInt(),
-                         sales);
-                QCOMPARE(
-                    server
-                        ->value(
-                            u"SELECT COUNT(DISTINCT \"DigerId\") FROM \"%1\" WHERE \"Sube\" = ?"_s
-                                .arg(table),
-                            {code})
-                        .toInt(),
-                    sales);
-            }
+            QCOMPARE(server->rows(u"SELECT \"Sube\", COUNT(*), COUNT(DISTINCT \"DigerId\") FROM "
+                                  "\"%1\" GROUP BY 1 ORDER BY 1"_s.arg(table)),
+                     (QList<QVariantList>{{u"02"_s, sales, sales}, {u"03"_s, sales, sales}}));
     }
 };
 

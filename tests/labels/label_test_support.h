@@ -76,28 +76,25 @@ inline QStringList decodeBarcodes(const QString& png)
     return run(u"zbarimg"_s, {u"-q"_s, png}).split(u'\n', Qt::SkipEmptyParts);
 }
 
-inline int pdfPages(const QString& pdf)
-{
-    const QString info = run(u"pdfinfo"_s, {pdf});
-    const auto m = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(info);
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-inline QString pdfText(const QString& pdf)
-{
-    return run(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
-}
-
 struct PdfWord
 {
     QString text;
     double xMin, yMin, xMax, yMax; // points from the page's top-left corner
 };
 
+// The words of a PDF with their places on the first page (pdftotext -bbox).
 struct PdfPage
 {
+    int pages = 0;
     double width = 0, height = 0; // points
     QList<PdfWord> words;
+    QString text() const
+    {
+        QStringList all;
+        for (const PdfWord& w : words)
+            all.append(w.text);
+        return all.join(u' ');
+    }
     // The first word equal to text, or one with an empty text.
     PdfWord find(const QString& text) const
     {
@@ -114,6 +111,7 @@ inline PdfPage pdfWords(const QString& pdf)
     const QString html = run(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
     const auto size =
         QRegularExpression(u"<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""_s).match(html);
+    page.pages = static_cast<int>(html.count(u"<page "_s));
     page.width = size.captured(1).toDouble();
     page.height = size.captured(2).toDouble();
     static const QRegularExpression word(

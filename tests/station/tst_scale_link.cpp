@@ -1,4 +1,7 @@
 #include "core/settings_store.h"
+#include "message_boxes.h"
+#include "scale/port_devices.h"
+#include "scale/port_line_settings.h"
 #include "scale/scale_port.h"
 #include "scale_test_support.h"
 #include "station/port_settings_dialog.h"
@@ -9,26 +12,49 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
-// The station's window on a virtual serial line: the test plays the scale on one end,
-// the window listens on the other as Com1.
+namespace {
+QString stored(const QString& key)
+{
+    return settings::GetSetting(u"Properties"_s, key);
+}
+void store(const QString& key, const QString& value)
+{
+    settings::SaveSetting(u"Properties"_s, key, value);
+}
+void portDevice(int number, const QString& device)
+{
+    settings::SaveSetting(u"Platform"_s, u"Com%1"_s.arg(number), device);
+}
+QStringList shown(const frmProperties& d)
+{
+    return {d.cboPort->currentText(),     d.cboSpeed->currentText(),
+            d.cboParity->currentText(),   d.cboDataBits->currentText(),
+            d.cboStopBits->currentText(), QString::number(d.FlowMode)};
+}
+} // namespace
+
+// The scale's port on a virtual serial line: its settings, the start-up step, the port
+// dialog, and the main window reading weights from it (the test plays the scale).
 class TestScaleLink : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<StationWindow> s;
-    Form1* window = nullptr;
     QTemporaryDir lineFolder; // outlives the window that holds the line open
+    std::unique_ptr<StationWindow> s;
     std::unique_ptr<VirtualSerialPair> line;
+    QStringList warnings;
+    PortWarning note = [this](const QString& text) { warnings.append(text); };
     ScaleLink* link = nullptr;
 
     bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); }
     bool weightBecomes(const QString& text)
     {
-        return waitFor([&] { return window->field(EntryField::Weight)->text() == text; });
+        return waitFor([&] { return s->field(EntryField::Weight)->text() == text; });
     }
     // Fills the buffer to 201 characters, which empties it whatever chunks the line makes.
     bool endCycle()
@@ -36,19 +62,22 @@ class TestScaleLink : public QObject
         return line->write(QByteArray(201 - link->buffer().text().size(), ' ')) &&
                waitFor([&] { return link->buffer().text().isEmpty(); });
     }
+    // The main window with the scale link, listening on the line as Com1.
+    bool openWindow()
+    {
+        portDevice(1, line->stationEnd());
+        link = attachScale(s->form());
+        return s->open() && link->comm().PortOpen() &&
+               s->form().findChild<TeraziComm*>(u"TeraziComm"_s) == &link->comm();
+    }
 
 private Q_SLOTS:
     void init()
     {
         s = std::make_unique<StationWindow>();
-        window = &s->form();
         line = std::make_unique<VirtualSerialPair>(lineFolder.path());
         QVERIFY(line->start());
-        settings::SaveSetting(u"Platform"_s, u"Com1"_s, line->stationEnd());
-        link = attachScale(*window);
-        QVERIFY(s->open());
-        QVERIFY2(link->comm().PortOpen(), qPrintable(link->comm().errorText()));
-        QCOMPARE(window->findChild<TeraziComm*>(u"TeraziComm"_s), &link->comm());
+        warnings.clear();
     }
     void cleanup()
     {
@@ -56,14 +85,142 @@ private Q_SLOTS:
         line.reset();
     }
 
+    void portTakesOnlyWhatItCanUse()
+    {
+        QCOMPARE(lineSettingsText(parseLineSettings(u" 19200 ,E,7,1.5"_s).value()),
+                 u"19200,e,7,1.5"_s);
+        for (const QString& bad :
+             {u""_s, u"9600,n,8"_s, u"96O0,n,8,1"_s, u"0,n,8,1"_s, u"9600,x,8,1"_s, u"9600,,8,1"_s,
+              u"9600,n,4,1"_s, u"9600,n,8,3"_s, u"9600,n,8,1,5"_s})
+            QVERIFY2(!parseLineSettings(bad), qPrintable(bad));
+
+        TeraziComm comm;
+        QCOMPARE(comm.Settings(), u"9600,n,8,1"_s);
+        QVERIFY(!comm.setCommPort(0) && !comm.setCommPort(256) && !comm.setHandshaking(4));
+        portDevice(1, line->stationEnd());
+        QVERIFY2(comm.setPortOpen(true), qPrintable(comm.errorText()));
+        QVERIFY(!comm.setCommPort(2) && !comm.setPortOpen(true)); // not while open
+        QVERIFY(comm.setSettings(u"4800,O,8,2"_s));
+        // A virtual line has no 7-bit characters: the open port refuses, nothing changes.
+        QVERIFY(!comm.setSettings(u"4800,o,7,2"_s));
+        QVERIFY(comm.errorText().contains(u"4800,o,7,2"));
+        QVERIFY(comm.Settings() == u"4800,o,8,2" && comm.PortOpen());
+        comm.setPortOpen(false);
+        QVERIFY(comm.setCommPort(40) && !comm.setPortOpen(true));
+        QVERIFY(comm.errorText().contains(u"[Platform] Com40"));
+        QVERIFY(portDeviceSummary(1).endsWith(u"takılı"));
+    }
+
+    void startupAppliesTheStoredSettings()
+    {
+        portDevice(3, line->stationEnd());
+        store(u"Settings"_s, u"19200,e,8,1.5"_s);
+        store(u"CommPort"_s, u"3"_s);
+        store(u"Handshaking"_s, u"2"_s);
+        TeraziComm comm;
+        PortStartup(comm, note);
+        QVERIFY(comm.PortOpen() && warnings.isEmpty());
+        QCOMPARE(comm.Settings(), u"19200,e,8,1.5"_s);
+        QVERIFY(comm.CommPort() == 3 && comm.Handshaking() == 2);
+
+        store(u"Settings"_s, u"19200,q,7,1"_s); // refused: the port number is not even read
+        TeraziComm refused;
+        PortStartup(refused, note);
+        QVERIFY(!refused.PortOpen() && refused.CommPort() == 1 && warnings.size() == 1);
+
+        store(u"Settings"_s, u"9600,n,8,1"_s);
+        store(u"CommPort"_s, u"40"_s); // no such device: not reported
+        TeraziComm silent;
+        PortStartup(silent, note);
+        QVERIFY(!silent.PortOpen() && silent.CommPort() == 40 && warnings.size() == 1);
+    }
+
+    void dialogShowsThePortsSettings_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("default") << QString() << 1 << QStringList{u"Com1"_s, u"9600"_s, u"None"_s,
+                                                                  u"8"_s,    u"1"_s,    u"2"_s};
+        QTest::newRow("1.5 stop bits")
+            << u"9600,n,8,1.5"_s << 20
+            << QStringList{u"Com20"_s, u"9600"_s, u"None"_s, u"8"_s, u"1.5"_s, u"2"_s};
+        QTest::newRow("speed not listed")
+            << u"1800,s,5,2"_s << 20
+            << QStringList{u"Com20"_s, u"1800"_s, u"Space"_s, u"5"_s, u"2"_s, u"2"_s};
+    }
+    void dialogShowsThePortsSettings()
+    {
+        QFETCH(QString, settings);
+        QFETCH(int, port);
+        QFETCH(QStringList, shown);
+        TeraziComm comm;
+        QVERIFY(comm.setHandshaking(2) && comm.setCommPort(port));
+        QVERIFY(settings.isNull() || comm.setSettings(settings));
+        const frmProperties dialog(comm);
+        QCOMPARE(::shown(dialog), shown);
+        QVERIFY(dialog.optFlow[2]->isChecked() && dialog.optEcho[0]->isChecked() && !dialog.EchoOn);
+    }
+
+    void okStoresOpensAndShowsTheChoiceAgain()
+    {
+        portDevice(3, line->stationEnd());
+        TeraziComm comm;
+        for (const QString& parity : {u"Even"_s, u"Odd"_s, u"None"_s, u"Mark"_s, u"Space"_s}) {
+            frmProperties dialog(comm);
+            dialog.warn = note;
+            dialog.cboPort->setCurrentIndex(2);
+            dialog.cboSpeed->setCurrentText(u"19200"_s);
+            dialog.cboParity->setCurrentText(parity);
+            dialog.cboStopBits->setCurrentText(u"2"_s);
+            dialog.optFlow[1]->click();
+            dialog.optEcho[1]->click();
+            dialog.cmdOK->click();
+            QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+            QVERIFY(dialog.result() == QDialog::Accepted && comm.PortOpen());
+            const QStringList values{stored(u"Settings"_s), stored(u"CommPort"_s),
+                                     stored(u"Handshaking"_s), stored(u"Echo"_s)};
+            QCOMPARE(values, (QStringList{u"19200,%1,8,2"_s.arg(parity.left(1).toLower()), u"3"_s,
+                                          u"1"_s, u"True"_s}));
+            comm.setPortOpen(false);
+            frmProperties again(comm);
+            QCOMPARE(shown(again),
+                     (QStringList{u"Com3"_s, u"19200"_s, parity, u"8"_s, u"2"_s, u"1"_s}));
+            QVERIFY(again.optEcho[0]->isChecked()); // echo always opens "Off"
+        }
+    }
+
+    void refusedChoiceKeepsTheDialogOpen()
+    {
+        portDevice(1, line->stationEnd());
+        portDevice(5, s->home().file(u"unplugged"_s));
+        TeraziComm comm;
+        frmProperties dialog(comm);
+        dialog.warn = note;
+        dialog.show();
+        dialog.cboDataBits->setCurrentText(u"4"_s);
+        dialog.cmdOK->click();
+        QVERIFY(warnings.size() == 1 && dialog.isVisible() && !comm.PortOpen());
+        QVERIFY(stored(u"Settings"_s).isEmpty());
+        dialog.cboDataBits->setCurrentText(u"8"_s);
+        dialog.cboPort->setCurrentIndex(-1); // no port chosen: the old number comes back
+        dialog.cmdOK->click();
+        QVERIFY(warnings.size() == 2 && dialog.isVisible() && comm.CommPort() == 1);
+        dialog.cboPort->setCurrentIndex(4); // stored, but Com5 will not open: told, closed
+        dialog.cmdOK->click();
+        QVERIFY(warnings.size() == 3 && warnings.last().contains(u"Com5") && !dialog.isVisible());
+        QCOMPARE(stored(u"CommPort"_s), u"5"_s);
+    }
+
     void weightsArriveInTheWeightField()
     {
+        QVERIFY(openWindow());
         QVERIFY(line->write("ST,GS,+  12.34kg\r\n"));
         QVERIFY(weightBecomes(u"12,34"_s));
         QVERIFY(line->write("ST,GS,+  12.36kg\r\nST,GS,+  12.38kg\r\n")); // same cycle: no change
         QVERIFY(waitFor([&] { return link->buffer().text().size() == 54; }));
         QVERIFY(endCycle());
-        QCOMPARE(window->field(EntryField::Weight)->text(), u"12,34"_s);
+        QCOMPARE(s->field(EntryField::Weight)->text(), u"12,34"_s);
         // Noise does no harm: € ÿ NUL, two backspaces, CR CR LF LF, "+", ş leave 7 characters.
         QVERIFY(line->write(QByteArray("\x80\xff\x00\x08\x08\r\r\n\n+\xfe", 11)));
         QVERIFY(weightBecomes(u"ş"_s));
@@ -80,6 +237,7 @@ private Q_SLOTS:
     // closes the port and opens it again at once, and the weights flow on.
     void readErrorReopensThePort()
     {
+        QVERIFY(openWindow());
         QList<int> events;
         connect(&link->comm(), &TeraziComm::OnComm, this,
                 [&] { events.append(link->comm().CommEvent()); });
@@ -102,7 +260,9 @@ private Q_SLOTS:
     // "Port Ayarları" opens the port again once the adapter is back; Cancel leaves it closed.
     void pulledAdapterIsToldOnceAndReopenedByTheDialog()
     {
-        window->PortAyar->setText(u"Port Ayar Com=1"_s);
+        QVERIFY(openWindow());
+        QAction* portAyar = s->form().PortAyar;
+        portAyar->setText(u"Port Ayar Com=1"_s);
         {
             ModalAnswerer answerer;
             line->stop();
@@ -111,7 +271,7 @@ private Q_SLOTS:
             QCOMPARE(answerer.messages.size(), 1);
             QVERIFY(answerer.messages.first().contains(u"Terazi portu kapandı"));
             QVERIFY(!link->comm().PortOpen());
-            QCOMPARE(window->PortAyar->text(), u"Port Ayarları"_s);
+            QCOMPARE(portAyar->text(), u"Port Ayarları"_s);
         }
         QVERIFY(line->start());
         QString button = u"cmdOK"_s, speed = u"4800"_s;
@@ -121,20 +281,20 @@ private Q_SLOTS:
                 dialog->findChild<QPushButton*>(button)->click();
             }
         });
-        window->PortAyar->trigger();
+        portAyar->trigger();
         QVERIFY(link->comm().PortOpen() && operatorAtTheDialog.messages.isEmpty());
-        QCOMPARE(window->PortAyar->text(), u"Port Ayar Com=1"_s);
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"Settings"_s), u"4800,n,8,1"_s);
+        QCOMPARE(portAyar->text(), u"Port Ayar Com=1"_s);
+        QCOMPARE(stored(u"Settings"_s), u"4800,n,8,1"_s);
         QVERIFY(line->write("ST,GS,+  30.00kg\r\n"));
         QVERIFY(weightBecomes(u"30,00"_s));
 
         button = u"cmdCancel"_s;
         speed = u"110"_s;
-        window->PortAyar->trigger();
+        portAyar->trigger();
         QVERIFY(!link->comm().PortOpen());
-        QCOMPARE(window->PortAyar->text(), u"Port Ayarları"_s);
+        QCOMPARE(portAyar->text(), u"Port Ayarları"_s);
         QCOMPARE(link->comm().Settings(), u"4800,n,8,1"_s);
-        QCOMPARE(settings::GetSetting(u"Properties"_s, u"Settings"_s), u"4800,n,8,1"_s);
+        QCOMPARE(stored(u"Settings"_s), u"4800,n,8,1"_s);
     }
 };
 

@@ -1,28 +1,22 @@
 #include "message_boxes.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 
-MessageBoxCatcher::MessageBoxCatcher() : m_timer(new QTimer)
+ModalAnswerer::ModalAnswerer(std::function<void(QWidget*)> answer) : m_answer(std::move(answer))
 {
-    m_timer->setInterval(10);
-    QObject::connect(m_timer, &QTimer::timeout, [this] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box || !box->isVisible())
-                continue;
-            m_seen = true;
-            m_title = box->windowTitle();
-            m_text = box->text();
-            box->done(QMessageBox::Ok);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_handled)
+            return;
+        m_handled = modal;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            titles.append(box->windowTitle());
+            messages.append(box->text());
+            box->accept();
+        } else if (m_answer) {
+            m_answer(modal);
         }
     });
-    m_timer->start();
-}
-
-MessageBoxCatcher::~MessageBoxCatcher()
-{
-    delete m_timer;
+    m_timer.start(10);
 }

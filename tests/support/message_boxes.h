@@ -1,20 +1,24 @@
 #pragma once
 
-#include <QString>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
 
-// Closes the next message box the code under test opens (with its first button) and
-// records its title and text. Call before the action that shows the box.
-class MessageBoxCatcher
+#include <functional>
+
+// Answers every modal window that comes up while it lives, as an operator would: a
+// message box is noted (title and text) and confirmed, any other window goes to
+// `answer`. Make it before the action that opens the window.
+class ModalAnswerer
 {
 public:
-    MessageBoxCatcher();
-    ~MessageBoxCatcher();
-    bool seen() const { return m_seen; }
-    QString title() const { return m_title; }
-    QString text() const { return m_text; }
+    explicit ModalAnswerer(std::function<void(QWidget*)> answer = {});
+    QStringList titles;
+    QStringList messages;
 
 private:
-    bool m_seen = false;
-    QString m_title, m_text;
-    class QTimer* m_timer;
+    std::function<void(QWidget*)> m_answer;
+    QTimer m_timer;
+    QPointer<QWidget> m_handled;
 };

@@ -1,15 +1,10 @@
 #pragma once
 
-// Helpers of the scale tests: a virtual serial line made by socat, and an operator who
-// answers the modal windows that come up.
+// A virtual serial line for the scale tests, made by socat.
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QPointer>
 #include <QProcess>
 #include <QThread>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <termios.h>
@@ -61,33 +56,4 @@ private:
     QString m_station, m_scale;
     QProcess m_socat;
     int m_fd = -1;
-};
-
-// Answers every modal window that comes up while it lives: message boxes are noted and
-// confirmed, other windows go to `answer`.
-class ModalAnswerer
-{
-public:
-    explicit ModalAnswerer(std::function<void(QWidget*)> answer = {}) : m_answer(std::move(answer))
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal == m_handled)
-                return;
-            m_handled = modal;
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                messages.append(box->text());
-                box->accept();
-            } else if (m_answer) {
-                m_answer(modal);
-            }
-        });
-        m_timer.start(10);
-    }
-    QStringList messages;
-
-private:
-    std::function<void(QWidget*)> m_answer;
-    QTimer m_timer;
-    QPointer<QWidget> m_handled;
 };

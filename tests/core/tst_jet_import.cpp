@@ -1,0 +1,257 @@
+#include "core/database_files.h"
+#include "core/jet_import.h"
+#include "jet_fixtures.h"
+#include "sql_helpers.h"
+#include "test_home.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant value(const QString& path, const QString& sql)
+{
+    QSqlQuery q = runSql(dbfiles::connection(path), sql);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+QString quoted(const QString& name)
+{
+    return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"';
+}
+
+// A stored value against mdb-export's text of it, by the column's declared type.
+bool sameValue(const QString& reference, const QVariant& stored, const QString& type)
+{
+    if (reference.isEmpty())
+        return stored.isNull() || stored.toString().isEmpty();
+    if (type == u"DATETIME"_s) {
+        if (reference.startsWith(u"1900-01-00"_s))
+            return true; // libmdb formats no date outside 1900 to 2700 (checked below)
+        const QString text = stored.toString();
+        return (text.size() == 10 ? text + u" 00:00:00"_s : text) == reference;
+    }
+    if (type == u"BLOB"_s)
+        return stored.toByteArray().toHex().toUpper() == reference.toLatin1();
+    if (type == u"TEXT"_s)
+        return stored.toString() == reference;
+    if (type == u"INTEGER"_s || type == u"BIT"_s)
+        return stored.toLongLong() == reference.toLongLong();
+    const double a = stored.toDouble(), b = reference.toDouble();
+    return std::abs(a - b) <= 1e-6 * std::max(1.0, std::abs(b));
+}
+
+int runImport(const QStringList& arguments, QString* errors = nullptr)
+{
+    QProcess p;
+    p.start(QStringLiteral(TOPKAR_IMPORT_PROGRAM), arguments);
+    p.waitForFinished(120000);
+    if (errors)
+        *errors = QString::fromUtf8(p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+} // namespace
+
+// The importer on real Jet/ACE files, against the mdbtools commands' reading of them.
+class TestJetImport : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestHome> home;
+
+private Q_SLOTS:
+    void init() { home = std::make_unique<TestHome>(); }
+    void cleanup() { home.reset(); }
+
+    void everyTableAsReference_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("JET3, Windows-1252") << u"nwind.mdb"_s << 1252 << u"nwind.db"_s;
+        // The old station's order file: Turkish letters, the station's indexes.
+        QTest::newRow("JET3, Windows-1254, station file") << u"order"_s << 1254 << u"Kumas.Mdb"_s;
+        QTest::newRow("JET4") << u"DateTestDatabase.mdb"_s << 1254 << u"dates.db"_s;
+        QTest::newRow("ACE") << u"ASampleDatabase.accdb"_s << 1254 << u"assets.db"_s;
+    }
+
+    // Every table, every row, every value as mdb-export reads it: texts with accents,
+    // apostrophes and line breaks, dates, currency, memos, OLE pictures, NULLs, table
+    // and column names with blanks and non-ASCII letters.
+    void everyTableAsReference()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, codePage);
+        QFETCH(QString, target);
+        source = source == u"order"_s ? home->file(u"old.mdb"_s) : jetfixtures::path(source);
+        QVERIFY(!source.endsWith(u"old.mdb"_s) || jetfixtures::writeOrderFile(source));
+        target = home->file(target);
+        const auto result = jetimport::importFile(source, target, {codePage, false, {}});
+        QCOMPARE(result.message, QString());
+        const QStringList tables = jetfixtures::tables(source);
+        QCOMPARE(result.tables, tables.size());
+        const QSqlDatabase db = dbfiles::connection(target);
+        qint64 total = 0;
+        for (const QString& table : tables) {
+            const auto reference =
+                jetfixtures::exportTable(source, table, "CP" + QByteArray::number(codePage));
+            QHash<QString, QString> typeOf;
+            for (QSqlQuery q = runSql(db, u"PRAGMA table_info(%1)"_s.arg(quoted(table))); q.next();)
+                typeOf.insert(q.value(1).toString(), q.value(2).toString());
+            const QStringList header = reference.value(0);
+            QStringList columns;
+            for (const QString& c : header)
+                columns.append(quoted(c));
+            QSqlQuery rows = runSql(
+                db, u"SELECT %1 FROM %2 ORDER BY rowid"_s.arg(columns.join(u','), quoted(table)));
+            for (qsizetype r = 1; r < reference.size(); ++r) {
+                QVERIFY2(rows.next(), qPrintable(table));
+                for (int c = 0; c < header.size(); ++c)
+                    QVERIFY2(sameValue(reference[r][c], rows.value(c), typeOf.value(header[c])),
+                             qPrintable(u"%1 %2 %3: %4 ≠ %5"_s.arg(table).arg(r).arg(
+                                 header[c], rows.value(c).toString(), reference[r][c])));
+            }
+            QVERIFY2(!header.isEmpty() && !rows.next(), qPrintable(table));
+            total += reference.size() - 1;
+        }
+        QCOMPARE(result.rows, total);
+        if (target.endsWith(u"Kumas.Mdb"_s)) {
+            QVERIFY(value(target, u"SELECT count(*) FROM Siparis WHERE ShipAddress LIKE "
+                                  "'%Bolıvar%'"_s)
+                        .toInt() > 0);
+            QVERIFY(value(target, u"SELECT sql FROM sqlite_master WHERE name = 'Siparis_BarNo'"_s)
+                        .toString()
+                        .contains(u"COLLATE TRNOCASE"_s));
+        }
+    }
+
+    // Dates that libmdb's own formatting cannot show: the years their rows describe.
+    void datesOutsideTheUsualYears()
+    {
+        const QString target = home->file(u"dates.db"_s);
+        jetimport::importFile(jetfixtures::path(u"DateTestDatabase.mdb"_s), target);
+        const auto year = [&](const QString& row) {
+            return value(target,
+                         u"SELECT DateCol FROM DateTest WHERE LongTextCol LIKE '%1%'"_s.arg(row))
+                .toString();
+        };
+        QCOMPARE(year(u"Year 9999"_s).left(4), u"9999"_s);
+        QVERIFY(year(u"Pre-1900"_s) < u"1900"_s && year(u"Pre-1900"_s) > u"1000"_s);
+        QVERIFY(year(u"Pre-1000"_s) < u"1000"_s && year(u"Pre-1000"_s) > u"0100"_s);
+    }
+
+    void damagedSource_data()
+    {
+        QTest::addColumn<qsizetype>("size"); // of nwind.mdb kept; -1 random bytes, -2 a folder
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("cut mid-page") << qsizetype(1500000) << u"yarım kalmış"_s;
+        QTest::newRow("cut at a page") << qsizetype(2048 * 700) << u"bozuk sayfa"_s;
+        QTest::newRow("random bytes") << qsizetype(-1) << u"Jet (Access) dosyası değil"_s;
+        QTest::newRow("zero bytes") << qsizetype(0) << u"0 bayt"_s;
+        QTest::newRow("a folder") << qsizetype(-2) << u"klasör"_s;
+    }
+
+    // A source that cannot be read: a message naming the file and the reason, exit 1,
+    // no target and nothing else left in the folder.
+    void damagedSource()
+    {
+        QFETCH(qsizetype, size);
+        QFETCH(QString, reason);
+        const QString source = home->file(u"Kaynak Dosya.mdb"_s);
+        QFile in(jetfixtures::path(u"nwind.mdb"_s)), out(source);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        if (size == -2) {
+            QVERIFY(QDir().mkdir(source));
+        } else {
+            QByteArray bytes = in.read(size < 0 ? 65536 : size);
+            if (size == -1)
+                for (char& b : bytes)
+                    b = char(QRandomGenerator::global()->generate());
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+            out.close();
+        }
+        const QDir dir(home->path());
+        const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QString errors;
+        QCOMPARE(runImport({source, home->file(u"hedef.db"_s)}, &errors), 1);
+        QVERIFY2(errors.contains(source) && errors.contains(reason), qPrintable(errors));
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // Killed anywhere, the import leaves no target (or the old one it was to replace)
+    // or the whole new one, never a half one.
+    void killedAtRandomPoints()
+    {
+        const QString source = jetfixtures::path(u"nwind.mdb"_s);
+        const QString target = home->file(u"hedef.db"_s);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(runImport({source, target}), 0);
+        const int duration = int(clock.elapsed());
+        int cut = 0;
+        for (int i = 0; i < 50; ++i) {
+            const bool replacing = i % 2 == 1;
+            dbfiles::closeAll();
+            QFile::remove(target);
+            if (replacing)
+                QCOMPARE(runImport({jetfixtures::path(u"DateTestDatabase.mdb"_s), target}), 0);
+            QProcess p;
+            p.start(QStringLiteral(TOPKAR_IMPORT_PROGRAM),
+                    {replacing ? u"--replace"_s : u"--codepage=1254"_s, source, target});
+            QVERIFY(p.waitForStarted());
+            QTest::qWait(QRandomGenerator::global()->bounded(duration + 20));
+            p.kill();
+            p.waitForFinished();
+            cut += p.exitStatus() == QProcess::CrashExit;
+            if (!QFile::exists(target))
+                continue;
+            QCOMPARE(value(target, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+            const int rows = value(target, u"SELECT (SELECT count(*) FROM Orders) + (SELECT "
+                                           "count(*) FROM \"Order Details\")"_s)
+                                 .toInt();
+            QVERIFY(rows == 830 + 2155 || (replacing && rows == 0)); // new, or the old one
+        }
+        QVERIFY(cut > 10);
+    }
+
+    void wrongCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        const QString s = jetfixtures::path(u"nwind.mdb"_s);
+        QTest::newRow("nothing") << QStringList{};
+        QTest::newRow("one file") << QStringList{s};
+        QTest::newRow("three files") << QStringList{s, u"new"_s, u"b"_s};
+        QTest::newRow("unknown option") << QStringList{u"--bogus"_s, s, u"new"_s};
+        QTest::newRow("no code page") << QStringList{u"--codepage"_s, u"abc"_s, s, u"new"_s};
+        QTest::newRow("unknown code page") << QStringList{u"--codepage=99999"_s, s, u"new"_s};
+        QTest::newRow("existing target") << QStringList{s, u"old"_s};
+    }
+
+    // Exit 2 with a message; no target made, an existing one untouched.
+    void wrongCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFile old(home->file(u"old"_s));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        for (QString& a : arguments)
+            if (a == u"new"_s || a == u"old"_s)
+                a = home->file(a);
+        QString errors;
+        QCOMPARE(runImport(arguments, &errors), 2);
+        QVERIFY(!errors.isEmpty() && !QFile::exists(home->file(u"new"_s)));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJetImport)
+#include "tst_jet_import.moc"

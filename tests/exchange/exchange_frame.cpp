@@ -1,0 +1,251 @@
+#include "exchange_frame.h"
+
+#include "core/database_files.h"
+#include "core/sequential_file.h"
+#include "exchange/central_database.h"
+#include "exchange/exchange_run.h"
+#include "exchange/local_files.h"
+#include "sql_helpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+QList<QVariantList> TestDatabase::rows(const QString& sql, const QVariantList& params) const
+{
+    QSqlQuery q = runSql(connection(), sql, params);
+    QList<QVariantList> out;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row.append(q.value(i));
+        out.append(row);
+    }
+    return out;
+}
+
+int TestDatabase::count(const QString& table, const QString& where) const
+{
+    bool ok = false;
+    const int n = value(u"SELECT COUNT(*) FROM \"%1\"%2"_s.arg(
+                            table, where.isEmpty() ? u""_s : u" WHERE "_s + where))
+                      .toInt(&ok);
+    return ok ? n : -1;
+}
+
+bool TestDatabase::exec(const QString& sql, const QVariantList& params) const
+{
+    return runSql(connection(), sql, params).isActive();
+}
+
+bool TestDatabase::insert(const QString& table, const QString& columns,
+                          const QList<QVariantList>& rows) const
+{
+    QString error;
+    if (!m_file.isEmpty() && !dbfiles::ensureDatabase(m_file, {table}, &error)) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    QStringList names = columns.split(u',');
+    for (QString& name : names)
+        name = u'"' + name.trimmed() + u'"';
+    const QString sql = u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(
+        table, names.join(u", "_s), QStringList(names.size(), u"?"_s).join(u", "_s));
+    bool ok = true;
+    for (const QVariantList& values : rows)
+        ok = exec(sql, values) && ok;
+    return ok;
+}
+
+QSqlDatabase TestDatabase::connection() const
+{
+    return dbfiles::connection(m_file);
+}
+
+BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)
+{
+    QDir().mkpath(path);
+    m_folder = QDir(path).absolutePath() + u'/';
+}
+
+ExchangeSettings BranchFolder::settings(const QString& command, bool central) const
+{
+    return {.DataFolder = m_folder,
+            .OwnBranch = m_branch,
+            .ExchangeCommand = command,
+            .CentralStation = central};
+}
+
+bool BranchFolder::prepare(bool central) const
+{
+    QStringList made;
+    QString error;
+    const bool ok = localfiles::prepareBranch(settings({}, central), &made, &error);
+    if (!ok)
+        qWarning("%s", qPrintable(error));
+    return ok;
+}
+
+ExchangeReport BranchFolder::run(ExchangeHost& host, const QString& command, bool central) const
+{
+    ExchangeSettings s = settings(command, central);
+    ExchangeControls controls;
+    return runExchange(s, controls, host);
+}
+
+ExchangeReport BranchFolder::run(const QString& command, bool central) const
+{
+    RecordingHost host;
+    return run(host, command, central);
+}
+
+void BranchFolder::writeBranchList(const QStringList& codes) const
+{
+    seqfile::writeFile(file(u"Sube.txt"_s), u"\"%1\"\r\n"_s.arg(codes.join(u"\"\r\n\""_s)));
+}
+
+bool finished(const ExchangeReport& report)
+{
+    if (!report.complete())
+        qWarning("%s", qPrintable(report.summary()));
+    return report.complete();
+}
+
+bool failedOn(const ExchangeReport& report, const QString& text)
+{
+    return !report.complete() && report.failures().join(u' ').contains(text);
+}
+
+CentralServer::CentralServer(int port)
+    : m_dir(QDir::tempPath() + u"/topkar-central-XXXXXX"_s), m_port(port)
+{
+    m_connection = u"test-central-check-%1"_s.arg(port);
+    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                            QFile::ExeOther);
+    if (!start())
+        return;
+    qputenv("ODBCINI", odbcIni().toLocal8Bit());
+    QSqlDatabase db = connection();
+    if (!db.isOpen()) {
+        m_error = db.lastError().text();
+        return;
+    }
+    if (!createCentralSchema(db, &m_error))
+        return;
+    m_ready = true;
+}
+
+CentralServer::~CentralServer()
+{
+    disconnect();
+    if (m_running)
+        stop(u"immediate"_s);
+}
+
+QString CentralServer::odbcIni() const
+{
+    return m_dir.filePath(u"odbc.ini"_s);
+}
+
+bool CentralServer::script(const QStringList& arguments)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(u"bash"_s,
+            QStringList{QStringLiteral(TOPKAR_SOURCE_DIR "/scripts/central-pg.sh")} + arguments);
+    const bool ok = endedWell(p);
+    if (!ok)
+        m_error = u"central-pg.sh %1 failed (its output is above)"_s.arg(arguments.join(u' '));
+    return ok;
+}
+
+bool CentralServer::start()
+{
+    m_running = script({u"start"_s, m_dir.path(), QString::number(m_port)});
+    return m_running;
+}
+
+bool CentralServer::stop(const QString& mode)
+{
+    disconnect();
+    const bool ok = script({u"stop"_s, m_dir.path(), mode});
+    m_running = m_running && !ok;
+    return ok;
+}
+
+QSqlDatabase CentralServer::connection() const
+{
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? QSqlDatabase::database(m_connection, false)
+                          : QSqlDatabase::addDatabase(u"QODBC"_s, m_connection);
+    if (!db.isOpen()) {
+        db.setDatabaseName(u"ParvekWeb"_s);
+        db.open();
+    }
+    return db;
+}
+
+void CentralServer::disconnect()
+{
+    if (!QSqlDatabase::contains(m_connection))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void CentralServer::clear()
+{
+    exec(
+        u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
+}
+
+void CentralServerTest::initTestCase()
+{
+    server = std::make_unique<CentralServer>(m_port);
+    QVERIFY2(server->ready(), qPrintable(server->error()));
+}
+
+void CentralServerTest::init()
+{
+    server->clear();
+    home = std::make_unique<TestHome>();
+    station = std::make_unique<BranchFolder>(home->file(u"data"_s), u"02"_s);
+    station->writeBranchList({u"02"_s});
+    QVERIFY(station->prepare(true));
+}
+
+void CentralServerTest::cleanup()
+{
+    station.reset();
+    home.reset();
+}
+
+std::unique_ptr<QProcess> CentralServerTest::startProgram(const QStringList& arguments)
+{
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"ODBCINI"_s, server->odbcIni());
+    env.insert(u"TOPKAR_HOME"_s, home->path());
+    p->setProcessEnvironment(env);
+    p->setProcessChannelMode(QProcess::MergedChannels);
+    p->start(QStringLiteral(TOPKAR_EXCHANGE_PROGRAM), QStringList{u"--no-window"_s} + arguments);
+    return p;
+}
+
+bool endedWell(QProcess& program)
+{
+    const bool ok = program.waitForFinished(600000) &&
+                    program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+    if (!ok)
+        qWarning("%s", program.readAll().constData());
+    return ok;
+}

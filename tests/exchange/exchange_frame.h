@@ -1,0 +1,176 @@
+#pragma once
+
+// The frame of the exchange tests: a throwaway central server, the station's data
+// folders with plain SQL on their files, and the test class that holds them.
+
+#include "exchange/exchange_host.h"
+#include "exchange/exchange_report.h"
+#include "exchange/exchange_settings.h"
+#include "test_home.h"
+
+#include <QObject>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+// A host that counts its waits before the download and can act on the progress (to
+// cut a run short or to add a movement in the middle of an upload).
+class RecordingHost : public ExchangeHost
+{
+public:
+    void progress(const QString& text, int value, int maximum) override
+    {
+        if (onProgress)
+            onProgress(text, value, maximum);
+    }
+    bool waitForRelease() override
+    {
+        ++waits;
+        return true;
+    }
+
+    int waits = 0;
+    std::function<void(const QString& text, int value, int maximum)> onProgress;
+};
+
+// A database as a test sees it through plain SQL, independent of the exchange: one
+// SQLite file of a station (its tables made on the first insert into them), or the
+// central server (CentralServer).
+class TestDatabase
+{
+public:
+    explicit TestDatabase(const QString& file) : m_file(file) {}
+    virtual ~TestDatabase() = default;
+    QString file() const { return m_file; }
+
+    QList<QVariantList> rows(const QString& sql, const QVariantList& params = {}) const;
+    QVariantList row(const QString& sql, const QVariantList& params = {}) const
+    {
+        return rows(sql, params).value(0);
+    }
+    QVariant value(const QString& sql, const QVariantList& params = {}) const
+    {
+        return row(sql, params).value(0);
+    }
+    // The rows of the table that meet the condition; -1 when the query fails.
+    int count(const QString& table, const QString& where = {}) const;
+    bool exec(const QString& sql, const QVariantList& params = {}) const;
+    // Inserts rows: the columns comma-separated, each row's values in that order.
+    bool insert(const QString& table, const QString& columns,
+                const QList<QVariantList>& rows) const;
+
+protected:
+    TestDatabase() = default;
+    virtual QSqlDatabase connection() const;
+
+private:
+    QString m_file;
+};
+
+// A station's data folder for a test.
+class BranchFolder
+{
+public:
+    BranchFolder(const QString& path, const QString& branch);
+
+    QString dataFolder() const { return m_folder; }
+    QString file(const QString& name) const { return m_folder + name; }
+    TestDatabase accounts() const
+    {
+        return TestDatabase(file(m_branch + QStringLiteral("Cari.Mdb")));
+    }
+    TestDatabase stock() const { return TestDatabase(file(m_branch + QStringLiteral("Stok.Mdb"))); }
+    TestDatabase company() const { return TestDatabase(file(QStringLiteral("01Cari.Mdb"))); }
+
+    ExchangeSettings settings(const QString& command = {}, bool central = false) const;
+    // The station's files with every table the exchange uses, as the operator makes
+    // them with --prepare-branch (the company database too for the central station).
+    bool prepare(bool central = false) const;
+    // One exchange run of this station as the window runs it.
+    ExchangeReport run(const QString& command = {}, bool central = false) const;
+    ExchangeReport run(ExchangeHost& host, const QString& command = {}, bool central = false) const;
+    // Sube.txt with the codes, one quoted code a line (Windows-1254, as a station writes it).
+    void writeBranchList(const QStringList& codes) const;
+
+private:
+    QString m_folder;
+    QString m_branch;
+};
+
+// True when the run finished its work; otherwise prints its summary.
+bool finished(const ExchangeReport& report);
+// True when the run did not finish and a failure names the text.
+bool failedOn(const ExchangeReport& report, const QString& text);
+
+// Waits for a program's end: true when it ended well, else prints its output.
+bool endedWell(QProcess& program);
+
+// A throwaway PostgreSQL server for one test program (scripts/central-pg.sh): its own
+// folder, its own socket, a user-level ODBC data source "ParvekWeb" (ODBCINI) and the
+// exchange's central tables. Stopped and removed with the object.
+class CentralServer : public TestDatabase
+{
+public:
+    explicit CentralServer(int port);
+    ~CentralServer();
+    CentralServer(const CentralServer&) = delete;
+    CentralServer& operator=(const CentralServer&) = delete;
+
+    bool ready() const { return m_ready; }
+    QString error() const { return m_error; }
+    QString odbcIni() const;
+
+    // pg_ctl stop with the mode ("fast", or "immediate" as a crash) and start again.
+    bool stop(const QString& mode = QStringLiteral("fast"));
+    bool start();
+
+    // Empties the exchange tables (and the receipts).
+    void clear();
+
+protected:
+    QSqlDatabase connection() const override;
+
+private:
+    bool script(const QStringList& arguments);
+    void disconnect();
+
+    QTemporaryDir m_dir;
+    int m_port;
+    bool m_ready = false;
+    bool m_running = false;
+    QString m_error;
+    QString m_connection;
+};
+
+// The frame of an exchange test program: one server for the program on its own port,
+// emptied before every test, and for each test a fresh home (settings, data folders)
+// with the station's data folder of branch 02 (prepared as a central station's),
+// whose branch list names only itself.
+class CentralServerTest : public QObject
+{
+    Q_OBJECT
+protected:
+    explicit CentralServerTest(int port) : m_port(port) {}
+
+    // The exchange program on this server and home, without its window (output and
+    // errors in one channel).
+    std::unique_ptr<QProcess> startProgram(const QStringList& arguments);
+
+    std::unique_ptr<CentralServer> server;
+    std::unique_ptr<TestHome> home;
+    std::unique_ptr<BranchFolder> station;
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase() { server.reset(); }
+
+private:
+    int m_port;
+};

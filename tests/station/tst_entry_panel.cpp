@@ -1,0 +1,293 @@
+#include "core/database_files.h"
+#include "message_boxes.h"
+#include "orders/entry_keys.h"
+#include "sql_helpers.h"
+#include "station/attach_entry.h"
+#include "station_window.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using F = EntryField;
+
+// The entry panel of one window over a few cards: the fields' key rules, first as rules,
+// then typed; finding customers and fabrics by typing, through the real lists.
+class TestEntryPanel : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<StationWindow> w;
+
+    QListView* list(F field)
+    {
+        return field == F::Customer ? w->form().dbListe1 : w->form().DBListe2;
+    }
+    void retype(F field, const QString& text)
+    {
+        w->field(field)->setFocus(Qt::TabFocusReason);
+        w->field(field)->clear();
+        typeText(w->field(field), text);
+    }
+    // The list's rows while it shows, nothing while it is hidden.
+    QStringList shown(F field)
+    {
+        QListView* view = list(field);
+        QStringList rows;
+        for (int i = 0; view->isVisible() && i < view->model()->rowCount(); ++i)
+            rows.append(view->model()->index(i, 0).data().toString());
+        return rows;
+    }
+    void addCards(const QString& file, const QString& table, const QString& insert,
+                  const QList<std::tuple<QString, QString, int>>& cards)
+    {
+        const QString path = w->home().dataFolder() + file;
+        QVERIFY(dbfiles::ensureDatabase(path, {table}));
+        for (const auto& [code, title, hidden] : cards)
+            QVERIFY(runSql(dbfiles::connection(path), insert, {code, title, hidden}).isActive());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        w = std::make_unique<StationWindow>();
+        addCards(u"/01Cari.Mdb"_s, u"CariKartlar"_s,
+                 u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan) VALUES (?, ?, ?)"_s,
+                 {{u"120.01.001"_s, u"İŞLEM TEKSTİL A.Ş."_s, 0},
+                  {u"120.01.002"_s, u"IŞIK ÖRME LTD."_s, 0},
+                  {u"120.01.003"_s, u"O'NEİL GİYİM"_s, 0},
+                  {u"120.01.004"_s, u"100% PAMUK A.Ş."_s, 0},
+                  {u"120.01.005"_s, u"İŞLEM ESKİ HESAP"_s, 1},
+                  {u"K_7"_s, u"KARACA_DOKUMA"_s, 0},
+                  {u"120.01.006"_s, u"İŞÇİ KOOP."_s, 0},
+                  {u"S*1"_s, u"YILDIZ BOYA"_s, 0}});
+        addCards(u"/01Stok.Mdb"_s, u"StokKartlar"_s,
+                 u"INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES (?, ?, ?)"_s,
+                 {{u"KM-0002"_s, u"30/1 PENYE SÜPREM"_s, 0},
+                  {u"KM-0001"_s, u"30/1 PENYE İNTERLOK"_s, 0},
+                  {u"KM-0003"_s, u"30/1 GİZLİ"_s, 1},
+                  {u"KM-0004"_s, u"ÜÇ İPLİK 'ÖZEL'"_s, 0},
+                  {u"KM-0005"_s, u"20/1 RİBANA"_s, 0}});
+        attachEntry(w->form());
+        QVERIFY(w->open());
+    }
+    void cleanupTestCase() { w.reset(); }
+
+    void rules_data()
+    {
+        QTest::addColumn<F>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("result"); // "" dropped
+        QTest::addColumn<bool>("beep");
+        const QString ctrlS(QChar(19)), ctrlC(QChar(3));
+        QTest::newRow("point becomes comma")
+            << F::Weight << u"12"_s << 2 << false << u"."_s << u","_s << false;
+        QTest::newRow("second comma")
+            << F::OrderedKg << u"1,5"_s << 3 << false << u","_s << u""_s << true;
+        QTest::newRow("sixth decimal")
+            << F::Price << u"1,23456"_s << 7 << false << u"7"_s << u""_s << true;
+        QTest::newRow("backspace after five")
+            << F::Price << u"1,23456"_s << 7 << false << u"\b"_s << u"\b"_s << false;
+        QTest::newRow("overtyping a selection")
+            << F::Price << u"1,23456"_s << 7 << true << u"7"_s << u"7"_s << false;
+        QTest::newRow("hash silently")
+            << F::Weight << u"1"_s << 1 << false << u"#"_s << u""_s << false;
+        QTest::newRow("apostrophe silently")
+            << F::Rolls << u"1"_s << 1 << false << u"'"_s << u""_s << false;
+        QTest::newRow("letter beeps") << F::Rolls << u""_s << 0 << false << u"a"_s << u""_s << true;
+        QTest::newRow("ctrl+s in a number")
+            << F::Weight << u"1"_s << 1 << false << ctrlS << u""_s << true;
+        QTest::newRow("ctrl+c in a number")
+            << F::Weight << u"1"_s << 1 << false << ctrlC << u""_s << true;
+        QTest::newRow("ctrl+s in the customer")
+            << F::Customer << u"A"_s << 1 << false << ctrlS << u""_s << false;
+        QTest::newRow("ctrl+c in the customer")
+            << F::Customer << u"A"_s << 1 << false << ctrlC << ctrlC << false;
+        QTest::newRow("capital at start")
+            << F::Customer << u""_s << 0 << false << u"i"_s << u"İ"_s << false;
+        QTest::newRow("capital after blank")
+            << F::Note << u"çok "_s << 4 << false << u"ı"_s << u"I"_s << false;
+        QTest::newRow("order number takes letters")
+            << F::OrderNo << u"12"_s << 2 << false << u"x"_s << u"x"_s << false;
+    }
+    void rules()
+    {
+        QFETCH(F, field);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(bool, selection);
+        QFETCH(QString, key);
+        QFETCH(QString, result);
+        QFETCH(bool, beep);
+        const KeyDecision d = filterEntryKey(field, text, caret, selection, key[0]);
+        QCOMPARE(d.key.isNull() ? QString() : QString(d.key), result);
+        QCOMPARE(d.beep, beep);
+    }
+
+    void enterMovesOnOrLooksUp()
+    {
+        QVERIFY(filterEntryKey(F::Lot, u"L"_s, 1, false, u'\r').moveOn);
+        QVERIFY(filterEntryKey(F::Customer, u"A"_s, 1, false, u'\r').lookup);
+        QVERIFY(filterEntryKey(F::Fabric, u"A"_s, 1, false, u'\r').lookup);
+    }
+
+    void liveSearch_data()
+    {
+        QTest::addColumn<F>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("rows"); // none: the list is hidden
+        // Turkish letters typed in lower case find the capitals; hidden cards stay out.
+        QTest::newRow("i to İ") << F::Customer << u"işl"_s << QStringList{u"İŞLEM TEKSTİL A.Ş."_s};
+        QTest::newRow("ı to I") << F::Customer << u"ışı"_s << QStringList{u"IŞIK ÖRME LTD."_s};
+        QTest::newRow("by title") << F::Customer << u"İŞ"_s
+                                  << QStringList{u"İŞÇİ KOOP."_s, u"İŞLEM TEKSTİL A.Ş."_s};
+        // An apostrophe is text; "%" and "_" are plain characters; "*" and "?" are
+        // wildcards.
+        QTest::newRow("apostrophe") << F::Customer << u"O'N"_s << QStringList{u"O'NEİL GİYİM"_s};
+        QTest::newRow("percent") << F::Customer << u"100%"_s << QStringList{u"100% PAMUK A.Ş."_s};
+        QTest::newRow("underscore is no wildcard") << F::Customer << u"100_"_s << QStringList{};
+        QTest::newRow("underscore")
+            << F::Customer << u"KARACA_"_s << QStringList{u"KARACA_DOKUMA"_s};
+        QTest::newRow("star") << F::Customer << u"*BOYA"_s << QStringList{u"YILDIZ BOYA"_s};
+        QTest::newRow("question mark")
+            << F::Customer << u"?ŞIK"_s << QStringList{u"IŞIK ÖRME LTD."_s};
+        QTest::newRow("leading blank counts") << F::Customer << u" İŞLEM"_s << QStringList{};
+        // Fabrics: leading blanks trimmed, rows by code.
+        QTest::newRow("fabric") << F::Fabric << u"  30/1"_s
+                                << QStringList{u"30/1 PENYE İNTERLOK"_s, u"30/1 PENYE SÜPREM"_s};
+    }
+    void liveSearch()
+    {
+        QFETCH(F, field);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, rows);
+        retype(field, typed);
+        QCOMPARE(shown(field), rows);
+        if (!rows.isEmpty()) // the first row highlighted; the highlight picks nothing
+            QCOMPARE(list(field)->currentIndex().row(), 0);
+        QVERIFY(w->field(field)->text().size() == typed.size());
+    }
+
+    void pickingAndHiding()
+    {
+        retype(F::Customer, u"İŞ"_s);
+        const QRect second = list(F::Customer)->visualRect(list(F::Customer)->model()->index(1, 0));
+        QTest::mouseClick(list(F::Customer)->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(w->field(F::Customer)->text(), u"İŞLEM TEKSTİL A.Ş."_s);
+        QVERIFY(list(F::Customer)->isHidden());
+        QTRY_VERIFY(w->field(F::Fabric)->hasFocus());
+        // Emptying the field hides the list.
+        retype(F::Customer, u"İ"_s);
+        QVERIFY(list(F::Customer)->isVisible());
+        QTest::keyClick(w->field(F::Customer), Qt::Key_Backspace);
+        QVERIFY(list(F::Customer)->isHidden());
+        // The first fabric name typed in full leaves the list as it was (here: hidden).
+        w->field(F::Fabric)->setText(u"30/1 PENYE İNTERLO"_s);
+        list(F::Fabric)->hide();
+        typeText(w->field(F::Fabric), u"K"_s);
+        QVERIFY(list(F::Fabric)->isHidden());
+    }
+
+    void enterLooksUp_data()
+    {
+        QTest::addColumn<F>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found"); // empty: a message says it was not found
+        QTest::newRow("customer code, no title prefix")
+            << F::Customer << u"120.01.002"_s << u"IŞIK ÖRME LTD."_s;
+        QTest::newRow("partial title") << F::Customer << u"İŞLEM TEK"_s << QString();
+        QTest::newRow("pattern") << F::Customer << u"İŞLEM*"_s << u"İŞLEM TEKSTİL A.Ş."_s;
+        QTest::newRow("hidden customer") << F::Customer << u"İŞLEM ESKİ HESAP"_s << QString();
+        QTest::newRow("apostrophe") << F::Customer << u"O'NEİL GİYİM"_s << u"O'NEİL GİYİM"_s;
+        QTest::newRow("fabric name") << F::Fabric << u"üç iplik 'özel'"_s << u"ÜÇ İPLİK 'ÖZEL'"_s;
+        QTest::newRow("fabric code") << F::Fabric << u"KM-0005"_s << u"20/1 RİBANA"_s;
+        QTest::newRow("hidden fabric") << F::Fabric << u"30/1 GİZLİ"_s << QString();
+    }
+    void enterLooksUp()
+    {
+        QFETCH(F, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        retype(field, typed);
+        const QString kept = w->field(field)->text();
+        ModalAnswerer answerer;
+        QTest::keyClick(w->field(field), Qt::Key_Return);
+        if (found.isEmpty()) {
+            QTRY_COMPARE(answerer.messages.size(), 1);
+            QCOMPARE(answerer.titles.first(), u"Topkar"_s);
+            QCOMPARE(answerer.messages.first(), field == F::Customer
+                                                    ? u"Firma Bulunamadı..!"_s
+                                                    : u"Kumaş Cinsi Bulunamadı..!"_s);
+            QCOMPARE(w->field(field)->text(), kept); // left for correction
+            QTRY_VERIFY(w->field(field)->hasFocus());
+        } else {
+            QCOMPARE(w->field(field)->text(), found);
+            QTRY_VERIFY(w->field(field == F::Customer ? F::Fabric : F::Lot)->hasFocus());
+        }
+    }
+
+    void typingIntoTheRealFields()
+    {
+        Form1& f = w->form();
+        auto focus = [&](F field) {
+            w->field(field)->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(w->field(field)->hasFocus());
+        };
+
+        // The weight: keys go through the rules; the add-roll button follows the weight,
+        // and an emptied weight shows 0.
+        QLineEdit* weight = w->field(F::Weight);
+        focus(F::Weight);
+        weight->selectAll();
+        QTest::keyClicks(weight, u"12.5,3"_s);
+        QCOMPARE(weight->text(), u"12,53"_s);
+        QVERIFY(f.Command3->isEnabled());
+        weight->selectAll();
+        QTest::keyClick(weight, Qt::Key_Backspace);
+        QCOMPARE(weight->text(), u"0"_s);
+        QVERIFY(!f.Command3->isEnabled());
+        for (const QString& none : {u"0,0"_s, u","_s}) {
+            weight->setText(none);
+            QVERIFY(!f.Command3->isEnabled());
+        }
+
+        // The note: its placeholder comes when it is entered empty; blanks are trimmed.
+        w->field(F::Note)->setText(QString());
+        focus(F::Note);
+        QCOMPARE(w->field(F::Note)->selectedText(), u"Açıklama"_s);
+        QTest::keyClicks(w->field(F::Note), u"   "_s);
+        focus(F::Rolls);
+        QCOMPARE(w->field(F::Note)->text(), QString());
+        // The roll count comes back as 1 when left empty.
+        w->field(F::Rolls)->selectAll();
+        QTest::keyClick(w->field(F::Rolls), Qt::Key_Backspace);
+        focus(F::Lot);
+        QCOMPARE(w->field(F::Rolls)->text(), u"1"_s);
+
+        // Enter in the lot field goes to the machine list, which drops down; Enter there
+        // goes on to the machine kind. (An open list holds the keyboard itself.)
+        auto focusedOn = [](QComboBox* c) { return c->hasFocus() || c->view()->hasFocus(); };
+        QTest::keyClick(w->field(F::Lot), Qt::Key_Return);
+        QTRY_VERIFY(focusedOn(f.Combo1));
+        QTRY_VERIFY(f.Combo1->view()->isVisible());
+        QTest::keyClick(f.Combo1->view(), Qt::Key_Return);
+        QTRY_VERIFY(focusedOn(f.Combo2));
+        // Enter in the status list goes to the customer.
+        f.Combo2->hidePopup();
+        f.Combo3->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(f.Combo3->view()->isVisible());
+        f.Combo3->hidePopup();
+        QTest::keyClick(f.Combo3, Qt::Key_Return);
+        QTRY_VERIFY(w->field(F::Customer)->hasFocus());
+    }
+};
+
+QTEST_MAIN(TestEntryPanel)
+#include "tst_entry_panel.moc"

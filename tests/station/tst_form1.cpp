@@ -1,0 +1,388 @@
+#include "core/data_control.h"
+#include "core/database_files.h"
+#include "core/record_set_model.h"
+#include "core/settings_store.h"
+#include "orders/demo_company.h"
+#include "sql_helpers.h"
+#include "station/grid_layout.h"
+#include "station/wheel_mouse.h"
+#include "station/window_keys.h"
+#include "station_window.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString kGeometry = u"Nirvelo\\Properties1"_s;
+QString storedGeometry(const QString& name)
+{
+    return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name);
+}
+bool writeGridLayoutFile(const QByteArray& bytes)
+{
+    QFile f(settings::programFile(u"Kumas.Dat"_s));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+QByteArray gridLayoutFile()
+{
+    QFile f(settings::programFile(u"Kumas.Dat"_s));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+// Counts the keys a control receives.
+class KeySpy : public QObject
+{
+public:
+    QList<int> keys;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress)
+            keys.append(static_cast<QKeyEvent*>(e)->key());
+        return false;
+    }
+};
+} // namespace
+
+// The main window on its own, offscreen over temporary data: start and close with the
+// stored geometry, the data folder, the grid and its layout file, the keys the window
+// handles itself and the mouse wheel.
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<StationWindow> s;
+    Form1* w = nullptr;
+
+    static void wheel(QWidget* over, int delta)
+    {
+        const QPoint local(over->width() / 2, over->height() / 2);
+        QWidget* target = over->childAt(local) ? over->childAt(local) : over;
+        QWheelEvent e(target->mapFromGlobal(over->mapToGlobal(local)), over->mapToGlobal(local),
+                      QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+        QApplication::sendEvent(target, &e);
+    }
+    int gridRow() const { return w->DBGrid1->currentIndex().row(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        s = std::make_unique<StationWindow>();
+        w = &s->form();
+    }
+    void cleanup() { s.reset(); }
+
+    // The stored size is restored when it is a size; a first run (no top stored) also
+    // restarts the roll counter. Either way the resize rule places the grid, the window
+    // stands centred at the top of the screen and closing stores its size.
+    void geometry_data()
+    {
+        QTest::addColumn<QStringList>("stored"); // top, width, height
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("counter");
+        QTest::newRow("first run") << QStringList{} << QSize(14235, 10470) << u"0"_s;
+        QTest::newRow("stored") << QStringList{u"600"_s, u"16035"_s, u"11970"_s}
+                                << QSize(16035, 11970) << u"214"_s;
+        QTest::newRow("not numbers, too small")
+            << QStringList{u"abc"_s, u"çok"_s, u"-400"_s} << QSize(14235, 8475) << u"214"_s;
+    }
+    void geometry()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QSize, size);
+        QFETCH(QString, counter);
+        const QStringList names{u"KumasTop"_s, u"KumasWidth"_s, u"KumasHeight"_s};
+        for (int i = 0; i < stored.size(); ++i)
+            WriteRegistryText(RegistryRoot::CurrentUser, kGeometry, names[i], stored[i]);
+        settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"214"_s);
+        QVERIFY(s->open());
+        QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), counter);
+        QCOMPARE(w->outerSizeTwips(), size);
+        QCOMPARE(w->Combo3->x(), (size.width() - 3735) / 15);
+        QCOMPARE(w->DBGrid1->size(), QSize((size.width() - 270) / 15, (size.height() - 7875) / 15));
+        const QRect avail = w->screen()->availableGeometry();
+        QCOMPARE(w->frameGeometry().y(), avail.y());
+        // Centred within the few pixels of a frame the platform adds after showing.
+        const int centred = avail.x() + (avail.width() - w->frameGeometry().width()) / 2;
+        QVERIFY(std::abs(w->frameGeometry().x() - centred) <= 4);
+        w->resize(120, 90); // a tiny window still lays out
+        QVERIFY(w->DBGrid1->width() >= 0 && w->DBGrid1->height() >= 0);
+        w->setOuterSizeTwips(size.width(), size.height());
+        w->close();
+        QCOMPARE(storedGeometry(u"KumasWidth"_s), QString::number(size.width()));
+        QVERIFY(!storedGeometry(u"KumasTop"_s).isEmpty() &&
+                !storedGeometry(u"KumasLeft"_s).isEmpty());
+    }
+
+    void firstActivationSetsThePanelOnce()
+    {
+        QVERIFY(s->open());
+        QCOMPARE(w->windowTitle(), u"   Parvek  Topkar"_s);
+        QCOMPARE(w->DTPicker1->date(), QDate::currentDate());
+        const QStringList lists{w->Combo1->currentText(), w->Combo2->currentText(),
+                                w->Combo3->currentText(), w->Combo4->currentText()};
+        QCOMPARE(lists, (QStringList{u"Makina Yok"_s, u"Mak.Cinsi Yok"_s, u"Sipariş"_s,
+                                     u"Operatör Yok"_s}));
+        // A new station gets its three database files, ready to use.
+        for (const char* file : {dbfiles::kOrders, dbfiles::kAccounts, dbfiles::kStock})
+            QVERIFY(QFile::exists(s->home().dataFolder() + u'/' + QLatin1String(file)));
+        QVERIFY(w->dataReachable());
+        QVERIFY(w->statusBar()->currentMessage().contains(u"MuhasebeData"));
+        QCOMPARE(w->Data1->recordSource(), u"Select * From Siparis Order By SipNo DESC"_s);
+        QCOMPARE(w->Data4->databaseName(), w->Data1->databaseName());
+        // Later activations change nothing.
+        w->field(EntryField::Customer)->setText(u"Firma X"_s);
+        w->DTPicker1->setDate(QDate(2020, 1, 1));
+        w->formActivate();
+        QCOMPARE(w->field(EntryField::Customer)->text(), u"Firma X"_s);
+        QCOMPARE(w->DTPicker1->date(), QDate(2020, 1, 1));
+    }
+
+    void unreachableShareStillOpensAndSaysWhere()
+    {
+        settings::SaveSetting(u"Properties"_s, u"NetIp"_s, u"depo-pc"_s);
+        settings::SaveSetting(u"Platform"_s, u"NetMountRoot"_s, s->home().file(u"mnt"_s));
+        QVERIFY(s->open());
+        QVERIFY(!w->dataReachable() && !w->Data1->recordset());
+        QVERIFY(w->Data1->databaseName().contains(u"depo-pc/MuhasebeData/Kumas.Mdb"));
+        QVERIFY(w->statusBar()->currentMessage().contains(u"depo-pc"));
+        QVERIFY(!QDir(s->home().file(u"mnt"_s)).exists()); // nothing made in place of the share
+        QCOMPARE(w->DBGrid1->model()->rowCount(), 0);
+    }
+
+    void networkIpIsTrimmedAndCancelStoresEmpty()
+    {
+        QVERIFY(s->open());
+        const QString database = w->Data1->databaseName();
+        for (const QString& typed : {u"  10.0.0.9 "_s, QString()}) {
+            QTimer::singleShot(0, [typed] {
+                auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog && dialog->labelText() == u"Network Ip Giriniz..");
+                QCOMPARE(dialog->windowTitle(), u"Network Ip"_s);
+                dialog->setTextValue(typed);
+                typed.isNull() ? dialog->reject() : dialog->accept();
+            });
+            w->netIpClick();
+            QCOMPARE(settings::GetSetting(u"Properties"_s, u"NetIp"_s, u"unset"_s),
+                     typed.trimmed());
+        }
+        QCOMPARE(w->Data1->databaseName(), database); // takes effect at the next start
+    }
+
+    void demoCompanyFillsTheGridAndTheGridMovesData1()
+    {
+        QString error;
+        QVERIFY2(fillDemoCompany(s->home().dataFolder(), &error), qPrintable(error));
+        QVERIFY(fillDemoCompany(s->home().dataFolder(), &error)); // a second start adds nothing
+        auto count = [&](const char* file, const QString& table, const QString& distinct) {
+            QSqlQuery q =
+                runSql(dbfiles::connection(s->home().dataFolder() + u'/' + QLatin1String(file)),
+                       u"SELECT COUNT(*), COUNT(DISTINCT %1) FROM %2"_s.arg(distinct, table));
+            return q.next() ? std::pair(q.value(0).toInt(), q.value(1).toInt()) : std::pair(0, 0);
+        };
+        QCOMPARE(count(dbfiles::kAccounts, u"CariKartlar"_s, u"rowid"_s).first, 300);
+        QCOMPARE(count(dbfiles::kStock, u"StokKartlar"_s, u"rowid"_s).first, 200);
+        const auto [rolls, orders] = count(dbfiles::kOrders, u"Siparis"_s, u"SipNo"_s);
+        QVERIFY(orders == 2000 && rolls > 19000 && rolls < 21000);
+
+        QVERIFY(s->open());
+        QAbstractItemModel* grid = w->DBGrid1->model();
+        QCOMPARE(grid->rowCount(), rolls);
+        QCOMPARE(grid->headerData(0, Qt::Horizontal).toString(), u"Sipariş No"_s);
+        QCOMPARE(grid->index(0, 0).data().toString(), u"3000"_s);
+        // The grid's current row is Data1's, both ways.
+        w->DBGrid1->setCurrentIndex(grid->index(25, 0));
+        QCOMPARE(w->Data1->recordset()->absolutePosition(), 25);
+        w->Data1->recordset()->moveLast();
+        QCOMPARE(gridRow(), rolls - 1);
+        QCOMPARE(grid->index(rolls - 1, 0).data().toString(), u"1001"_s);
+    }
+
+    void headerCentring()
+    {
+        // A character 100 twips wide, a blank 50.
+        auto width = [](const QString& t) { return t == u" " ? 50.0 : 100.0 * t.size(); };
+        QCOMPARE(CentreHeader(u"Firma"_s, 1500, 0, width), QString(10, u' ') + u"Firma"_s);
+        QCOMPARE(CentreHeader(u"  Firma  "_s, 1500, 1, width), u"Firma"_s + QString(10, u' '));
+        QCOMPARE(CentreHeader(u"Firma"_s, 1500, 2, width), u"Firma"_s);
+        QCOMPARE(CentreHeader(u"Firma"_s, 400, 0, width), u"Firma"_s); // wider than its column
+        // Saving twice gives the same caption: old blanks are trimmed first.
+        const QString once = CentreHeader(u"Firma"_s, 1500, 0, width);
+        QCOMPARE(CentreHeader(once, 1500, 0, width), once);
+    }
+
+    void gridLayoutFileLoadsAndResizingWritesIt()
+    {
+        // As a Windows station writes it: CR LF, a hidden third column, a fraction.
+        QVERIFY(writeGridLayoutFile("1500.5,#TRUE#\r\n2000,#TRUE#\r\n1515,#FALSE#\r\n"));
+        QVERIFY(s->open());
+        QCOMPARE(w->columnWidthTwips(0), 1500.5);
+        QCOMPARE(w->DBGrid1->columnWidth(1), 133);
+        QVERIFY(w->DBGrid1->isColumnHidden(2) && !w->DBGrid1->isColumnHidden(3));
+        QCOMPARE(w->columnWidthTwips(3), 2115.0); // beyond the file: the designed width
+        QVERIFY(w->gridModel()->caption(0).startsWith(u"  "_s));
+        QCOMPARE(w->gridModel()->caption(0).trimmed(), u"Sipariş No"_s);
+
+        // The operator widens a column: the whole layout is written, hidden column kept.
+        w->DBGrid1->horizontalHeader()->resizeSection(1, 150);
+        const QList<QByteArray> lines = gridLayoutFile().split('\n');
+        QCOMPARE(lines.size(), 16); // 15 lines, each ended by CR LF
+        QCOMPARE(lines.mid(0, 3),
+                 (QList<QByteArray>{"1500.5,#TRUE#\r", "2250,#TRUE#\r", "1515,#FALSE#\r"}));
+        QCOMPARE(lines[14], "2475,#TRUE#\r");
+        QCOMPARE(w->gridModel()->caption(2), u"Tarih"_s); // no blanks on a hidden header
+        const QString centred = w->gridModel()->caption(1);
+        w->DBGrid1->horizontalHeader()->resizeSection(1, 151);
+        w->DBGrid1->horizontalHeader()->resizeSection(1, 150);
+        QCOMPARE(w->gridModel()->caption(1), centred);
+    }
+
+    // What a line says is taken, the other columns keep their designed layout.
+    void malformedGridLayoutFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<double>("first"); // widths of the first two columns
+        QTest::addColumn<double>("second");
+        QTest::newRow("empty") << QByteArray() << 1395.0 << 1875.0;
+        QTest::newRow("garbage") << QByteArray("abc,#MAYBE#\r\n,,,\r\n\xff\xfe\r\n") << 1395.0
+                                 << 1875.0;
+        QTest::newRow("more lines than columns")
+            << QByteArray(20, 'x').replace("x", "999,#TRUE#\r\n") << 999.0 << 999.0;
+        QTest::newRow("cut") << QByteArray("1400,#TRUE#\r\n1800,#TR") << 1400.0 << 1800.0;
+    }
+    void malformedGridLayoutFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(double, first);
+        QFETCH(double, second);
+        QVERIFY(writeGridLayoutFile(bytes));
+        QVERIFY(s->open());
+        QCOMPARE(w->columnWidthTwips(0), first);
+        QCOMPARE(w->columnWidthTwips(1), second);
+        QVERIFY(!w->DBGrid1->isColumnHidden(0) && !w->DBGrid1->isColumnHidden(1));
+    }
+
+    void failedGridLayoutWriteIsShownAndTheStationGoesOn()
+    {
+        QVERIFY(QDir().mkpath(settings::programFile(u"Kumas.Dat"_s))); // a folder in its place
+        QVERIFY(s->open());
+        w->DBGrid1->horizontalHeader()->resizeSection(0, 120);
+        QVERIFY(w->statusBar()->currentMessage().contains(u"Kumas.Dat"));
+        QVERIFY(w->isVisible());
+    }
+
+    void nudgeBounds()
+    {
+        const QSizeF canvas = kCanvasTwips;
+        QCOMPARE(nudgedPosition({31, 100, 500, 360}, canvas, Qt::Key_Left), QPointF(1, 100));
+        QCOMPARE(nudgedPosition({30, 100, 500, 360}, canvas, Qt::Key_Left), QPointF(30, 100));
+        QCOMPARE(nudgedPosition({100, 31, 500, 360}, canvas, Qt::Key_Up), QPointF(100, 1));
+        QCOMPARE(nudgedPosition({100, 30, 500, 360}, canvas, Qt::Key_Up), QPointF(100, 30));
+        QCOMPARE(nudgedPosition({5078, 100, 500, 360}, canvas, Qt::Key_Right), QPointF(5108, 100));
+        QCOMPARE(nudgedPosition({5079, 100, 500, 360}, canvas, Qt::Key_Right), QPointF(5079, 100));
+        QCOMPARE(nudgedPosition({100, 5278, 500, 360}, canvas, Qt::Key_Down), QPointF(100, 5308));
+        QCOMPARE(nudgedPosition({100, 5279, 500, 360}, canvas, Qt::Key_Down), QPointF(100, 5279));
+    }
+
+    // While a label item is selected the arrows move it (and not the caret), Esc and a
+    // click on the window's free area deselect it.
+    void windowKeysForTheSelectedLabelItem()
+    {
+        bool selected = false, leftAligned = false;
+        QRectF item{31, 600, 1200, 360};
+        w->parts.LabelItemSelected = [&] { return selected; };
+        w->parts.SelectedItemRect = [&] { return item; };
+        w->parts.MoveSelectedItem = [&](QPointF p) { item.moveTopLeft(p); };
+        w->parts.LeftAlignSelectedItem = [&] { leftAligned = true; };
+        w->parts.DeselectLabelItem = [&] { selected = false; };
+        QVERIFY(s->open());
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QLineEdit* lot = w->field(EntryField::Lot);
+        lot->setFocus();
+        lot->setText(u"L-1"_s);
+        lot->setCursorPosition(3);
+        selected = true;
+        QTest::keyClick(lot, Qt::Key_Left);
+        QCOMPARE(item.left(), 1.0);
+        QCOMPARE(lot->cursorPosition(), 3); // the field did not see the key
+        QVERIFY(leftAligned);
+        leftAligned = false;
+        QTest::keyClick(lot, Qt::Key_Left); // at 1 it stays, still left-aligned
+        QVERIFY(item.left() == 1 && leftAligned);
+        // Other keys still reach the field.
+        QTest::keyClick(lot, Qt::Key_Backspace);
+        QTest::keyClicks(lot, u"7"_s);
+        QCOMPARE(lot->text(), u"L-7"_s);
+        // Esc deselects and still reaches the field; then arrows move the caret again.
+        QTest::keyClick(lot, Qt::Key_Escape);
+        QVERIFY(!selected);
+        QTest::keyClick(lot, Qt::Key_Left);
+        QVERIFY(lot->cursorPosition() == 2 && item.left() == 1);
+        selected = true;
+        QTest::mouseClick(w->centralWidget(), Qt::LeftButton, {},
+                          QPoint(5, w->centralWidget()->height() - 3));
+        QVERIFY(!selected);
+    }
+
+    void gridEndButtonsAndTheWheel()
+    {
+        runSql(s->orders(), u"WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n "
+                            u"WHERE i < 1199) INSERT INTO Siparis (SipNo, BarNo, TopKg) "
+                            u"SELECT i, 'B' || i, 1 FROM n"_s);
+        QVERIFY(s->open());
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QScrollBar* bar = w->DBGrid1->verticalScrollBar();
+        QTest::mouseClick(w->findChild<QToolButton*>(u"DownCmd"_s), Qt::LeftButton);
+        QVERIFY(w->DBGrid1->hasFocus() && bar->value() == bar->maximum());
+        QCOMPARE(w->DBGrid1->horizontalScrollBar()->value(), 0);
+        QTest::mouseClick(w->findChild<QToolButton*>(u"UpCmd"_s), Qt::LeftButton);
+        QVERIFY(w->DBGrid1->hasFocus() && bar->value() == 0);
+
+        // A wheel turn over the grid is one Up or Down key to the focused control.
+        QVERIFY(w->Data1->recordset()->setAbsolutePosition(10));
+        QCOMPARE(gridRow(), 10);
+        wheel(w->DBGrid1, -120); // towards the user: one row down
+        QCOMPARE(gridRow(), 11);
+        wheel(w->DBGrid1, 240); // a big turn is still one key
+        QCOMPARE(gridRow(), 10);
+        QCOMPARE(w->Data1->recordset()->absolutePosition(), 10);
+        // Over a button or a text field nothing happens.
+        wheel(w->Command2, -120);
+        wheel(w->field(EntryField::Customer), -120);
+        QCOMPARE(gridRow(), 10);
+        // Over a search list while a text field has the focus: the key goes to the field.
+        w->dbListe1->show();
+        w->dbListe1->raise();
+        w->field(EntryField::Customer)->setFocus();
+        KeySpy field, list;
+        w->field(EntryField::Customer)->installEventFilter(&field);
+        w->dbListe1->installEventFilter(&list);
+        wheel(w->dbListe1, -120);
+        QCOMPARE(gridRow(), 10);
+        QCOMPARE(field.keys, QList<int>{Qt::Key_Down});
+        QVERIFY(list.keys.isEmpty());
+        // After the window closes the wheel is not caught any more.
+        UnhookWheel(*w);
+        w->DBGrid1->setFocus();
+        const int before = bar->value();
+        wheel(w->DBGrid1, -120);
+        QCOMPARE(gridRow(), 10);
+        QVERIFY(bar->value() > before); // the grid scrolls by itself
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
