@@ -208,6 +208,16 @@ void CentralServer::clear()
         u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
 }
 
+QList<QList<QVariantList>> CentralServer::contents() const
+{
+    QList<QList<QVariantList>> out;
+    for (const QString& table :
+         {u"CariHareket"_s, u"StokHareket"_s, u"CariKartlar"_s, u"StokKartlar"_s})
+        out.append(rows(
+            u"SELECT (row_to_json(t)::jsonb - 'id')::text FROM \"%1\" t ORDER BY 1"_s.arg(table)));
+    return out;
+}
+
 void CentralServerTest::initTestCase()
 {
     server = std::make_unique<CentralServer>(m_port);

@@ -131,6 +131,8 @@ public:
 
     // Empties the exchange tables (and the receipts).
     void clear();
+    // The rows of the four exchange tables as text, without their keys, in a fixed order.
+    QList<QList<QVariantList>> contents() const;
 
 protected:
     QSqlDatabase connection() const override;

@@ -168,6 +168,35 @@ private Q_SLOTS:
                  1234567.891234);
     }
 
+    // The program's command line: a wrong one is refused with the usage (2) before
+    // anything is touched; without a window the run does not wait for a release.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << 2 << u"--branch <kod>"_s;
+        QTest::newRow("missing value") << QStringList{u"--branch"_s} << 2 << u"--branch <kod>"_s;
+        QTest::newRow("stray value")
+            << QStringList{u"--branch"_s, u"02"_s, u"x"_s} << 2 << u"Beklenmeyen değer: x"_s;
+        QTest::newRow("no branch") << QStringList{} << 2 << u"Şube kodu yok"_s;
+        QTest::newRow("full exchange")
+            << QStringList{u"--branch"_s, u"02"_s} << 0 << u"Aktarım tamamlandı"_s;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        const auto p =
+            startProgram(QStringList{u"--data-folder"_s, station->dataFolder()} + arguments);
+        QVERIFY(p->waitForFinished(60000));
+        const QString output = QString::fromUtf8(p->readAll());
+        QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == status &&
+                     output.contains(shown) && !output.contains(u"onay bekleniyor"_s),
+                 qPrintable(output));
+    }
+
     // Two branches send into the same central database at the same moment.
     void twoBranchesAtOnce()
     {
