@@ -9,6 +9,7 @@
 #include "program_setup.h"
 #include "station/form1.h"
 #include "station/label_designer.h"
+#include "station/scale_link.h"
 #include "station/station_parts.h"
 
 #include <QApplication>
@@ -113,20 +114,26 @@ int main(int argc, char** argv)
     auto* labels = window.findChild<LabelDesigner*>();
     if (labels && parser.isSet(labelPdf))
         labels->setPdfOutput(parser.value(labelPdf));
+    int labelExit = 0;
+    if (labels && parser.isSet(printLabel)) {
+        // Nobody is there to answer a box: what the station has to say goes to standard
+        // error, and the exit code says whether the label was made.
+        const auto toStderr = [](const QString& text) { tell(false, text); };
+        labels->tell = toStderr;
+        if (auto* scale = window.findChild<ScaleLink*>())
+            scale->warn = toStderr;
+        QTimer::singleShot(400, &window,
+                           [&window, labels, &labelExit, keepOpen = parser.isSet(screenshot)] {
+                               // The label as the preview shows the current row.
+                               if (window.parts.RefreshLabelPreview)
+                                   window.parts.RefreshLabelPreview();
+                               labelExit = labels->printLabel() ? 0 : 1;
+                               if (!keepOpen)
+                                   window.close();
+                           });
+    }
     window.start();
     window.show();
-    if (labels && parser.isSet(printLabel)) {
-        QTimer::singleShot(400, &window, [&window, labels, keepOpen = parser.isSet(screenshot)] {
-            // The label as the preview shows the current row.
-            if (window.parts.RefreshBarcodeImage)
-                window.parts.RefreshBarcodeImage();
-            if (window.parts.RefreshLabelPreview)
-                window.parts.RefreshLabelPreview();
-            labels->printLabel();
-            if (!keepOpen)
-                window.close();
-        });
-    }
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);
         QTimer::singleShot(500, &window, [&window, file] {
@@ -134,5 +141,6 @@ int main(int argc, char** argv)
             window.close();
         });
     }
-    return QCoreApplication::exec();
+    const int code = QCoreApplication::exec();
+    return code != 0 ? code : labelExit;
 }

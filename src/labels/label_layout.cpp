@@ -87,6 +87,14 @@ void LabelLayout::centre(int item)
     items[item].left = (kCanvasWidth - items[item].width) / 2;
 }
 
+bool LabelLayout::runsOff(int item) const
+{
+    const LabelItem& it = items[item];
+    return !it.caption.isEmpty() &&
+           (it.left < 0 || it.top < 0 || it.left + it.width > kCanvasWidth ||
+            it.top + it.height > kCanvasHeight);
+}
+
 void LabelLayout::centreBarcodeBox()
 {
     barcodeBox.setX((kCanvasWidth - kBoxWidth) / 2);

@@ -69,6 +69,9 @@ public:
     // Left := (canvas width − item width) / 2.
     void centre(int item);
     void centreBarcodeBox();
+    // Whether the item's text reaches past the label's edge, where it is cut off on
+    // screen and on paper.
+    bool runsOff(int item) const;
     // Centres every item whose alignment is centre.
     void centreAligned();
 };

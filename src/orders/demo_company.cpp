@@ -1,6 +1,7 @@
 #include "orders/demo_company.h"
 
 #include "core/database_files.h"
+#include "core/settings_store.h"
 
 #include <QDate>
 #include <QDir>
@@ -62,6 +63,9 @@ bool fillDemoCompany(const QString& dataFolder, QString* error)
         !dbfiles::ensureDatabase(accounts, {u"CariKartlar"_s}, error) ||
         !dbfiles::ensureDatabase(stock, {u"StokKartlar"_s}, error))
         return false;
+    // The demo station names the operators its rolls carry.
+    if (settings::GetSetting(u"Platform"_s, u"Operators"_s).isEmpty())
+        settings::SaveSetting(u"Platform"_s, u"Operators"_s, kOperators.mid(1).join(u','));
     QSqlDatabase ordersDb = dbfiles::connection(orders, error);
     QSqlQuery count(ordersDb);
     count.exec(u"SELECT COUNT(*) FROM Siparis"_s);

@@ -23,6 +23,12 @@ bool setUnlessPlaceholder(RecordSet& rs, QStringView column, EntryField field, c
 {
     return text.trimmed() == placeholderOf(field) || rs.setValue(column, text);
 }
+
+// A number field left empty is written as no value; any other text must be a number.
+bool setNumber(RecordSet& rs, QStringView column, const QString& text)
+{
+    return rs.setValue(column, text.trimmed().isEmpty() ? QVariant() : QVariant(text));
+}
 } // namespace
 
 QString RollRecorder::barcodeNumber(const QString& sipNo, int month, qint64 counter)
@@ -50,9 +56,9 @@ bool RollRecorder::writeRollColumns(RecordSet& rs, const RollValues& v)
     return setUnlessPlaceholder(rs, u"Kumas", EntryField::Fabric, v.kumas) &&
            setUnlessPlaceholder(rs, u"Lot", EntryField::Lot, v.lot) &&
            rs.setValue(u"Makina", v.makina) && rs.setValue(u"MakCinsi", v.makCinsi) &&
-           rs.setValue(u"Operator", v.operatorName) && rs.setValue(u"Fiyat", v.fiyat) &&
-           rs.setValue(u"SipKg", v.sipKg) && rs.setValue(u"TopKg", topKg) &&
-           rs.setValue(u"Durum", v.durum) && rs.setValue(u"Top", v.top) &&
+           rs.setValue(u"Operator", v.operatorName) && setNumber(rs, u"Fiyat", v.fiyat) &&
+           setNumber(rs, u"SipKg", v.sipKg) && setNumber(rs, u"TopKg", topKg) &&
+           rs.setValue(u"Durum", v.durum) && setNumber(rs, u"Top", v.top) &&
            setUnlessPlaceholder(rs, u"Aciklama", EntryField::Note, v.aciklama);
 }
 
@@ -76,17 +82,23 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
             result.error = u"Barkod numarası bulunamadı: %1"_s.arg(error);
             return result;
         }
+        // The row is put together first: a value the table refuses uses no number.
+        const bool built = rs.addNew() && rs.setValue(u"SipNo", v.sipNo) &&
+                           rs.setValue(u"Tarih", v.tarih) && rs.setValue(u"Firma", v.firma) &&
+                           writeRollColumns(rs, v) && rs.setValue(u"BarNo", barNo);
+        if (!built) {
+            result.error = rs.lastError();
+            rs.cancelUpdate();
+            return result;
+        }
         // The counter is on disk before the row is written: a crash in between leaves
         // a gap, never a number given twice.
         if (!settings::SaveSetting(u"Properties"_s, u"BarNo"_s, QString::number(counter))) {
+            rs.cancelUpdate();
             result.error = u"Barkod sayacı saklanamadı (%1)."_s.arg(settings::appStorePath());
             return result;
         }
-        rs.addNew();
-        const bool written = rs.setValue(u"SipNo", v.sipNo) && rs.setValue(u"Tarih", v.tarih) &&
-                             rs.setValue(u"Firma", v.firma) && writeRollColumns(rs, v) &&
-                             rs.setValue(u"BarNo", barNo);
-        if (written && rs.update()) {
+        if (rs.update()) {
             result.ok = true;
             result.barNo = barNo;
             return result;
@@ -94,7 +106,7 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
         const QString why = rs.lastError();
         rs.cancelUpdate();
         // Another station may have taken the number after it was checked: try the next.
-        if (!written || !barcodeInUse(rs, barNo, &error) || !error.isEmpty()) {
+        if (!barcodeInUse(rs, barNo, &error) || !error.isEmpty()) {
             result.error = why;
             return result;
         }

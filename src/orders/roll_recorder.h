@@ -27,7 +27,9 @@ struct RecordResult
 // counter reaches the settings store before the row is written, and a number that some
 // row already carries (another station, a counter that was reset) is skipped, so a
 // barcode number is never given twice; a roll that then fails to be written leaves a
-// gap in the numbering. Each row is written whole in one statement or not at all.
+// gap in the numbering. A number field left empty is written as no value; a text that
+// is no number refuses the roll before the counter moves. Each row is written whole in
+// one statement or not at all.
 class RollRecorder
 {
 public:

@@ -14,6 +14,7 @@
 #include "station/wheel_mouse.h"
 #include "station/window_keys.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -56,6 +57,24 @@ void place(QWidget* w, double left, double top, double width, double height)
 QString titleCaption()
 {
     return u"   Parvek  Topkar"_s;
+}
+
+// What the operator reads when a database file cannot be used: the file and what to do
+// about it, in place of the database engine's own words.
+QString databaseProblem(const QString& path, const QString& engineText)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    const QString e = engineText.toLower();
+    if (e.contains(u"not a database") || e.contains(u"malformed") || e.contains(u"corrupt"))
+        return u"%1 açılamadı: dosya bozuk ya da bir veritabanı dosyası değil. Dosyayı "
+               u"yedeğinden geri yükleyin."_s.arg(file);
+    if (e.contains(u"locked") || e.contains(u"busy"))
+        return u"%1 başka bir program tarafından kullanılıyor. O programı kapatıp istasyonu "
+               u"yeniden açın."_s.arg(file);
+    if (e.contains(u"full"))
+        return u"%1 yazılamıyor: disk dolu. Yer açıp istasyonu yeniden açın."_s.arg(file);
+    return u"%1 açılamadı. Dosyanın ve klasörünün okunup yazılabildiğini denetleyin; dosya "
+           u"bozuksa yedeğinden geri yükleyin."_s.arg(file);
 }
 
 } // namespace
@@ -150,11 +169,8 @@ void Form1::createControls()
                   {u"Mak.Cinsi Yok"_s, u"30\"28 E"_s, u"32\"28 E"_s, u"34\"28 E"_s, u"30\"22 E"_s,
                    u"32\"22 E"_s, u"30\"24 E"_s, u"34\"24 E"_s, u"32\"20 E"_s, u"30\"16 E"_s},
                   4620, 2610, 3585);
-    QStringList operators{u"Operatör Yok"_s};
-    operators +=
-        settings::GetSetting(u"Platform"_s, u"Operators"_s, u"Ali Şahin,Ayşe Kılıç,Mehmet Çelik"_s)
-            .split(u',', Qt::SkipEmptyParts);
-    Combo4 = makeCombo(u"Combo4"_s, operators, 90, 2610, 3585);
+    // The operator names are the installation's own list, read at the load.
+    Combo4 = makeCombo(u"Combo4"_s, {u"Operatör Yok"_s}, 90, 2610, 3585);
     Combo3 = makeCombo(u"Combo3"_s, {u"Sipariş"_s, u"Üretimde"_s, u"Gitti"_s}, 10500, 90, 3525);
 
     // Captions of the entry panel: text, left, top, width, right-aligned.
@@ -394,9 +410,18 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Once per key: as it reaches the focused control of this window.
-        if (watched == QApplication::focusWidget() &&
-            static_cast<QWidget*>(watched)->window() == this && handleWindowKey(*this, *key))
+        const bool focused = watched == QApplication::focusWidget() &&
+                             static_cast<QWidget*>(watched)->window() == this;
+        if (focused && handleWindowKey(*this, *key))
             return true;
+        // Enter on a button clicks it, so the keyboard alone gets from the order
+        // number to a recorded roll.
+        if (auto* button = qobject_cast<QAbstractButton*>(watched);
+            focused && button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (button->isEnabled())
+                button->click();
+            return true;
+        }
         if (watched == DBGrid1 && key->key() == Qt::Key_Delete) {
             SatSil->trigger();
             return true;
@@ -489,9 +514,25 @@ void Form1::start()
     formLoad();
 }
 
+void Form1::setCurrentBarNo(const QString& barNo)
+{
+    // The label's barcode follows at once: it shows what "Barkod Bas" prints.
+    CurrentBarNo = barNo;
+    if (parts.RefreshBarcodeImage)
+        parts.RefreshBarcodeImage();
+}
+
+QFont Form1::windowFont() const
+{
+    return centralWidget()->font();
+}
+
 void Form1::formLoad()
 {
     NetIp = settings::GetSetting(u"Properties"_s, u"NetIp"_s);
+    for (const QString& name : settings::GetSetting(u"Platform"_s, u"Operators"_s).split(u','))
+        if (!name.trimmed().isEmpty())
+            Combo4->addItem(name.trimmed());
     openDatabases();
     if (parts.PortStartup)
         parts.PortStartup();
@@ -512,10 +553,10 @@ void Form1::openDatabases()
              {dbfiles::kAccounts, u"CariKartlar"},
              {dbfiles::kStock, u"StokKartlar"}}};
         for (const auto& [file, table] : files) {
+            const QString path = folder.filePath(QLatin1String(file));
             QString error;
-            if (!dbfiles::ensureDatabase(folder.filePath(QLatin1String(file)),
-                                         {QString::fromUtf16(table)}, &error))
-                problem = error;
+            if (!dbfiles::ensureDatabase(path, {QString::fromUtf16(table)}, &error))
+                problem = databaseProblem(path, error);
         }
     } else {
         problem = u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
@@ -530,7 +571,7 @@ void Form1::openDatabases()
     Data3->setRecordSource(u"StokKartlar"_s);
     for (DataControl* data : {Data2, Data3, Data1})
         if (!RefreshToFirst(*data) && problem.isEmpty())
-            problem = data->lastError();
+            problem = databaseProblem(data->databaseName(), data->lastError());
 
     if (problem.isEmpty())
         showStatus(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)), false);
@@ -645,8 +686,11 @@ void Form1::netIpClick()
     bool ok = false;
     const QString answer = QInputDialog::getText(this, u"Network Ip"_s, u"Network Ip Giriniz.."_s,
                                                  QLineEdit::Normal, NetIp, &ok);
-    // Cancel stores an empty host: the next start uses the local folder.
-    NetIp = ok ? answer.trimmed() : QString();
+    // Cancel keeps the host: only an emptied answer moves the next start to the local
+    // folder.
+    if (!ok)
+        return;
+    NetIp = answer.trimmed();
     settings::SaveSetting(u"Properties"_s, u"NetIp"_s, NetIp);
 }
 

@@ -96,10 +96,15 @@ public:
     // ---- window state shared with the other parts
     QString NetIp;
     QString CurrentBarNo;
+    // Sets CurrentBarNo and prepares the label's barcode picture of it.
+    void setCurrentBarNo(const QString& barNo);
     int SelectedItem = 0;
     // The ready flag: the date picker's enabled state.
     bool ready() const;
     void setReady(bool on);
+
+    // The window's own font (MS Sans Serif 13,5 pt), which measures the grid's headers.
+    QFont windowFont() const;
 
     // Size of the window in twips as the geometry values store it.
     QSize outerSizeTwips() const;

@@ -74,7 +74,7 @@ QString CentreHeader(const QString& caption, double widthTwips, int alignment,
 
 void SaveGridLayout(Form1& form)
 {
-    QFont font = form.font();
+    QFont font = form.windowFont();
     font.setBold(form.DBGrid1->font().bold());
     font.setPointSizeF(form.DBGrid1->font().pointSizeF());
     const auto width = measure(font);
@@ -105,7 +105,7 @@ void LoadGridLayout(Form1& form)
     const auto records = seqfile::readFile(path);
     if (!records)
         return;
-    QFont font = form.font();
+    QFont font = form.windowFont();
     font.setBold(form.DBGrid1->font().bold()); // only the boldness, as at every start
     const auto width = measure(font);
     RecordSetModel* model = form.gridModel();

@@ -43,6 +43,13 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         paintItem(this, m_canvas->m_layout.items[m_index], background, true);
+        if (!m_canvas->m_layout.runsOff(m_index))
+            return;
+        // Text past the label's edge would be cut off: a red frame round what shows.
+        QPainter p(this);
+        p.setPen(QPen(Qt::red, 2));
+        const QRect shown = rect().intersected(QRect(-pos(), m_canvas->size()));
+        p.drawRect(QRectF(shown).adjusted(1, 1, -1, -1));
     }
     void mousePressEvent(QMouseEvent* e) override
     {

@@ -295,7 +295,7 @@ bool LabelDesigner::writePdf(const QString& path, const BarcodePicture& barcode)
     return true;
 }
 
-void LabelDesigner::printLabel()
+bool LabelDesigner::printLabel()
 {
     m_lastPdf.clear();
     const QString& data = m_window.CurrentBarNo;
@@ -304,42 +304,44 @@ void LabelDesigner::printLabel()
     BarcodePicture barcode = m_barcode;
     if (data.trimmed().isEmpty()) {
         tell(u"Etiket basılmadı: bu satırın barkod numarası yok."_s);
-        return;
+        return false;
     }
     if (barcode.isNull() || barcode.data() != data) {
         QString error;
         auto symbol = m_encoder->encode(data, &error);
         if (!symbol) {
             tell(u"Etiket basılmadı: \"%1\" barkoda çevrilemedi (%2)."_s.arg(data, error));
-            return;
+            return false;
         }
         barcode = BarcodePicture(std::move(*symbol));
     }
 
     if (!m_pdfOutput.isEmpty()) {
         const bool file = m_pdfOutput.endsWith(u".pdf"_s, Qt::CaseInsensitive);
-        writePdf(file ? m_pdfOutput : pdfFileFor(m_pdfOutput), barcode);
-        return;
+        return writePdf(file ? m_pdfOutput : pdfFileFor(m_pdfOutput), barcode);
     }
     QString error;
     switch (labelprint::toDefaultPrinter(m_layout, barcode, u"Etiket "_s + data, &error)) {
     case labelprint::Outcome::Printed:
         m_window.statusBar()->showMessage(u"Etiket yazıcıya gönderildi: %1"_s.arg(data));
-        return;
+        return true;
     case labelprint::Outcome::Failed:
         tell(u"Etiket basılamadı: %1"_s.arg(error));
-        return;
+        return false;
     case labelprint::Outcome::NoPrinter:
         break;
     }
     // No printer on this computer: the label goes into a PDF file.
     const QString path = pdfFileFor(fallbackFolder());
-    if (writePdf(path, barcode) && !m_toldFallback) {
+    if (!writePdf(path, barcode))
+        return false;
+    if (!m_toldFallback) {
         m_toldFallback = true;
         tell(u"Varsayılan yazıcı bulunamadı. Etiket PDF dosyası olarak kaydedildi:\n%1\n"
              u"Bundan sonraki etiketler de bu klasöre yazılacak."_s.arg(
                  QDir::toNativeSeparators(path)));
     }
+    return true;
 }
 
 // ------------------------------------------------------------------ wiring

@@ -31,8 +31,8 @@ public:
     void SaveLabelLayout(bool quotedAlignment);
     void RefreshLabelPreview();
     void RefreshBarcodeImage();
-    // "Barkod Bas".
-    void printLabel();
+    // "Barkod Bas": true when the label went to the printer or into a PDF file.
+    bool printLabel();
     // "Yazi Fontu": the font dialog for the selected item.
     void chooseFont();
 

@@ -61,7 +61,7 @@ void loadCurrentRow(Form1& form)
     auto text = [rs](const char16_t* field) {
         return fieldvalue::text(rs->value(QStringView(field)));
     };
-    form.CurrentBarNo = text(u"BarNo");
+    form.setCurrentBarNo(text(u"BarNo"));
     const QString sipNo = text(u"SipNo");
     form.field(EntryField::OrderNo)->setText(sipNo);
     form.field(EntryField::Customer)->setText(text(u"Firma"));

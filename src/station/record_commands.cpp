@@ -89,7 +89,7 @@ void recordNewOrder(Form1& form)
                            : recorder.addRoll(*rs, values, QDate::currentDate());
         if (result.ok) {
             if (!sameOrder)
-                form.CurrentBarNo = result.barNo;
+                form.setCurrentBarNo(result.barNo);
             rs->moveLast();
         }
     }
@@ -115,7 +115,7 @@ void addRollToOrder(Form1& form)
         }
         result = RollRecorder().addRoll(*rs, panelValues(form), QDate::currentDate());
         if (result.ok) {
-            form.CurrentBarNo = result.barNo;
+            form.setCurrentBarNo(result.barNo);
             rs->moveLast();
         }
     }

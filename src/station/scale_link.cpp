@@ -78,10 +78,14 @@ void ScaleLink::PortAyarClick()
 {
     if (m_comm.PortOpen())
         m_comm.setPortOpen(false);
+    bool accepted = false;
     {
         frmProperties dialog(m_comm, &m_window, m_window.PortAyar);
-        dialog.exec();
+        accepted = dialog.exec() == QDialog::Accepted;
     }
+    // Cancel: the scale goes on as it was stored, rather than silently stopping.
+    if (!accepted)
+        ::PortStartup(m_comm, warn);
     if (m_comm.PortOpen()) {
         m_closedToldOnce = false;
         m_readErrorsInARow = 0;

@@ -23,8 +23,9 @@ public:
     // Every change of the buffer: the weight into Text1(6).
     void txtTermChange();
 
-    // "Port Ayarları": the port closes while the dialog is open; afterwards the menu
-    // caption tells the open port ("Port Ayar Com=3") or reads "Port Ayarları".
+    // "Port Ayarları": the port closes while the dialog is open; after Cancel it opens
+    // again with the stored settings. The menu caption then tells the open port
+    // ("Port Ayar Com=3") or reads "Port Ayarları".
     void PortAyarClick();
     void PortStartup();
 

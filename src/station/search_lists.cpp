@@ -43,7 +43,13 @@ SearchLists::SearchLists(Form1& form)
 
 bool SearchLists::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyRelease) {
+    // Enter looks the text up; its release must not open the list that a successful
+    // lookup has just closed.
+    const auto isEnter = [event] {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    };
+    if (event->type() == QEvent::KeyRelease && !isEnter()) {
         if (watched == m_customer.field)
             customerSearch();
         else if (watched == m_fabric.field)
@@ -99,6 +105,7 @@ bool SearchLists::lookup(const Search& s, const QStringList& criteria, const QSt
         for (const QString& criterion : criteria) {
             if (rs->findFirst(criterion) && !rs->noMatch()) {
                 s.field->setText(fieldvalue::text(rs->value(QStringView(s.listField))));
+                s.list->hide(); // as a pick does: the fields below come into sight
                 if (QWidget* focus = QApplication::focusWidget())
                     QCoreApplication::postEvent(
                         focus, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
@@ -106,7 +113,8 @@ bool SearchLists::lookup(const Search& s, const QStringList& criteria, const QSt
             }
         }
     }
-    QMessageBox::information(&m_form, u"Topkar"_s, notFound);
+    QMessageBox box(QMessageBox::NoIcon, u"Topkar"_s, notFound, QMessageBox::Ok, &m_form);
+    box.exec();
     s.field->activateWindow();
     s.field->setFocus(Qt::OtherFocusReason); // the typed text stays for correction
     return false;

@@ -34,6 +34,7 @@ class TestBarcodeScan : public QObject
         s.field(EntryField::Weight)->setText(u"23,5"_s);
         s.field(EntryField::Note)->setText(u"Yıkamalı"_s);
         s->Combo1->setCurrentIndex(3);
+        s->Combo4->addItem(u"Ayşe Kılıç"_s); // the installation's operator
         s->Combo4->setCurrentIndex(1);
         s->DTPicker1->setDate(QDate(2026, 3, 9));
         s.refresh();

@@ -286,11 +286,18 @@ private Q_SLOTS:
         // Chosen list entries and a note show; the label widgets follow the layout.
         w.Combo1->setCurrentIndex(4);
         w.Combo2->setCurrentIndex(1);
+        w.Combo4->addItems({u"Ali Şahin"_s, u"Abdurrahman Karagözoğlu"_s}); // the installation's
         w.Combo4->setCurrentIndex(2);
         w.field(EntryField::Note)->setText(u"Acil"_s);
         QCOMPARE(captions().mid(7),
                  (QStringList{u"Makina 4"_s, u"30\"28 E"_s,
                               u"Operatör : "_s + w.Combo4->currentText(), u"Acil"_s}));
+        // A caption that runs past the label's edge is framed in red on the canvas.
+        auto topEdge = [&s](int i) {
+            return s.item(i)->grab().toImage().pixelColor(s.item(i)->width() / 4, 0);
+        };
+        QCOMPARE(topEdge(9), QColor(Qt::red));
+        QCOMPARE(topEdge(7), QColor(Qt::white));
         QCOMPARE(s.item(9)->toolTip(), u" Operatör "_s);
         QCOMPARE(s.item(9)->pos(), QPoint(214, 256));
 

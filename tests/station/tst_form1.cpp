@@ -2,9 +2,11 @@
 #include "core/database_files.h"
 #include "core/record_set_model.h"
 #include "core/settings_store.h"
+#include "core/twips.h"
 #include "orders/demo_company.h"
 #include "sql_helpers.h"
 #include "station/grid_layout.h"
+#include "station/station_style.h"
 #include "station/wheel_mouse.h"
 #include "station/window_keys.h"
 #include "station_window.h"
@@ -13,10 +15,12 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -136,6 +140,7 @@ private Q_SLOTS:
                                 w->Combo3->currentText(), w->Combo4->currentText()};
         QCOMPARE(lists, (QStringList{u"Makina Yok"_s, u"Mak.Cinsi Yok"_s, u"Sipariş"_s,
                                      u"Operatör Yok"_s}));
+        QCOMPARE(w->Combo4->count(), 1); // no operator names until the installation sets them
         // A new station gets its three database files, ready to use.
         for (const char* file : {dbfiles::kOrders, dbfiles::kAccounts, dbfiles::kStock})
             QVERIFY(QFile::exists(s->home().dataFolder() + u'/' + QLatin1String(file)));
@@ -163,23 +168,59 @@ private Q_SLOTS:
         QCOMPARE(w->DBGrid1->model()->rowCount(), 0);
     }
 
-    void networkIpIsTrimmedAndCancelStoresEmpty()
+    // An emptied answer goes back to the local folder; Cancel keeps the stored host.
+    void networkIpIsTrimmedAndCancelKeepsIt()
     {
         QVERIFY(s->open());
         const QString database = w->Data1->databaseName();
-        for (const QString& typed : {u"  10.0.0.9 "_s, QString()}) {
-            QTimer::singleShot(0, [typed] {
+        const QStringList typed{u"  10.0.0.9 "_s, QString(), u" "_s};
+        const QStringList stored{u"10.0.0.9"_s, u"10.0.0.9"_s, QString()};
+        for (int i = 0; i < typed.size(); ++i) {
+            QTimer::singleShot(0, [answer = typed[i]] {
                 auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog && dialog->labelText() == u"Network Ip Giriniz..");
                 QCOMPARE(dialog->windowTitle(), u"Network Ip"_s);
-                dialog->setTextValue(typed);
-                typed.isNull() ? dialog->reject() : dialog->accept();
+                dialog->setTextValue(answer);
+                answer.isNull() ? dialog->reject() : dialog->accept();
             });
             w->netIpClick();
-            QCOMPARE(settings::GetSetting(u"Properties"_s, u"NetIp"_s, u"unset"_s),
-                     typed.trimmed());
+            QCOMPARE(settings::GetSetting(u"Properties"_s, u"NetIp"_s, u"unset"_s), stored[i]);
         }
         QCOMPARE(w->Data1->databaseName(), database); // takes effect at the next start
+    }
+
+    void aDamagedFileIsNamedOnTheStatusLine()
+    {
+        QFile f(s->home().dataFolder() + u"/01Cari.Mdb"_s);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
+        f.close();
+        QVERIFY(s->open());
+        const QString status = w->statusBar()->currentMessage();
+        QVERIFY2(status.contains(u"01Cari.Mdb") && status.contains(u"bozuk") &&
+                     !status.contains(u"database"),
+                 qPrintable(status));
+    }
+
+    // "--print-label" without a printer writes the label into a PDF file and says where
+    // on standard error; with no barcode number to print the run fails.
+    void printLabelAtStart()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"CUPS_SERVER"_s, s->home().file(u"no-print-server"_s));
+        for (const auto& [exitCode, said] :
+             {std::pair{1, u"barkod numarası yok"_s}, {0, u"Etiketler/1047S03215.pdf"_s}}) {
+            if (exitCode == 0)
+                s->addRoll(u"1047"_s, u"1047S03215"_s, 23.5);
+            QProcess topkar;
+            topkar.setProcessEnvironment(env);
+            topkar.start(QString::fromUtf8(TOPKAR_PROGRAM), {u"--print-label"_s});
+            QVERIFY(topkar.waitForFinished(30000));
+            const QString err = QString::fromUtf8(topkar.readAllStandardError());
+            QCOMPARE(topkar.exitStatus() == QProcess::NormalExit ? topkar.exitCode() : -1,
+                     exitCode);
+            QVERIFY2(err.contains(said), qPrintable(err));
+        }
+        QVERIFY(QFileInfo(s->home().file(u"Etiketler/1047S03215.pdf"_s)).size() > 0);
     }
 
     void demoCompanyFillsTheGridAndTheGridMovesData1()
@@ -219,9 +260,6 @@ private Q_SLOTS:
         QCOMPARE(CentreHeader(u"  Firma  "_s, 1500, 1, width), u"Firma"_s + QString(10, u' '));
         QCOMPARE(CentreHeader(u"Firma"_s, 1500, 2, width), u"Firma"_s);
         QCOMPARE(CentreHeader(u"Firma"_s, 400, 0, width), u"Firma"_s); // wider than its column
-        // Saving twice gives the same caption: old blanks are trimmed first.
-        const QString once = CentreHeader(u"Firma"_s, 1500, 0, width);
-        QCOMPARE(CentreHeader(once, 1500, 0, width), once);
     }
 
     void gridLayoutFileLoadsAndResizingWritesIt()
@@ -233,8 +271,14 @@ private Q_SLOTS:
         QCOMPARE(w->DBGrid1->columnWidth(1), 133);
         QVERIFY(w->DBGrid1->isColumnHidden(2) && !w->DBGrid1->isColumnHidden(3));
         QCOMPARE(w->columnWidthTwips(3), 2115.0); // beyond the file: the designed width
-        QVERIFY(w->gridModel()->caption(0).startsWith(u"  "_s));
-        QCOMPARE(w->gridModel()->caption(0).trimmed(), u"Sipariş No"_s);
+        // Header blanks measured in the window's font (13,5 pt), not bold like the grid's
+        // cells; saving measures at the cells' size (12 pt).
+        auto in = [](double points) {
+            return [m = QFontMetricsF(style::sansSerif(points))](const QString& t) {
+                return twips::fromPixels(1) * m.horizontalAdvance(t);
+            };
+        };
+        QCOMPARE(w->gridModel()->caption(0), CentreHeader(u"Sipariş No"_s, 1500.5, 0, in(13.5)));
 
         // The operator widens a column: the whole layout is written, hidden column kept.
         w->DBGrid1->horizontalHeader()->resizeSection(1, 150);
@@ -244,6 +288,8 @@ private Q_SLOTS:
                  (QList<QByteArray>{"1500.5,#TRUE#\r", "2250,#TRUE#\r", "1515,#FALSE#\r"}));
         QCOMPARE(lines[14], "2475,#TRUE#\r");
         QCOMPARE(w->gridModel()->caption(2), u"Tarih"_s); // no blanks on a hidden header
+        QCOMPARE(w->gridModel()->caption(1), CentreHeader(u"BarKod"_s, 2250, 0, in(12)));
+        // Saving again gives the same caption: old blanks are trimmed first.
         const QString centred = w->gridModel()->caption(1);
         w->DBGrid1->horizontalHeader()->resizeSection(1, 151);
         w->DBGrid1->horizontalHeader()->resizeSection(1, 150);
@@ -348,7 +394,8 @@ private Q_SLOTS:
         QTest::mouseClick(w->findChild<QToolButton*>(u"DownCmd"_s), Qt::LeftButton);
         QVERIFY(w->DBGrid1->hasFocus() && bar->value() == bar->maximum());
         QCOMPARE(w->DBGrid1->horizontalScrollBar()->value(), 0);
-        QTest::mouseClick(w->findChild<QToolButton*>(u"UpCmd"_s), Qt::LeftButton);
+        w->findChild<QToolButton*>(u"UpCmd"_s)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // Enter clicks it
         QVERIFY(w->DBGrid1->hasFocus() && bar->value() == 0);
 
         // A wheel turn over the grid is one Up or Down key to the focused control.

@@ -13,6 +13,7 @@ ModalAnswerer::ModalAnswerer(std::function<void(QWidget*)> answer) : m_answer(st
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             titles.append(box->windowTitle());
             messages.append(box->text());
+            icons.append(box->icon());
             box->accept();
         } else if (m_answer) {
             m_answer(modal);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -16,6 +18,7 @@ public:
     explicit ModalAnswerer(std::function<void(QWidget*)> answer = {});
     QStringList titles;
     QStringList messages;
+    QList<QMessageBox::Icon> icons;
 
 private:
     std::function<void(QWidget*)> m_answer;
