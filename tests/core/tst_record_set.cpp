@@ -332,40 +332,6 @@ private Q_SLOTS:
         QVERIFY(data.lastError().contains(u"nowhere"));
     }
 
-    // A filter narrows the rows read and the set's own added rows alike; clearing it
-    // shows them all again.
-    void filters()
-    {
-        auto elsewhere = open(accountsDb(), u"CariHareket"_s);
-        addMovement(*elsewhere, u"A"_s, 0);
-        addMovement(*elsewhere, u"A"_s, 1);
-        auto rs = open(accountsDb(), u"CariHareket"_s);
-        addMovement(*rs, u"B"_s, 2);
-        addMovement(*rs, u"A"_s, 3);
-        QVERIFY(rs->setFilter(u"CariHarKod='a' And Borc<>0"_s));
-        QCOMPARE(walk(*rs, u"Borc"_s), (QStringList{u"1"_s, u"3"_s}));
-        QVERIFY(rs->setFilter(u"CariHarKod='B'"_s));
-        QCOMPARE(rs->exactCount(), 1);
-        QVERIFY(rs->setFilter(QString()));
-        QCOMPARE(rs->exactCount(), 4);
-    }
-
-    // The search of the exchange: forward from the current row, the current row included.
-    void searchFromCurrentRow()
-    {
-        auto rs = open(accountsDb(), u"CariHareket"_s);
-        for (const char* code : {"A", "B", "A", "C"})
-            addMovement(*rs, QString::fromLatin1(code), 1);
-        rs->moveFirst();
-        QVERIFY(rs->findFromCurrent(u"CariHarKod='a'"_s));
-        QCOMPARE(rs->absolutePosition(), 0);
-        rs->moveNext();
-        QVERIFY(rs->findFromCurrent(u"CariHarKod='A'"_s));
-        QCOMPARE(rs->absolutePosition(), 2);
-        QVERIFY(rs->findFromCurrent(u"CariHarKod='B'"_s)); // none further: end-of-file
-        QVERIFY(rs->eof() && rs->noMatch());
-    }
-
     // Held additions are written together and are seen by the set's own searches.
     void heldAdditions()
     {

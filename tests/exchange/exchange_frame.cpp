@@ -85,10 +85,8 @@ bool BranchFolder::prepare(bool central) const
 {
     QStringList made;
     QString error;
-    const bool ok = localfiles::prepareBranch(settings({}, central), &made, &error);
-    if (!ok)
-        qWarning("%s", qPrintable(error));
-    return ok;
+    return localfiles::prepareBranch(settings({}, central), &made, &error) ||
+           (qWarning("%s", qPrintable(error)), false);
 }
 
 ExchangeReport BranchFolder::run(ExchangeHost& host, const QString& command, bool central) const

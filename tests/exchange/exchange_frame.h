@@ -18,8 +18,8 @@
 #include <functional>
 #include <memory>
 
-// A host that counts its waits before the download and can act on the progress (to
-// cut a run short or to add a movement in the middle of an upload).
+// A host that can act on the progress (to cut a run short or to add a movement in the
+// middle of an upload).
 class RecordingHost : public ExchangeHost
 {
 public:
@@ -28,13 +28,6 @@ public:
         if (onProgress)
             onProgress(text, value, maximum);
     }
-    bool waitForRelease() override
-    {
-        ++waits;
-        return true;
-    }
-
-    int waits = 0;
     std::function<void(const QString& text, int value, int maximum)> onProgress;
 };
 
