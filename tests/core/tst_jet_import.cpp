@@ -239,17 +239,14 @@ private Q_SLOTS:
     void wrongCommandLine()
     {
         QFETCH(QStringList, arguments);
-        QFile old(home->file(u"old"_s));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
+        QVERIFY(writeBytes(home->file(u"old"_s), "old"));
         for (QString& a : arguments)
             if (a == u"new"_s || a == u"old"_s)
                 a = home->file(a);
         QString errors;
         QCOMPARE(runImport(arguments, &errors), 2);
         QVERIFY(!errors.isEmpty() && !QFile::exists(home->file(u"new"_s)));
-        QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), QByteArray("old"));
+        QCOMPARE(readBytes(home->file(u"old"_s)), QByteArray("old"));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "core/log_file.h"
+#include "test_home.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,9 +44,8 @@ private Q_SLOTS:
         LogFile log(path, cap);
         QVERIFY(log.append("sonraki"));
         QVERIFY(QFileInfo(path).size() <= cap);
-        QFile a(log.previousPath()), b(path);
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = (a.readAll() + b.readAll()).split('\n');
+        const QList<QByteArray> lines =
+            (readBytes(log.previousPath()) + readBytes(path)).split('\n');
         QCOMPARE(lines.mid(lines.size() - 4),
                  (QList<QByteArray>{"yazar tam", "yazar yarım", "sonraki", ""}));
         for (const QByteArray& line : lines.mid(0, lines.size() - 4))

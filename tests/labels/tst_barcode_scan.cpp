@@ -208,7 +208,6 @@ private Q_SLOTS:
         QVERIFY(expected.startsWith(s.home().path()));
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages[0].contains(u"yazıcı bulunamadı"_s));
-        QCOMPARE(decodeBarcodes(pdfToPng(expected)), QStringList{u"CODE-128:1047S0300021"_s});
         // Told once; the next labels follow without a word.
         s->CurrentBarNo = u"1047S0300022"_s;
         QTest::mouseClick(s->Command1, Qt::LeftButton);

@@ -51,19 +51,6 @@ QByteArray windowsFile(bool quotedAlignment)
     return f;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 ino_t inode(const QString& path)
 {
     struct stat st
@@ -85,7 +72,7 @@ void drag(QWidget* pressed, QWidget* receiver, QPoint delta)
 QByteArray layoutFile(const Station& s)
 {
     s.labels->waitForLayoutFile();
-    return readAll(s.labels->layoutPath());
+    return readBytes(s.labels->layoutPath());
 }
 
 double centred(const LabelItem& item)
@@ -104,7 +91,7 @@ private Q_SLOTS:
         TestHome home;
         const QString path = home.file(u"Barkod.Dat"_s);
         for (bool quoted : {false, true}) {
-            writeAll(path, windowsFile(quoted));
+            QVERIFY(writeBytes(path, windowsFile(quoted)));
             LabelLayout layout = LabelLayout::design(u"A\r\nB\r\nC"_s);
             QStringList problems;
             QVERIFY(barkoddat::load(path, layout, &problems));
@@ -123,7 +110,7 @@ private Q_SLOTS:
 
             // Written back, in the same style, it is the same file to the byte.
             QVERIFY(barkoddat::save(path, layout, quoted));
-            QCOMPARE(readAll(path), windowsFile(quoted));
+            QCOMPARE(readBytes(path), windowsFile(quoted));
         }
 
         // A file mixing both styles reads like either.
@@ -143,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(s.open());
         QVERIFY(!QFile::exists(path));
         s.refresh();
-        const QList<QByteArray> lines = readAll(path).split('\n');
+        const QList<QByteArray> lines = readBytes(path).split('\n');
         QCOMPARE(lines.size(), 13); // 12 lines, each ended by CR LF
         QCOMPARE(lines[0], QByteArray("1890,120,\"Arial\",12,#FALSE#,#FALSE#,0\r"));
         const LabelItem& company = s.labels->layout().items[6];
@@ -153,12 +140,12 @@ private Q_SLOTS:
         QCOMPARE(lines[11], QByteArray("4230,870\r"));
         // Closing writes the alignment quoted.
         s->close();
-        QVERIFY(readAll(path).contains(",#TRUE#,#FALSE#,\"2\"\r\n"));
+        QVERIFY(readBytes(path).contains(",#TRUE#,#FALSE#,\"2\"\r\n"));
 
         // The next start reads it: a quoted "2" centres the item as a bare 2 does.
         Station again;
         QByteArray file = windowsFile(true);
-        writeAll(again.labels->layoutPath(), file);
+        QVERIFY(writeBytes(again.labels->layoutPath(), file));
         QVERIFY(again.open());
         const LabelLayout& layout = again.labels->layout();
         QCOMPARE(layout.items[6].left, (5669 - layout.items[6].width) / 2);
@@ -175,11 +162,11 @@ private Q_SLOTS:
         Station s;
         // Five lines, LF only, no end on the last: bad numbers, no font name, a size
         // of 0, an alignment of 7, a place far off.
-        writeAll(s.labels->layoutPath(), "1890,abc,\"Arial\",10,#TRUE#,#FALSE#,2\n"
-                                         "2280,120,\"\",0,#FALSE#,#TRUE#,7\n"
-                                         "2670,1E+30,\"Tahoma\",9,maybe,#TRUE#\n"
-                                         "\n"
-                                         "3060");
+        QVERIFY(writeBytes(s.labels->layoutPath(), "1890,abc,\"Arial\",10,#TRUE#,#FALSE#,2\n"
+                                                   "2280,120,\"\",0,#FALSE#,#TRUE#,7\n"
+                                                   "2670,1E+30,\"Tahoma\",9,maybe,#TRUE#\n"
+                                                   "\n"
+                                                   "3060"));
         QVERIFY(s.open());
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages[0].contains(u"satır 2: yazı tipi"_s));
@@ -201,9 +188,9 @@ private Q_SLOTS:
         s.refresh();
         QStringList problems;
         LabelLayout reread = LabelLayout::design({});
-        barkoddat::apply(seqfile::decode(readAll(s.labels->layoutPath())), reread, &problems);
+        barkoddat::apply(seqfile::decode(readBytes(s.labels->layoutPath())), reread, &problems);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u", "_s)));
-        QCOMPARE(readAll(s.labels->layoutPath()).count("\r\n"), 12);
+        QCOMPARE(readBytes(s.labels->layoutPath()).count("\r\n"), 12);
 
         Station unreadable;
         QVERIFY(QDir().mkdir(unreadable.labels->layoutPath())); // a folder in its place

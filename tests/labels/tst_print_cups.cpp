@@ -42,8 +42,7 @@ class TestPrintCups : public QObject
 
     bool writeFile(const QString& name, const QString& text)
     {
-        QFile f(m_server.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) == text.toUtf8().size();
+        return writeBytes(m_server.filePath(name), text.toUtf8());
     }
 
 private Q_SLOTS:

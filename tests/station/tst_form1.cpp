@@ -39,13 +39,11 @@ QString storedGeometry(const QString& name)
 }
 bool writeGridLayoutFile(const QByteArray& bytes)
 {
-    QFile f(settings::programFile(u"Kumas.Dat"_s));
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    return writeBytes(settings::programFile(u"Kumas.Dat"_s), bytes);
 }
 QByteArray gridLayoutFile()
 {
-    QFile f(settings::programFile(u"Kumas.Dat"_s));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return readBytes(settings::programFile(u"Kumas.Dat"_s));
 }
 // Counts the keys a control receives.
 class KeySpy : public QObject
@@ -191,9 +189,7 @@ private Q_SLOTS:
 
     void aDamagedFileIsNamedOnTheStatusLine()
     {
-        QFile f(s->home().dataFolder() + u"/01Cari.Mdb"_s);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
-        f.close();
+        QVERIFY(writeBytes(s->home().dataFolder() + u"/01Cari.Mdb"_s, QByteArray(4096, 'x')));
         QVERIFY(s->open());
         const QString status = w->statusBar()->currentMessage();
         QVERIFY2(status.contains(u"01Cari.Mdb") && status.contains(u"bozuk") &&

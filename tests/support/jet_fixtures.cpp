@@ -1,5 +1,7 @@
 #include "jet_fixtures.h"
 
+#include "test_home.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -63,13 +65,9 @@ QString path(const QString& name)
 
 bool writeOrderFile(const QString& target)
 {
-    QFile in(path(u"nwind.mdb"_s));
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray bytes = in.readAll();
+    QByteArray bytes = readBytes(path(u"nwind.mdb"_s));
     bytes.replace("Ums\xe4tze", "Siparis").replace("Bol\xedvar", "Bol\xfdvar");
-    QFile out(target);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+    return !bytes.isEmpty() && writeBytes(target, bytes);
 }
 
 QList<QStringList> exportTable(const QString& file, const QString& table, const QByteArray& charset)

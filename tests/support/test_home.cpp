@@ -4,6 +4,7 @@
 #include "core/settings_store.h"
 
 #include <QDir>
+#include <QFile>
 
 TestHome::TestHome()
 {
@@ -25,4 +26,16 @@ QString TestHome::dataFolder() const
     const QString folder = m_dir.filePath(QStringLiteral("MuhasebeData"));
     QDir().mkpath(folder);
     return folder;
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }

@@ -22,3 +22,7 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_previous;
 };
+
+// A file's bytes, empty when it cannot be read; a file written whole, or false.
+QByteArray readBytes(const QString& path);
+bool writeBytes(const QString& path, const QByteArray& bytes);
