@@ -4,6 +4,7 @@
 #include "core/data_location.h"
 #include "core/database_backup.h"
 #include "core/database_files.h"
+#include "core/jet_migration.h"
 #include "core/settings_store.h"
 #include "orders/demo_company.h"
 #include "program_setup.h"
@@ -52,11 +53,33 @@ int backUp(const QString& target)
     return 0;
 }
 
+// Moves the old station's Jet order file over without asking.
+int migrate()
+{
+    const QString folder = stationDataFolder(settings::GetSetting(u"Properties"_s, u"NetIp"_s));
+    if (!QDir(folder).exists()) {
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(folder))));
+        return 1;
+    }
+    if (!jetmigration::ordersInJetFile(folder)) {
+        std::printf(
+            "%s\n",
+            qPrintable(u"Aktarılacak Jet sipariş dosyası yok: %1"_s.arg(
+                QDir::toNativeSeparators(QDir(folder).filePath(QLatin1String(dbfiles::kOrders))))));
+        return 0;
+    }
+    const jetmigration::Result moved = jetmigration::moveOrders(folder);
+    std::fprintf(moved.ok ? stdout : stderr, "%s\n", qPrintable(jetmigration::report(moved)));
+    return moved.ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const bool withWindow = program::wantsWindow(argc, argv, {u"--backup"_s});
+    const bool withWindow = program::wantsWindow(argc, argv, {u"--backup"_s, u"--migrate"_s});
     const auto app = program::makeApplication(argc, argv, withWindow, u"Topkar"_s);
     if (withWindow) {
         // The installed desktop entry and icon.
@@ -83,7 +106,12 @@ int main(int argc, char** argv)
         u"Veritabanı dosyalarını, diğer istasyonlar yazarken de, klasördeki tarih ve saat adlı "
         u"yeni bir klasöre yedekle ve çık (pencere açmaz)."_s,
         u"klasör"_s);
-    parser.addOptions({demo, screenshot, labelPdf, printLabel, backup});
+    const QCommandLineOption migrateOrders(
+        u"migrate"_s,
+        u"Veri klasöründeki eski istasyonun Jet (Access) Kumas.Mdb dosyasındaki siparişleri "
+        u"sormadan yeni sipariş dosyasına aktar, Jet dosyasını değiştirmeden Jet-yedek "
+        u"klasörüne taşı ve çık (pencere açmaz)."_s);
+    parser.addOptions({demo, screenshot, labelPdf, printLabel, backup, migrateOrders});
     parser.process(*app);
 
     if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
@@ -108,6 +136,8 @@ int main(int argc, char** argv)
     }
     if (parser.isSet(backup))
         return backUp(parser.value(backup));
+    if (parser.isSet(migrateOrders))
+        return migrate();
 
     Form1 window;
     installStationParts(window);

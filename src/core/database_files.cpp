@@ -1,5 +1,6 @@
 #include "core/database_files.h"
 
+#include "core/jet_file.h"
 #include "core/logging.h"
 #include "core/sqlite_functions.h"
 #include "core/table_schema.h"
@@ -196,6 +197,13 @@ QSqlDatabase connection(const QString& path, QString* error)
             *error = u"Veritabanı dosyası bulunamadı: %1"_s.arg(QDir::toNativeSeparators(absolute));
         return {};
     }
+    // An old Jet (Access) file is never opened as SQLite: it would read as damaged.
+    if (jet::isJetFile(absolute)) {
+        if (error)
+            *error = u"Jet (Access) dosyası, aktarılmadan açılamaz: %1"_s.arg(
+                QDir::toNativeSeparators(absolute));
+        return {};
+    }
     static int serial = 0;
     const QString name = u"topkar-db-%1"_s.arg(++serial);
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
@@ -229,18 +237,23 @@ QSqlDatabase connection(const QString& path, QString* error)
     return db;
 }
 
+void close(const QString& path)
+{
+    const QString name = connectionNames().take(QFileInfo(path).absoluteFilePath());
+    if (name.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        forgetTableInfo(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
 void closeAll()
 {
-    auto& names = connectionNames();
-    for (const QString& name : std::as_const(names)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            forgetTableInfo(db);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
-    names.clear();
+    for (const QString& path : connectionNames().keys())
+        close(path);
 }
 
 bool ensureDatabase(const QString& path, const QStringList& tables, QString* error)

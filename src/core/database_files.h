@@ -12,8 +12,8 @@ inline constexpr char kOrders[] = "Kumas.Mdb";    // Siparis
 inline constexpr char kAccounts[] = "01Cari.Mdb"; // CariKartlar
 inline constexpr char kStock[] = "01Stok.Mdb";    // StokKartlar
 
-// An open connection to an existing database file, shared by every user of the same
-// file and carrying the Turkish collation and Like function. Fails (invalid database,
+// An open connection to an existing database file (never to a Jet file), shared by every user of
+// the same file and carrying the Turkish collation and Like function. Fails (invalid database,
 // *error set) when the file does not exist or cannot be opened; it is never created
 // here.
 QSqlDatabase connection(const QString& path, QString* error = nullptr);
@@ -21,6 +21,9 @@ QSqlDatabase connection(const QString& path, QString* error = nullptr);
 // Registers the Turkish collation TRNOCASE and the function jet_like on an open SQLite
 // connection of Qt's driver; false and *error when it is not one or registering fails.
 bool registerFunctions(const QSqlDatabase& db, QString* error);
+
+// Closes the connection connection() opened to one file (before it is replaced).
+void close(const QString& path);
 
 // Closes every connection opened by connection() (before files are moved or removed).
 void closeAll();

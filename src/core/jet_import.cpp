@@ -58,19 +58,6 @@ QVariant storedValue(const QVariant& v)
     }
 }
 
-// Writes the file to the disk before it is renamed into place.
-bool syncFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
-}
-
 class Copy
 {
 public:
@@ -220,6 +207,18 @@ private:
 };
 
 } // namespace
+
+bool syncFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
 
 bool isStationDatabase(const QString& target)
 {

@@ -47,6 +47,9 @@ using Progress = std::function<void(const QString& table, qint64 rows)>;
 Result importFile(const QString& source, const QString& target, const Options& options = {},
                   const Progress& progress = {});
 
+// Writes the file's contents to the disk (before it is renamed into place).
+bool syncFile(const QString& path);
+
 // True when the file name is one of the station's databases.
 bool isStationDatabase(const QString& target);
 

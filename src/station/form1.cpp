@@ -1,8 +1,11 @@
 #include "station/form1.h"
 
+#include "core/card_mirror.h"
 #include "core/data_control.h"
 #include "core/data_location.h"
 #include "core/database_files.h"
+#include "core/jet_file.h"
+#include "core/jet_migration.h"
 #include "core/number_format.h"
 #include "core/record_set_model.h"
 #include "core/settings_store.h"
@@ -27,6 +30,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -544,24 +548,6 @@ void Form1::openDatabases()
     QDir folder(m_dataFolder);
     if (!folder.exists() && isLocalDataFolder(NetIp))
         folder.mkpath(u"."_s);
-    QString problem;
-    m_dataReachable = folder.exists();
-    if (m_dataReachable) {
-        // A missing file is created with its table, so a new station runs at once.
-        const std::array<std::pair<const char*, const char16_t*>, 3> files = {
-            {{dbfiles::kOrders, u"Siparis"},
-             {dbfiles::kAccounts, u"CariKartlar"},
-             {dbfiles::kStock, u"StokKartlar"}}};
-        for (const auto& [file, table] : files) {
-            const QString path = folder.filePath(QLatin1String(file));
-            QString error;
-            if (!dbfiles::ensureDatabase(path, {QString::fromUtf16(table)}, &error))
-                problem = databaseProblem(path, error);
-        }
-    } else {
-        problem = u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
-    }
-
     Data1->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kOrders)));
     Data2->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kAccounts)));
     Data3->setDatabaseName(folder.filePath(QLatin1String(dbfiles::kStock)));
@@ -569,14 +555,103 @@ void Form1::openDatabases()
     Data1->setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
     Data2->setRecordSource(u"CariKartlar"_s);
     Data3->setRecordSource(u"StokKartlar"_s);
-    for (DataControl* data : {Data2, Data3, Data1})
-        if (!RefreshToFirst(*data) && problem.isEmpty())
-            problem = databaseProblem(data->databaseName(), data->lastError());
 
-    if (problem.isEmpty())
-        showStatus(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)), false);
+    QString problem;
+    m_dataNotice.clear();
+    m_cardMirrors.clear();
+    m_dataReachable = folder.exists();
+    if (m_dataReachable) {
+        const bool ordersReady =
+            !jetmigration::ordersInJetFile(m_dataFolder) || offerOrderMove(&problem, &m_dataNotice);
+        // A missing file is created with its table, so a new station runs at once.
+        const std::array<std::tuple<DataControl*, const char*, const char16_t*>, 3> files = {
+            {{Data1, dbfiles::kOrders, u"Siparis"},
+             {Data2, dbfiles::kAccounts, u"CariKartlar"},
+             {Data3, dbfiles::kStock, u"StokKartlar"}}};
+        for (const auto& [data, file, table] : files) {
+            const QString path = folder.filePath(QLatin1String(file));
+            if (data == Data1 && !ordersReady)
+                continue;
+            if (data != Data1 && jet::isJetFile(path)) {
+                // The accounting program's own card file: read through a copy.
+                m_cardMirrors.push_back(
+                    std::make_unique<CardMirror>(path, QString::fromUtf16(table), *data));
+                m_cardMirrors.back()->update();
+                continue;
+            }
+            QString error;
+            if (!dbfiles::ensureDatabase(path, {QString::fromUtf16(table)}, &error))
+                problem = databaseProblem(path, error);
+        }
+    } else {
+        problem = u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
+    }
+    for (DataControl* data : {Data2, Data3, Data1})
+        if (!RefreshToFirst(*data) && problem.isEmpty() && !cardMirror(data))
+            problem = databaseProblem(data->databaseName(), data->lastError());
+    m_dataProblem = problem;
+    showDataStatus();
+}
+
+CardMirror* Form1::cardMirror(const DataControl* data) const
+{
+    for (const auto& mirror : m_cardMirrors)
+        if (&mirror->data() == data)
+            return mirror.get();
+    return nullptr;
+}
+
+void Form1::checkCardFile(DataControl* data, bool typing)
+{
+    CardMirror* mirror = cardMirror(data);
+    if (!mirror)
+        return;
+    const QString before = mirror->problem();
+    if (mirror->update(typing) || mirror->problem() != before)
+        showDataStatus();
+}
+
+void Form1::showDataStatus()
+{
+    QStringList problems;
+    if (!m_dataProblem.isEmpty())
+        problems.append(m_dataProblem);
+    for (const auto& mirror : m_cardMirrors)
+        if (!mirror->problem().isEmpty())
+            problems.append(mirror->problem());
+    if (problems.isEmpty())
+        showStatus(u"Veriler: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder)) + m_dataNotice,
+                   false);
     else
-        showStatus(problem, true);
+        showStatus(problems.join(u" — "_s), true);
+}
+
+bool Form1::offerOrderMove(QString* problem, QString* notice)
+{
+    const auto answer = QMessageBox::question(
+        this, u"Topkar"_s,
+        u"Veri klasöründeki Kumas.Mdb eski istasyonun Jet (Access) dosyası.\n\nSiparişler "
+        "istasyonun yeni sipariş dosyasına aktarılsın mı? Jet dosyası değiştirilmeden %1 "
+        "klasörüne taşınır."_s.arg(QDir::toNativeSeparators(
+            QDir(m_dataFolder).filePath(QLatin1String(jetmigration::kKeptFolder)))),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes) {
+        *problem = u"Kumas.Mdb eski istasyonun Jet (Access) dosyası; siparişler aktarılmadı, "
+                   "sipariş tablosu açılmadı. Aktarmak için istasyonu yeniden açıp soruya Evet "
+                   "deyin ya da 'topkar --migrate' çalıştırın."_s;
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const jetmigration::Result moved = jetmigration::moveOrders(m_dataFolder);
+    QApplication::restoreOverrideCursor();
+    if (!moved.ok) {
+        QMessageBox::warning(this, u"Topkar"_s, moved.message);
+        *problem = moved.message + u" Kumas.Mdb olduğu gibi duruyor; sipariş tablosu açılmadı."_s;
+        return false;
+    }
+    QMessageBox::information(this, u"Topkar"_s, jetmigration::report(moved));
+    *notice = u" — Eski istasyonun siparişleri aktarıldı: %1 satır"_s.arg(moved.orderRows);
+    return true;
 }
 
 void Form1::showStatus(const QString& text, bool problem)

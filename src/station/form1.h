@@ -10,7 +10,10 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
+class CardMirror;
 class DataControl;
 class RecordSetModel;
 class QAction;
@@ -119,6 +122,11 @@ public:
     QString dataFolder() const { return m_dataFolder; }
     bool dataReachable() const { return m_dataReachable; }
 
+    // Checks the accounting program's Jet card file that a data control (Data2, Data3)
+    // reads through a copy, and takes its changes; `typing`: at most every few
+    // seconds. Nothing for a data control that reads its file directly.
+    void checkCardFile(DataControl* data, bool typing);
+
     // One wheel turn over the window (rotation > 0 away from the user): over the grid or
     // a search list it sends one Up or Down key to the control that has the focus.
     void MouseWheel(int MouseKeys, int Rotation, int xpos, int Ypos);
@@ -140,11 +148,17 @@ private:
     void createMenus();
     void formLoad();
     void openDatabases();
+    // Asks whether the old station's Jet order file is to be moved over and moves it;
+    // false when the orders stay in the Jet file (*problem says why).
+    bool offerOrderMove(QString* problem, QString* notice);
     void formQueryUnload();
     void formUnload();
     void bindGrid();
     void showGridEnd(bool last);
     void showStatus(const QString& text, bool problem);
+    // The data folder and what is wrong with its files, card copies included.
+    void showDataStatus();
+    CardMirror* cardMirror(const DataControl* data) const;
 
     std::array<QLineEdit*, kEntryFieldCount> m_fields{};
     QLabel* m_remainingKg = nullptr;
@@ -154,5 +168,8 @@ private:
     bool m_settingWidths = false; // widths set by the window itself, not by the operator
     QString m_dataFolder;
     bool m_dataReachable = false;
+    QString m_dataProblem;
+    QString m_dataNotice;
+    std::vector<std::unique_ptr<CardMirror>> m_cardMirrors;
     bool m_closing = false;
 };

@@ -43,6 +43,13 @@ SearchLists::SearchLists(Form1& form)
 
 bool SearchLists::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool customer = watched == m_customer.field;
+    if (!customer && watched != m_fabric.field)
+        return false;
+    // A card file the accounting program keeps writing is looked at again when its
+    // field is entered, and every few seconds while the operator types.
+    if (event->type() == QEvent::FocusIn)
+        m_form.checkCardFile(customer ? m_customer.data : m_fabric.data, false);
     // Enter looks the text up; its release must not open the list that a successful
     // lookup has just closed.
     const auto isEnter = [event] {
@@ -50,10 +57,8 @@ bool SearchLists::eventFilter(QObject* watched, QEvent* event)
         return key == Qt::Key_Return || key == Qt::Key_Enter;
     };
     if (event->type() == QEvent::KeyRelease && !isEnter()) {
-        if (watched == m_customer.field)
-            customerSearch();
-        else if (watched == m_fabric.field)
-            fabricSearch();
+        m_form.checkCardFile(customer ? m_customer.data : m_fabric.data, true);
+        customer ? customerSearch() : fabricSearch();
     }
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -17,11 +18,23 @@ QString path(const QString& name);
 // Windows-1254 reads as "ı" (Windows-1252 as "ý"). False when it cannot be written.
 bool writeOrderFile(const QString& target);
 
+// Writes a copy of ASampleDatabase.accdb that plays the accounting program's customer
+// file: its table "Asset Items" renamed "CariKartlar", the column "Model" renamed
+// "Unvan" (65 cards, one of them "Surger 350"). With `newCard` the card "220ZX" is
+// "Yeni1" instead. False when it cannot be written.
+bool writeCardFile(const QString& target, bool newCard = false);
+
 // mdb-export's reading of a table (JET3 texts in the given iconv charset): the header
 // row, then one list of texts per row. Dates as "yyyy-MM-dd HH:mm:ss", binary values
 // in hexadecimal, NULL and empty texts as empty texts.
 QList<QStringList> exportTable(const QString& file, const QString& table,
                                const QByteArray& charset = QByteArrayLiteral("CP1252"));
+
+// Compares a table copied into db with mdb-export's reading of it, value by value in
+// stored order (JET3 texts in the given code page): empty when they agree, else the
+// first difference. *rows gets the reference's row count.
+QString compareTable(const QString& file, int codePage, const QSqlDatabase& db,
+                     const QString& table, qint64* rows);
 
 // mdb-tables' list of the user tables.
 QStringList tables(const QString& file);

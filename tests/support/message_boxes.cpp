@@ -1,5 +1,6 @@
 #include "message_boxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -14,7 +15,10 @@ ModalAnswerer::ModalAnswerer(std::function<void(QWidget*)> answer) : m_answer(st
             titles.append(box->windowTitle());
             messages.append(box->text());
             icons.append(box->icon());
-            box->accept();
+            if (QAbstractButton* button = box->button(reply))
+                button->click();
+            else
+                box->accept();
         } else if (m_answer) {
             m_answer(modal);
         }

@@ -16,6 +16,9 @@ class ModalAnswerer
 {
 public:
     explicit ModalAnswerer(std::function<void(QWidget*)> answer = {});
+    // The button a message box that offers it gets (Yes to a question); any other box
+    // is confirmed.
+    QMessageBox::StandardButton reply = QMessageBox::NoButton;
     QStringList titles;
     QStringList messages;
     QList<QMessageBox::Icon> icons;
