@@ -1,5 +1,7 @@
 // The exchange program: runs one branch data exchange and exits with a status that
-// says whether everything was sent (0), or not (1); 2 for a wrong command line.
+// says whether everything was sent (0), or not (1); 2 with the usage for a wrong
+// command line (an unknown option, a missing value, no branch for a run that needs
+// one), before anything is touched.
 //
 // With a display it shows the exchange window; without one (or with --no-window) it
 // prints its progress on the terminal.
@@ -8,6 +10,7 @@
 #include "exchange/central_upgrade.h"
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
+#include "exchange/local_files.h"
 #include "program_setup.h"
 #include "web_data.h"
 
@@ -55,9 +58,10 @@ bool hasDisplay()
 
 bool wantsWindow(int argc, char** argv)
 {
-    return hasDisplay() && program::wantsWindow(argc, argv,
-                                                {u"--no-window"_s, u"--create-central"_s,
-                                                 u"--upgrade-central"_s, u"--make-demo"_s});
+    return hasDisplay() &&
+           program::wantsWindow(argc, argv,
+                                {u"--no-window"_s, u"--create-central"_s, u"--upgrade-central"_s,
+                                 u"--make-demo"_s, u"--prepare-branch"_s});
 }
 
 // Runs fn on a connection of its own to the central database; the exit status.
@@ -78,6 +82,25 @@ int withCentral(const QString& dataSource, const std::function<int(QSqlDatabase&
     }
     QSqlDatabase::removeDatabase(name);
     return status;
+}
+
+int usage(const QCommandLineParser& parser, const QString& why)
+{
+    std::fprintf(stderr, "%s\n\n%s", qPrintable(why), qPrintable(parser.helpText()));
+    return 2;
+}
+
+int prepareBranch(const ExchangeSettings& settings)
+{
+    QStringList files;
+    QString error;
+    if (!localfiles::prepareBranch(settings, &files, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(u"Şube dosyaları hazırlanamadı: "_s + error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(u"Şube %1 dosyaları aktarıma hazır: %2"_s.arg(
+                            settings.OwnBranch, files.join(u", "_s))));
+    return 0;
 }
 
 int createCentral(const QString& dataSource)
@@ -151,13 +174,23 @@ int main(int argc, char** argv)
         u"make-demo"_s,
         u"Klasörde örnek bir şube (sube02) ve merkez istasyonu (merkez) hazırla ve çık."_s,
         u"klasör"_s);
+    const QCommandLineOption prepareBranchOption(
+        u"prepare-branch"_s,
+        u"Şubenin (--branch) dosyalarına aktarımın kullandığı eksik dosya, tablo ve sütunları "
+        "ekle, satırlara dokunmadan; sonra çık. Aktarımın kendisi şube dosyalarını hiç "
+        "değiştirmez."_s);
     parser.addOptions({folder, branch, command, central, dsn, noWindow, closeWhenDone,
-                       createCentralOption, upgradeCentralOption, demo});
-    parser.process(*app);
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
-        return 2;
-    }
+                       createCentralOption, upgradeCentralOption, prepareBranchOption, demo});
+    // Not process(): it ends the program with 1 on a wrong command line.
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usage(parser, parser.errorText());
+    if (parser.isSet(u"help"_s) || parser.isSet(u"help-all"_s))
+        parser.showHelp(0);
+    if (parser.isSet(u"version"_s))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty())
+        return usage(parser,
+                     u"Beklenmeyen değer: %1"_s.arg(parser.positionalArguments().join(u' ')));
     if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(missing));
         return 1;
@@ -192,6 +225,15 @@ int main(int argc, char** argv)
                                 parser.value(demo))));
         return 0;
     }
+
+    // A run for no branch would read and write files without a branch code; only the
+    // upload takes its branches from Sube.txt.
+    const bool needsBranch = parser.isSet(prepareBranchOption) ||
+                             exchangeKindFor(settings.ExchangeCommand) != ExchangeKind::Movements;
+    if (needsBranch && settings.OwnBranch.isEmpty())
+        return usage(parser, u"Şube kodu yok: --branch KOD verin."_s);
+    if (parser.isSet(prepareBranchOption))
+        return prepareBranch(settings);
 
     // A stored command is used once.
     if (commandStored && !settings.ExchangeCommand.isEmpty())

@@ -56,7 +56,9 @@ ExchangeReport WebData::load()
         m_busyCursor = true;
     }
     yield();
+    m_running = true;
     const ExchangeReport report = runExchange(m_settings, m_controls, *this);
+    m_running = false;
     m_status->setText(report.summary());
     m_progress->setValue(m_progress->maximum());
     m_finished = true;
@@ -79,6 +81,7 @@ void WebData::yield()
 bool WebData::waitForRelease()
 {
     m_state = 66;
+    progress(u"Merkezden alınacaklar hazır; devam etmek için onay bekleniyor."_s, 0, 0);
     m_release->setEnabled(true);
     m_release->setFocus();
     while (m_state == 66 && !m_closing)
@@ -90,7 +93,10 @@ bool WebData::waitForRelease()
 void WebData::closeEvent(QCloseEvent* event)
 {
     m_closing = true;
-    m_controls.Adodc1.close();
+    // A run holds the central set across its yields: it lets go of it itself, at its
+    // next safe point, once it has seen stopRequested().
+    if (!m_running)
+        m_controls.Adodc1.close();
     if (m_busyCursor) {
         QApplication::restoreOverrideCursor();
         m_busyCursor = false;

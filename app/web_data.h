@@ -14,7 +14,8 @@ class QTableView;
 // The exchange window: its load runs one exchange (chosen by ExchangeCommand) to its
 // end while it shows the grid DBGrid1 over Data1, a progress bar and the progress
 // texts. Before the download of the full exchange it waits for the "Devam" button.
-// Its last text says whether the exchange finished and what was not sent.
+// Its last text says whether the exchange finished and what was not sent. Closing it
+// during the run stops the run at its next safe point.
 class WebData : public QWidget, public ExchangeHost
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     // ExchangeHost
     void progress(const QString& text, int value, int maximum) override;
     void yield() override;
+    bool stopRequested() const override { return m_closing; }
     bool waitForRelease() override;
 
 Q_SIGNALS:
@@ -46,6 +48,7 @@ private:
     QPushButton* m_release;
     int m_state = 0; // 66 while the download waits for its release
     bool m_closing = false;
+    bool m_running = false; // inside the exchange run
     bool m_finished = false;
     bool m_busyCursor = false;
 };

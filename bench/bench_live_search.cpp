@@ -115,7 +115,8 @@ int main(int argc, char** argv)
                 t.start();
                 data->setRecordSource(table == u"CariKartlar" ? customerSearchSource(title.left(n))
                                                               : fabricSearchSource(title.left(n)));
-                RefreshToFirst(*data);
+                if (!RefreshToFirst(*data))
+                    qFatal("%s", qPrintable(data->lastError()));
                 refresh.push_back(t.nsecsElapsed() / 1e6);
 
                 t.start();

@@ -67,15 +67,18 @@ int main(int argc, char** argv)
                 checksum += row->values.size();
     };
     const auto opened = bench::time(kRuns, [&] {
-        data.refresh();
+        if (!data.refresh())
+            qFatal("%s", qPrintable(data.lastError()));
         readFirstRows();
     });
     const auto refreshedToFirst = bench::time(kRuns, [&] {
-        RefreshToFirst(data);
+        if (!RefreshToFirst(data))
+            qFatal("%s", qPrintable(data.lastError()));
         readFirstRows();
     });
     const auto count = bench::time(kRuns, [&] {
-        data.refresh();
+        if (!data.refresh())
+            qFatal("%s", qPrintable(data.lastError()));
         checksum += data.recordset()->exactCount();
     });
 

@@ -74,11 +74,14 @@ bool CardMirror::rebuild()
     std::error_code ec;
     std::filesystem::rename(QFile::encodeName(fresh).toStdString(),
                             QFile::encodeName(m_copy).toStdString(), ec);
-    if (reading)
-        m_data.refresh();
+    // The set that was being read is opened again, on the new copy or on the old one.
+    const bool reopened = !reading || m_data.refresh();
     if (ec)
         return fail(u"%1: %2"_s.arg(QDir::toNativeSeparators(m_copy),
                                     QString::fromLocal8Bit(ec.message().c_str())));
+    if (!reopened)
+        return fail(
+            u"%1 açılamadı: %2"_s.arg(QDir::toNativeSeparators(m_copy), m_data.lastError()));
     m_size = size;
     m_time = time;
     m_problem.clear();

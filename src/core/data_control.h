@@ -32,7 +32,7 @@ public:
     // Opens the database and reads the record source anew; the current row becomes the
     // first row, if any. On failure the control holds no record set and the reason is
     // in lastError().
-    bool refresh();
+    [[nodiscard]] bool refresh();
 
     // Lets go of the record set (the control then holds none until the next refresh).
     void close();

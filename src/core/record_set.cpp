@@ -629,6 +629,7 @@ std::optional<std::pair<int, RecordRow>> RecordSet::findAmongAdded(const jetsql:
 bool RecordSet::find(const QString& criterion, bool forward, bool fromEdge, bool includeCurrent,
                      bool writeHeldFirst)
 {
+    m_noMatch = true; // until a row is found
     if (writeHeldFirst && !writeHeld())
         return false;
     m_editMode = EditMode::None;
@@ -851,12 +852,11 @@ bool RecordSet::setValue(int i, const QVariant& value)
 
 // ------------------------------------------------------------------ changes
 
-bool RecordSet::addNew()
+void RecordSet::addNew()
 {
     m_editMode = EditMode::AddNew;
     m_buffer = QVariantList(m_schema.columns.size());
     m_dirty = QBitArray(m_schema.columns.size());
-    return true;
 }
 
 bool RecordSet::edit()

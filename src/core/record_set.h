@@ -59,31 +59,34 @@ public:
     int exactCount();
     // 0-based place of the current row; -1 at the beginning/end-of-file marks.
     int absolutePosition();
-    bool setAbsolutePosition(int position);
+    [[nodiscard]] bool setAbsolutePosition(int position);
     void moveFirst();
     void moveLast();
     void moveNext();
     void movePrevious();
 
     // ---- find (criterion in the station's SQL dialect)
-    bool findFirst(const QString& criterion);
-    bool findLast(const QString& criterion);
-    bool findNext(const QString& criterion);
-    bool findPrevious(const QString& criterion);
+    // Each find returns false when the search could not be made (lastError() says
+    // why); noMatch() is then true as well, so that a failed search is never read as
+    // a row found, nor as the answer of an earlier search.
+    [[nodiscard]] bool findFirst(const QString& criterion);
+    [[nodiscard]] bool findLast(const QString& criterion);
+    [[nodiscard]] bool findNext(const QString& criterion);
+    [[nodiscard]] bool findPrevious(const QString& criterion);
     // The search of the ODBC record sets: forward from the current row, the current
     // row included, to the first row meeting the criterion. With none the set stands
     // at its end-of-file mark (and noMatch() is true).
-    bool findFromCurrent(const QString& criterion);
+    [[nodiscard]] bool findFromCurrent(const QString& criterion);
     // findFirst() among the rows already written to the table: rows held back in
     // batch mode stay held. For a caller that knows none of them meets the criterion
     // (and so saves writing them early).
-    bool findFirstWritten(const QString& criterion);
+    [[nodiscard]] bool findFirstWritten(const QString& criterion);
     bool noMatch() const { return m_noMatch; }
 
     // Shows only the rows that also meet the criterion (an empty text shows all rows
     // again) and stands on the first of them. Rows added through the set stay in it,
     // at its end, when they meet the new condition.
-    bool setFilter(const QString& criterion);
+    [[nodiscard]] bool setFilter(const QString& criterion);
     QString filter() const { return m_filterText; }
 
     // ---- fields
@@ -92,10 +95,10 @@ public:
     QVariant value(QStringView field) const;
     // Writes into the pending add or edit. Refused when no add/edit is pending, the
     // field is unknown or the value does not convert to the column's type.
-    bool setValue(QStringView field, const QVariant& value);
+    [[nodiscard]] bool setValue(QStringView field, const QVariant& value);
     // The same by the field's place in schema().columns (for bulk copies).
     QVariant value(int column) const;
-    bool setValue(int column, const QVariant& value);
+    [[nodiscard]] bool setValue(int column, const QVariant& value);
 
     // The key of the current row (its bookmark); null with no current row.
     QVariant bookmark() const
@@ -104,15 +107,16 @@ public:
     }
 
     // ---- changes
-    bool addNew();
-    bool edit();
+    // Starts a new row (never fails; update() writes it).
+    void addNew();
+    [[nodiscard]] bool edit();
     // Writes the pending row in one statement. On failure the table is left as it
     // was, the pending row is kept (so it can be corrected or cancelled) and the
     // reason is in lastError().
-    bool update();
+    [[nodiscard]] bool update();
     void cancelUpdate();
     // Removes the current row; a move is needed before the next field access.
-    bool deleteCurrent();
+    [[nodiscard]] bool deleteCurrent();
     EditMode editMode() const { return m_editMode; }
 
     // Batch mode: update() of an added row only holds it back, and updateBatch()
@@ -127,7 +131,7 @@ public:
     int heldRows() const { return static_cast<int>(m_held.size()); }
     // Writes the held rows. On failure the held rows are dropped (inside a
     // transaction the caller rolls back) and lastError() says why.
-    bool updateBatch();
+    [[nodiscard]] bool updateBatch();
     // Key of the row last added or changed by update().
     QVariant lastModifiedKey() const { return m_lastModified; }
 

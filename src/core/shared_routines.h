@@ -11,7 +11,7 @@ class DataControl;
 // Reads the control's record source anew and stands on its first row; on the way it
 // visits the last row, so that the record count is exact. Returns false when the
 // refresh failed (the control's lastError() tells why).
-bool RefreshToFirst(DataControl& control);
+[[nodiscard]] bool RefreshToFirst(DataControl& control);
 
 // Key filter of the text fields: swallows Ctrl+A, G, N, P, S, T (returns 0) and turns a
 // lower-case letter typed at the start of the field, after a blank or control

@@ -219,15 +219,14 @@ download::Pass cancellations(ExchangeContext& ctx)
     pass.what = u"İptaller"_s;
     pass.query = centralQuery(s, u"StokHareket"_s, u" And GirisCikis='Iptal'"_s);
     pass.files = {stockFile, accountFile};
+    pass.tables = {{u"StokHareket"_s, u"StokKartlar"_s}, {u"CariHareket"_s, u"CariKartlar"_s}};
     pass.keepWaiting = false;
     pass.prepare = [&ctx, stockFile, accountFile](QString* error) {
         ExchangeControls& c = ctx.controls;
-        const QStringList stock = {u"StokHareket"_s, u"StokKartlar"_s};
-        const QStringList accounts = {u"CariHareket"_s, u"CariKartlar"_s};
-        return localfiles::point(c.Data2, stockFile, u"StokKartlar"_s, stock, true, error) &&
-               localfiles::point(c.Data1, stockFile, u"StokHareket"_s, stock, true, error) &&
-               localfiles::point(c.Data3, accountFile, u"CariHareket"_s, accounts, true, error) &&
-               localfiles::point(c.Data4, accountFile, u"CariKartlar"_s, accounts, true, error);
+        return localfiles::point(c.Data2, stockFile, u"StokKartlar"_s, error) &&
+               localfiles::point(c.Data1, stockFile, u"StokHareket"_s, error) &&
+               localfiles::point(c.Data3, accountFile, u"CariHareket"_s, error) &&
+               localfiles::point(c.Data4, accountFile, u"CariKartlar"_s, error);
     };
     pass.post = [&ctx](RecordSet& r, const QList<bool>& done) {
         return postCancellation(ctx, r, done);

@@ -28,15 +28,26 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
     QString error;
 
     ctx.host.progress(u"%1 gönderiliyor: %2"_s.arg(kind.what, command), 0, 0);
-    if (!localfiles::point(c.Data1, kind.localFile, kind.table, {kind.table}, true, &error) ||
-        !localfiles::point(c.Data2, s.companyDatabase(),
-                           u"select * from CariKartlar Where Gurup='Terminal'"_s,
-                           {u"CariKartlar"_s}, true, &error)) {
-        ctx.report.failure(u"%1 gönderilemedi: %2"_s.arg(kind.what, error));
+    // Without its own card table the station has no card to send.
+    if (QString why = localfiles::lacking(kind.localFile, {kind.table}); !why.isEmpty() ||
+        !localfiles::point(c.Data1, kind.localFile, kind.table, &why)) {
+        ctx.report.failure(u"%1 gönderilemedi: %2"_s.arg(kind.what, why));
         return;
     }
     RecordSet& local = *c.Data1.recordset();
-    RecordSet& terminals = *c.Data2.recordset();
+    // Without the company database's cards no branch counts as a terminal.
+    RecordSet* terminals = nullptr;
+    if (QString why = localfiles::lacking(s.companyDatabase(), {u"CariKartlar"_s});
+        !why.isEmpty()) {
+        ctx.report.note(u"Terminal şubeler okunamadı (%1); hiçbir şube terminal sayılmadı."_s.arg(
+            why));
+    } else if (!localfiles::point(c.Data2, s.companyDatabase(),
+                                  u"select * from CariKartlar Where Gurup='Terminal'"_s, &why)) {
+        ctx.report.failure(u"%1 gönderilemedi: %2"_s.arg(kind.what, why));
+        return;
+    } else {
+        terminals = c.Data2.recordset();
+    }
 
     // The card to send. A command that matches no card sends nothing: the set would
     // otherwise stay on another card and send it under this card's condition.
@@ -95,20 +106,21 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
             fail(copies.lastError());
             continue;
         }
-        if (copies.eof())
-            copies.addNew();
-        else
-            copies.edit();
-        if (!copy.apply(local, copies, &error) || !copies.setValue(u"Server", serverFlag) ||
-            !copies.setValue(u"Sube", branch)) {
-            fail(error.isEmpty() ? copies.lastError() : error);
-            copies.cancelUpdate();
+        // A branch that works as a terminal takes the card as one waiting for it.
+        if (terminals && !terminals->findFirst(u"Sube="_s + quoteText(branch))) {
+            fail(terminals->lastError());
             continue;
         }
-        // A branch that works as a terminal takes the card as one waiting for it.
-        terminals.findFirst(u"Sube="_s + quoteText(branch));
-        if (!terminals.noMatch() && !copies.setValue(u"Yeni", 2)) {
+        const bool terminal = terminals && !terminals->noMatch();
+        if (copies.eof())
+            copies.addNew();
+        else if (!copies.edit()) {
             fail(copies.lastError());
+            continue;
+        }
+        if (!copy.apply(local, copies, &error) || !copies.setValue(u"Server", serverFlag) ||
+            !copies.setValue(u"Sube", branch) || (terminal && !copies.setValue(u"Yeni", 2))) {
+            fail(error.isEmpty() ? copies.lastError() : error);
             copies.cancelUpdate();
             continue;
         }
@@ -126,6 +138,10 @@ void exchangeCard(ExchangeContext& ctx, const CardKind& kind)
         ctx.host.progress(u"%1 gönderildi: şube %2"_s.arg(kind.what, branch), done,
                           static_cast<int>(branches->size()));
         ctx.host.yield();
+        if (ctx.host.stopRequested()) {
+            ctx.report.setStopped();
+            break;
+        }
     }
     c.Data1.close();
     c.Data2.close();

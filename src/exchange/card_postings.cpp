@@ -94,10 +94,10 @@ download::Pass accountCards(ExchangeContext& ctx)
     pass.what = u"Cari kartlar"_s;
     pass.query = centralQuery(s, u"CariKartlar"_s);
     pass.files = {file};
+    pass.tables = {{u"CariKartlar"_s, u"Gurup"_s}};
     pass.prepare = [&ctx, file](QString* error) {
-        const QStringList tables = {u"CariKartlar"_s, u"Gurup"_s};
-        return localfiles::point(ctx.controls.Data1, file, u"CariKartlar"_s, tables, true, error) &&
-               localfiles::point(ctx.controls.Data2, file, u"Gurup"_s, tables, true, error);
+        return localfiles::point(ctx.controls.Data1, file, u"CariKartlar"_s, error) &&
+               localfiles::point(ctx.controls.Data2, file, u"Gurup"_s, error);
     };
     const CardPass kind{u"CariKartlar"_s, u"CariKod"_s, kAccountBalanceText, u"cari kart"_s, false};
     pass.post = [&ctx, kind](RecordSet& r, const QList<bool>&) { return postCard(ctx, kind, r); };
@@ -113,11 +113,11 @@ download::Pass stockCards(ExchangeContext& ctx)
     pass.what = u"Stok kartları"_s;
     pass.query = centralQuery(s, u"StokKartlar"_s);
     pass.files = {file};
+    pass.tables = {{u"StokKartlar"_s, u"Gurup"_s, u"Birim"_s}};
     pass.prepare = [&ctx, file](QString* error) {
-        const QStringList tables = {u"StokKartlar"_s, u"Gurup"_s, u"Birim"_s};
-        return localfiles::point(ctx.controls.Data1, file, u"StokKartlar"_s, tables, true, error) &&
-               localfiles::point(ctx.controls.Data2, file, u"Gurup"_s, tables, true, error) &&
-               localfiles::point(ctx.controls.Data3, file, u"Birim"_s, tables, true, error);
+        return localfiles::point(ctx.controls.Data1, file, u"StokKartlar"_s, error) &&
+               localfiles::point(ctx.controls.Data2, file, u"Gurup"_s, error) &&
+               localfiles::point(ctx.controls.Data3, file, u"Birim"_s, error);
     };
     const CardPass kind{u"StokKartlar"_s, u"StokKod"_s, kStockBalanceText, u"stok kartı"_s, true};
     pass.post = [&ctx, kind](RecordSet& r, const QList<bool>&) { return postCard(ctx, kind, r); };

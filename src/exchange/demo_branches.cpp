@@ -2,6 +2,7 @@
 
 #include "core/database_files.h"
 #include "core/sequential_file.h"
+#include "exchange/local_files.h"
 
 #include <QDate>
 #include <QDir>
@@ -63,10 +64,11 @@ bool addCards(const QString& dataFolder, const QString& branch, QString* error)
     const QString folder = folderOf(dataFolder);
     const QString cari = folder + branch + u"Cari.Mdb"_s;
     const QString stok = folder + branch + u"Stok.Mdb"_s;
-    if (!dbfiles::ensureDatabase(cari, {u"CariKartlar"_s, u"CariHareket"_s, u"Gurup"_s, u"Cari"_s},
-                                 error) ||
-        !dbfiles::ensureDatabase(stok, {u"StokKartlar"_s, u"StokHareket"_s, u"Gurup"_s, u"Birim"_s},
-                                 error))
+    ExchangeSettings settings;
+    settings.DataFolder = folder;
+    settings.OwnBranch = branch;
+    QStringList made;
+    if (!localfiles::prepareBranch(settings, &made, error))
         return false;
     QSqlDatabase db = dbfiles::connection(cari, error);
     if (count(db, u"CariKartlar"_s) == 0) {

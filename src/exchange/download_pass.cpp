@@ -31,7 +31,13 @@ public:
     bool run();
 
 private:
+    QString lacking() const;
     bool openLocal();
+    bool stopped()
+    {
+        m_ctx.host.yield();
+        return m_ctx.host.stopRequested();
+    }
     bool postGroup(RecordSet& central, const QList<Taken>& group, QList<Taken>& settled);
     bool followUp(RecordSet& central, const QList<Taken>& settled);
     bool cleanUp(RecordSet& central);
@@ -46,14 +52,26 @@ private:
     int m_posted = 0;
 };
 
+QString PassRun::lacking() const
+{
+    QStringList why;
+    for (int i = 0; i < m_pass.files.size(); ++i) {
+        QString w = localfiles::lacking(m_pass.files[i], m_pass.tables.value(i));
+        if (w.isEmpty()) {
+            w = localfiles::lacking(m_pass.files[i], {downloadmarks::kTable});
+            if (!w.isEmpty())
+                w += u"; "_s + localfiles::kPrepareHint;
+        }
+        if (!w.isEmpty() && !why.contains(w))
+            why.append(w);
+    }
+    return why.join(u"; "_s);
+}
+
 bool PassRun::openLocal()
 {
     QString error;
     for (const QString& file : m_pass.files) {
-        if (!dbfiles::ensureDatabase(file, {downloadmarks::kTable}, &error)) {
-            failure(error);
-            return false;
-        }
         const QSqlDatabase db = localfiles::connectionOf(file);
         int index = -1;
         for (int i = 0; i < m_files.size(); ++i)
@@ -80,11 +98,10 @@ bool PassRun::openLocal()
 
 bool PassRun::run()
 {
-    if (!openLocal())
-        return false;
     ExchangeControls& c = m_ctx.controls;
     c.Adodc1.close();
-    m_ctx.host.yield();
+    if (stopped())
+        return false;
     c.Adodc1.setConnection(m_ctx.central.database());
     c.Adodc1.setRecordSource(m_pass.query);
     if (!c.Adodc1.refresh()) {
@@ -97,6 +114,20 @@ bool PassRun::run()
     if (!central.eof())
         central.moveFirst();
     const int total = central.recordCount();
+    // The branch's files as they are: what they lack is reported, never made.
+    if (const QString missing = lacking(); !missing.isEmpty()) {
+        c.closeAll();
+        if (total == 0) {
+            m_ctx.report.note(missing);
+            return true;
+        }
+        failure(u"%1 kayıt alınamadı, merkezde bekliyor: %2"_s.arg(total).arg(missing));
+        return false;
+    }
+    if (!openLocal()) {
+        c.closeAll();
+        return false;
+    }
     int position = 0;
     bool finished = true;
     while (!central.eof()) {
@@ -113,7 +144,10 @@ bool PassRun::run()
         m_ctx.host.progress(
             u"Merkezden alınıyor: %1 %2/%3"_s.arg(m_pass.what).arg(position).arg(total), position,
             total);
-        m_ctx.host.yield();
+        if (stopped()) {
+            finished = false;
+            break;
+        }
         if (!central.setAbsolutePosition(position) && position < total) {
             failure(u"merkez kayıtlarının yeri değişti: %1"_s.arg(central.lastError()));
             finished = false;

@@ -44,8 +44,11 @@ struct Pass
     QString name;  // names the pass in the branch's notes ("CariHareket", …)
     QString what;  // for the operator's texts
     QString query; // the central selection (Adodc1)
-    // The branch files the posting writes; the first is the pass's main file.
+    // The branch files the posting writes; the first is the pass's main file. The
+    // exchange never makes them: a file that lacks any of its tables (tables[i] of
+    // files[i]) leaves the pass's records waiting in the central database.
     QStringList files;
+    QList<QStringList> tables;
     // The central Nerde "F" becomes this once the record is posted (empty: kept).
     QString nerdeTo;
     // A taken record with Yeni 2 gets Yeni 3 and stays in the central database.
@@ -59,7 +62,8 @@ struct Pass
     std::function<Outcome(RecordSet& central, const QList<bool>& done)> post;
 };
 
-// Runs the pass; false when it could not finish (what stayed behind is reported).
+// Runs the pass; false when it could not finish (what stayed behind is reported), or
+// when the host asked it to stop (after the last group that committed).
 bool run(ExchangeContext& ctx, const Pass& pass);
 
 // Records posted in one group (one transaction per branch file).

@@ -14,6 +14,9 @@ public:
     virtual void progress(const QString& text, int value, int maximum) = 0;
     // Processes pending window events once.
     virtual void yield() {}
+    // After a yield: the host wants the run stopped (its window is closing). The run
+    // stops at its next safe point, with nothing half-written, and says so.
+    virtual bool stopRequested() const { return false; }
     // Waits until the host releases the download; false when the host wants the run
     // stopped instead (its window was closed).
     virtual bool waitForRelease() { return true; }

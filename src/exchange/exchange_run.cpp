@@ -27,7 +27,9 @@ ExchangeReport runExchange(ExchangeSettings& settings, ExchangeControls& control
     host.yield();
     QString error;
     const ExchangeKind kind = exchangeKindFor(settings.ExchangeCommand);
-    if (!central.open(settings.DataSource, &error)) {
+    if (host.stopRequested()) {
+        report.setStopped();
+    } else if (!central.open(settings.DataSource, &error)) {
         report.failure(error);
     } else {
         ExchangeContext ctx{settings, controls, central, host, report};

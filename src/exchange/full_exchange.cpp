@@ -8,7 +8,6 @@ using namespace Qt::StringLiterals;
 void FullExchange(ExchangeContext& ctx)
 {
     RefreshMovementPrices(ctx);
-    ctx.host.progress(u"Merkezden alınacaklar hazır; devam etmek için onay bekleniyor."_s, 0, 0);
     if (!ctx.host.waitForRelease()) {
         ctx.report.setStopped();
         return;
@@ -27,6 +26,10 @@ void FullExchange(ExchangeContext& ctx)
     for (const download::Pass& pass : passes) {
         ctx.host.progress(u"%1 alınıyor..."_s.arg(pass.what), 0, 0);
         download::run(ctx, pass);
+        if (ctx.host.stopRequested()) {
+            ctx.report.setStopped();
+            break;
+        }
     }
     ctx.central.unlock(lock);
     ctx.controls.closeAll();

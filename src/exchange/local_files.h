@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/data_control.h"
+#include "exchange/exchange_settings.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -9,12 +10,28 @@
 // The branch's own database files (SQLite files under the old names).
 namespace localfiles {
 
-// Points the control at a record source of the file and positions it on its first
-// row (RefreshToFirst). The file gets the given tables (and their newer columns) when
-// it lacks them; with create set a missing file is made, as the station makes its
-// own files, otherwise a missing file is an error.
-bool point(DataControl& control, const QString& path, const QString& source,
-           const QStringList& tables, bool create, QString* error);
+// Points the control at a record source of an existing file and positions it on its
+// first row (RefreshToFirst). Nothing is created or changed: a missing file or table
+// is an error like any other (lacking() tells it apart beforehand).
+bool point(DataControl& control, const QString& path, const QString& source, QString* error);
+
+// What the file lacks of the tables, in the operator's words ("… yok"); empty when it
+// has them all. An exchange run never creates or changes a branch's files or tables:
+// what a file lacks leaves that part of the run without rows, and is reported. A file
+// that cannot be read lacks nothing here: point() fails on it with the reason.
+QString lacking(const QString& path, const QStringList& tables);
+
+// The operator's way to add what the exchange keeps of its own in a branch's files
+// (the notes of a download, the marks of an upload), for the reports.
+inline const QString kPrepareHint = QStringLiteral(
+    "eklemek için: topkar-exchange --prepare-branch --branch KOD (satırlara dokunmaz)");
+
+// On the operator's word only (topkar-exchange --prepare-branch): makes the branch's
+// files (DataFolder + branch + "Cari.Mdb"/"Stok.Mdb", with the company database on
+// the central station) with every table the exchange uses, and adds to existing
+// files the tables and columns they lack. Rows are never touched. *made lists the
+// files looked after.
+bool prepareBranch(const ExchangeSettings& settings, QStringList* made, QString* error);
 
 // The open connection of a file that point() has opened.
 QSqlDatabase connectionOf(const QString& path);

@@ -168,18 +168,20 @@ download::Pass accountMovements(ExchangeContext& ctx)
     pass.name = u"CariHareket"_s;
     pass.what = u"Cari hareketler"_s;
     pass.query = centralQuery(s, u"CariHareket"_s);
+    const QStringList tables = {u"CariHareket"_s, u"CariKartlar"_s};
     pass.files = {file};
-    if (company)
+    pass.tables = {tables};
+    if (company) {
         pass.files.append(companyFile);
+        pass.tables.append(tables);
+    }
     pass.nerdeTo = u"S"_s;
     pass.prepare = [&ctx, file, companyFile, company](QString* error) {
         ExchangeControls& c = ctx.controls;
-        const QStringList tables = {u"CariHareket"_s, u"CariKartlar"_s};
-        return localfiles::point(c.Data1, file, u"CariHareket"_s, tables, true, error) &&
-               localfiles::point(c.Data2, file, u"CariKartlar"_s, tables, true, error) &&
-               (!company ||
-                (localfiles::point(c.Data3, companyFile, u"CariHareket"_s, tables, true, error) &&
-                 localfiles::point(c.Data4, companyFile, u"CariKartlar"_s, tables, true, error)));
+        return localfiles::point(c.Data1, file, u"CariHareket"_s, error) &&
+               localfiles::point(c.Data2, file, u"CariKartlar"_s, error) &&
+               (!company || (localfiles::point(c.Data3, companyFile, u"CariHareket"_s, error) &&
+                             localfiles::point(c.Data4, companyFile, u"CariKartlar"_s, error)));
     };
     pass.post = [&ctx, company](RecordSet& r, const QList<bool>& done) {
         return postAccountMovement(ctx, r, done, company);
@@ -196,11 +198,11 @@ download::Pass stockMovements(ExchangeContext& ctx)
     pass.what = u"Stok hareketleri"_s;
     pass.query = centralQuery(s, u"StokHareket"_s, u" And GirisCikis<>'Iptal'"_s);
     pass.files = {file};
+    pass.tables = {{u"StokHareket"_s, u"StokKartlar"_s}};
     pass.nerdeTo = u"C"_s;
     pass.prepare = [&ctx, file](QString* error) {
-        const QStringList tables = {u"StokHareket"_s, u"StokKartlar"_s};
-        return localfiles::point(ctx.controls.Data2, file, u"StokKartlar"_s, tables, true, error) &&
-               localfiles::point(ctx.controls.Data1, file, u"StokHareket"_s, tables, true, error);
+        return localfiles::point(ctx.controls.Data2, file, u"StokKartlar"_s, error) &&
+               localfiles::point(ctx.controls.Data1, file, u"StokHareket"_s, error);
     };
     pass.post = [&ctx](RecordSet& r, const QList<bool>&) { return postStockMovement(ctx, r); };
     return pass;

@@ -102,7 +102,12 @@ private:
     bool clearPending();
     void failure(const QString& why) { m_ctx.report.failure(u"Şube %1: %2"_s.arg(m_branch, why)); }
     int unsent() const { return m_total - static_cast<int>(m_confirmed.size()); }
-    void showProgress(int done);
+    void showProgress();
+    bool stopped()
+    {
+        m_ctx.host.yield();
+        return m_ctx.host.stopRequested();
+    }
 
     ExchangeContext& m_ctx;
     QString m_branch;
@@ -111,6 +116,7 @@ private:
     RecordSet* m_pending;
     bool m_terminal;
     int m_total = 0;
+    bool m_noCards = false; // the file has no card table
     QStringList m_fields;
     std::optional<fieldcopy::Copy> m_copy;
     QList<Movement> m_confirmed; // in the central database (sent now or before)
@@ -154,9 +160,9 @@ void SectionUpload::run()
         return; // what did arrive is found by its receipts next time
     if (m_confirmed.isEmpty())
         return;
-    if (m_terminal && !markTouchedCards())
+    if (!m_noCards && m_terminal && !markTouchedCards())
         return;
-    if (!sendTotals())
+    if (!m_noCards && !sendTotals())
         return;
     clearPending();
 }
@@ -171,31 +177,47 @@ bool SectionUpload::openPending()
             u"Şube %1: %2 yok, atlandı."_s.arg(m_branch, QFileInfo(m_file).fileName()));
         return false;
     }
+    if (const QString why = localfiles::lacking(m_file, {m_section.movements}); !why.isEmpty()) {
+        m_ctx.report.note(u"Şube %1: %2, atlandı."_s.arg(m_branch, why));
+        return false;
+    }
     ExchangeControls& c = m_ctx.controls;
     QString error;
-    const QStringList tables = {m_section.movements, m_section.cards};
     if (!localfiles::point(c.Data1, m_file,
                            u"Select * From %1 Where Yeni>0 And Sube=%2"_s.arg(m_section.movements,
                                                                               quoteText(m_branch)),
-                           tables, false, &error) ||
-        !localfiles::point(c.Data2, m_file, m_section.cards, tables, false, &error)) {
+                           &error)) {
         failure(u"%1 okunamadı: %2"_s.arg(m_section.what, error));
         return false;
     }
     m_pending = c.Data1.recordset();
     m_total = m_pending->recordCount();
+    if (m_total == 0)
+        return true;
+    // Movements go only with their marks, which make each arrive once.
+    if (m_pending->schema().indexOf(uploadmarks::kColumn) < 0) {
+        failure(u"%1 %2 gönderilemedi: %3 tablosunda %4 sütunu yok; %5"_s.arg(m_total).arg(
+            m_section.what, m_section.movements, uploadmarks::kColumn, localfiles::kPrepareHint));
+        return false;
+    }
+    // Without the card table there are no cards to mark nor totals to send.
+    if (const QString why = localfiles::lacking(m_file, {m_section.cards}); !why.isEmpty()) {
+        m_ctx.report.note(u"Şube %1: %2; kart bakiyeleri gönderilmedi."_s.arg(m_branch, why));
+        m_noCards = true;
+    } else if (!localfiles::point(c.Data2, m_file, m_section.cards, &error)) {
+        failure(u"%1 okunamadı: %2"_s.arg(m_section.cards, error));
+        return false;
+    }
     m_fields = fieldcopy::gridFields(*m_pending);
     return true;
 }
 
-void SectionUpload::showProgress(int done)
+// The movements that are in the central database so far (their group committed).
+void SectionUpload::showProgress()
 {
-    // The position shown is that of the next pending movement (-1 after the last).
-    const int next = done < m_total ? done : -1;
-    m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(next), done,
+    const int done = static_cast<int>(m_confirmed.size());
+    m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(done), done,
                         m_total);
-    if (done % 50 == 0 || done == m_total)
-        m_ctx.host.yield();
 }
 
 SectionUpload::Sent SectionUpload::sendAll()
@@ -221,7 +243,7 @@ SectionUpload::Sent SectionUpload::sendAll()
             Movement m;
             m.position = position++;
             m.pending.key = m_pending->bookmark().toLongLong();
-            m.pending.mark = m_pending->value(u"AktarimNo").toString();
+            m.pending.mark = m_pending->value(uploadmarks::kColumn).toString();
             m.card = m_pending->value(m_section.movementKey).toString();
             window.append(m);
             rows.append(m.pending);
@@ -264,9 +286,14 @@ SectionUpload::Sent SectionUpload::sendAll()
         for (qsizetype from = 0; from < toSend.size(); from += kUploadBatch) {
             if (sendGroup(toSend.mid(from, kUploadBatch)) == Sent::Stopped)
                 return Sent::Stopped;
-            m_ctx.host.yield();
+            showProgress();
+            // What arrived is found by its receipts next time.
+            if (stopped()) {
+                m_ctx.report.setStopped();
+                return Sent::Stopped;
+            }
         }
-        showProgress(std::min(position, m_total));
+        showProgress();
     }
     return m_failed == 0 ? Sent::All : Sent::Some;
 }
@@ -342,9 +369,6 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
             return false;
         }
         marks.append(m.pending.mark);
-        // The position shown is that of the next pending movement.
-        m_ctx.host.progress(m_section.progress + m_branch + u'/' + QString::number(m.position + 1),
-                            m.position + 1, m_total);
     }
     if (!central.updateBatch()) {
         *error = central.lastError();
@@ -508,8 +532,7 @@ bool SectionUpload::sendTotals()
     const QString branch = quoteText(m_branch);
     if (!localfiles::point(
             c.Data2, m_file,
-            u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch),
-            {m_section.cards}, false, &error)) {
+            u"Select * From %1 Where Yeni=9 And Sube=%2"_s.arg(m_section.cards, branch), &error)) {
         failure(u"kart bakiyeleri okunamadı: %1"_s.arg(error));
         return false;
     }
@@ -517,7 +540,11 @@ bool SectionUpload::sendTotals()
     if (touched.eof())
         return true;
     c.Adodc1.close();
-    m_ctx.host.yield();
+    if (stopped()) {
+        // The totals go with the next run, which finds the movements by their receipts.
+        m_ctx.report.setStopped();
+        return false;
+    }
     c.Adodc1.setRecordSource(u"Select * From %1 Where Sube=%2"_s.arg(m_section.cards, branch));
     if (!c.Adodc1.refresh() || !m_ctx.central.begin(&error)) {
         failure(u"kart bakiyeleri gönderilemedi: %1"_s.arg(error.isEmpty() ? c.Adodc1.lastError()
@@ -561,15 +588,16 @@ bool SectionUpload::sendTotals()
 // together.
 bool SectionUpload::clearPending()
 {
-    RecordSet& touched = *m_ctx.controls.Data2.recordset();
     const QSqlDatabase local = localfiles::connectionOf(m_file);
     localfiles::Transaction tx(local);
     QString error;
     bool ok = tx.isActive();
-    for (touched.moveFirst(); ok && !touched.eof(); touched.moveNext()) {
-        ok = touched.edit() && touched.setValue(u"Yeni", 2) && touched.update();
-        if (!ok)
-            error = touched.lastError();
+    if (RecordSet* touched = m_noCards ? nullptr : m_ctx.controls.Data2.recordset()) {
+        for (touched->moveFirst(); ok && !touched->eof(); touched->moveNext()) {
+            ok = touched->edit() && touched->setValue(u"Yeni", 2) && touched->update();
+            if (!ok)
+                error = touched->lastError();
+        }
     }
     QList<uploadmarks::Pending> sent;
     for (const Movement& m : std::as_const(m_confirmed))
@@ -612,8 +640,11 @@ void UploadMovements(ExchangeContext& ctx)
             continue;
         }
         SectionUpload(ctx, branch, kAccounts).run();
-        SectionUpload(ctx, branch, kStock).run();
+        if (!ctx.host.stopRequested())
+            SectionUpload(ctx, branch, kStock).run();
         ctx.central.unlock(lock);
+        if (ctx.host.stopRequested())
+            break;
     }
     ctx.controls.closeAll();
 }

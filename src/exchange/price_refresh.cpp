@@ -19,8 +19,13 @@ void RefreshMovementPrices(ExchangeContext& ctx)
         c.Adodc2.close();
     };
     ctx.host.progress(u"Özel fiyatlar uygulanıyor..."_s, 0, 0);
-    if (!localfiles::point(c.Data5, s.accountDatabase(s.OwnBranch), u"Cari"_s, {u"Cari"_s}, true,
-                           &error))
+    // Without a price list there is nothing to re-price.
+    const QString priceFile = s.accountDatabase(s.OwnBranch);
+    if (const QString why = localfiles::lacking(priceFile, {u"Cari"_s}); !why.isEmpty()) {
+        ctx.report.note(u"Özel fiyat listesi yok (%1); fiyatlar güncellenmedi."_s.arg(why));
+        return;
+    }
+    if (!localfiles::point(c.Data5, priceFile, u"Cari"_s, &error))
         return stop(error);
     RecordSet& prices = *c.Data5.recordset();
 
@@ -45,12 +50,15 @@ void RefreshMovementPrices(ExchangeContext& ctx)
                 quoteText(stock.value(u"Carisi").toString()),
                 quoteText(stock.value(u"StokHarKod").toString()))))
             return stop(prices.lastError());
+        // Only a price that is a number re-prices: an empty one is no price at all
+        // (read as 0 it would zero the movement and the customer's debit).
         const QVariant special = prices.noMatch() ? QVariant() : prices.value(u"0Fiyat");
-        if (!prices.noMatch() && special.toDouble() != stock.value(u"Fiyat").toDouble()) {
+        bool isPrice = false;
+        const double price = special.isNull() ? 0.0 : special.toDouble(&isPrice);
+        if (isPrice && price != stock.value(u"Fiyat").toDouble()) {
             // The stock movement and its account movement change together.
             if (!ctx.central.begin(&error))
                 return stop(error);
-            const double price = special.toDouble();
             const double amount = numfmt::roundTo(price * stock.value(u"Miktar").toDouble(), 2);
             if (!stock.edit() || !stock.setValue(u"Fiyat", price) ||
                 !stock.setValue(u"Tutar", amount) || !stock.update()) {

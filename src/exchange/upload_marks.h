@@ -22,6 +22,9 @@
 // marks are cleared.
 namespace uploadmarks {
 
+// The column of the branch's movement tables that holds a movement's mark.
+inline const QString kColumn = QStringLiteral("AktarimNo");
+
 struct Pending
 {
     qint64 key = 0; // the movement's row key in the branch file

@@ -97,9 +97,10 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
             return result;
         }
         // The row is put together first: a value the table refuses uses no number.
-        const bool built = rs.addNew() && rs.setValue(u"SipNo", v.sipNo) &&
-                           rs.setValue(u"Tarih", v.tarih) && rs.setValue(u"Firma", v.firma) &&
-                           writeRollColumns(rs, v) && rs.setValue(u"BarNo", barNo);
+        rs.addNew();
+        const bool built = rs.setValue(u"SipNo", v.sipNo) && rs.setValue(u"Tarih", v.tarih) &&
+                           rs.setValue(u"Firma", v.firma) && writeRollColumns(rs, v) &&
+                           rs.setValue(u"BarNo", barNo);
         if (!built) {
             result.error = rs.lastError();
             rs.cancelUpdate();

@@ -402,12 +402,15 @@ void Form1::bindGrid()
         loadCurrentRow(*this);
     });
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
+            [this, follow](const QModelIndex& current) {
                 // The grid shifting its rows after a delete is not the operator's move.
                 RecordSet* rs = Data1->recordset();
+                // A row that cannot be read leaves the set where it was: the grid goes
+                // back to it rather than show a row the panel does not hold.
                 if (rs && current.isValid() && !rs->currentDeleted() &&
-                    rs->absolutePosition() != current.row())
-                    rs->setAbsolutePosition(current.row());
+                    rs->absolutePosition() != current.row() &&
+                    !rs->setAbsolutePosition(current.row()))
+                    follow();
             });
 }
 

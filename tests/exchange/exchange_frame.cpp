@@ -4,6 +4,7 @@
 #include "core/sequential_file.h"
 #include "exchange/central_database.h"
 #include "exchange/exchange_run.h"
+#include "exchange/local_files.h"
 #include "sql_helpers.h"
 
 #include <QDir>
@@ -78,6 +79,14 @@ ExchangeSettings BranchFolder::settings(const QString& command, bool central) co
             .OwnBranch = m_branch,
             .ExchangeCommand = command,
             .CentralStation = central};
+}
+
+bool BranchFolder::prepare(bool central) const
+{
+    QStringList made;
+    QString error;
+    return localfiles::prepareBranch(settings({}, central), &made, &error) ||
+           (qWarning("%s", qPrintable(error)), false);
 }
 
 ExchangeReport BranchFolder::run(ExchangeHost& host, const QString& command, bool central) const
@@ -197,6 +206,16 @@ void CentralServer::clear()
         u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
 }
 
+QList<QList<QVariantList>> CentralServer::contents() const
+{
+    QList<QList<QVariantList>> out;
+    for (const QString& table :
+         {u"CariHareket"_s, u"StokHareket"_s, u"CariKartlar"_s, u"StokKartlar"_s})
+        out.append(rows(
+            u"SELECT (row_to_json(t)::jsonb - 'id')::text FROM \"%1\" t ORDER BY 1"_s.arg(table)));
+    return out;
+}
+
 void CentralServerTest::initTestCase()
 {
     server = std::make_unique<CentralServer>(m_port);
@@ -209,6 +228,7 @@ void CentralServerTest::init()
     home = std::make_unique<TestHome>();
     station = std::make_unique<BranchFolder>(home->file(u"data"_s), u"02"_s);
     station->writeBranchList({u"02"_s});
+    QVERIFY(station->prepare(true));
 }
 
 void CentralServerTest::cleanup()

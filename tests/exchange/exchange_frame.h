@@ -18,8 +18,8 @@
 #include <functional>
 #include <memory>
 
-// A host that counts its waits before the download and can act on the progress (to
-// cut a run short or to add a movement in the middle of an upload).
+// A host that can act on the progress (to cut a run short or to add a movement in the
+// middle of an upload).
 class RecordingHost : public ExchangeHost
 {
 public:
@@ -28,13 +28,6 @@ public:
         if (onProgress)
             onProgress(text, value, maximum);
     }
-    bool waitForRelease() override
-    {
-        ++waits;
-        return true;
-    }
-
-    int waits = 0;
     std::function<void(const QString& text, int value, int maximum)> onProgress;
 };
 
@@ -88,6 +81,9 @@ public:
     TestDatabase company() const { return TestDatabase(file(QStringLiteral("01Cari.Mdb"))); }
 
     ExchangeSettings settings(const QString& command = {}, bool central = false) const;
+    // The station's files with every table the exchange uses, as the operator makes
+    // them with --prepare-branch (the company database too for the central station).
+    bool prepare(bool central = false) const;
     // One exchange run of this station as the window runs it.
     ExchangeReport run(const QString& command = {}, bool central = false) const;
     ExchangeReport run(ExchangeHost& host, const QString& command = {}, bool central = false) const;
@@ -128,6 +124,8 @@ public:
 
     // Empties the exchange tables (and the receipts).
     void clear();
+    // The rows of the four exchange tables as text, without their keys, in a fixed order.
+    QList<QList<QVariantList>> contents() const;
 
 protected:
     QSqlDatabase connection() const override;
@@ -146,7 +144,8 @@ private:
 
 // The frame of an exchange test program: one server for the program on its own port,
 // emptied before every test, and for each test a fresh home (settings, data folders)
-// with the station's data folder of branch 02, whose branch list names only itself.
+// with the station's data folder of branch 02 (prepared as a central station's),
+// whose branch list names only itself.
 class CentralServerTest : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,4 @@
 #include "core/database_files.h"
-#include "core/jet_sql.h"
 #include "core/record_set.h"
 #include "exchange/central_database.h"
 #include "exchange/demo_branches.h"
@@ -10,9 +9,8 @@
 using namespace Qt::StringLiterals;
 
 // The central server from the ground up: the record-set operations the exchange uses on
-// it, over the ODBC data source (the same on the station's own files are tested in
-// tst_record_set_batches); whole rounds, a branch sending and the central station
-// taking; two branches sending at the same time.
+// it, over the ODBC data source; whole rounds, a branch sending and the central station
+// taking; two branches sending at the same time; the program's command line.
 class TestExchangeRound : public CentralServerTest
 {
     Q_OBJECT
@@ -101,35 +99,6 @@ private Q_SLOTS:
         QCOMPARE(server->count(u"CariHareket"_s), 0);
     }
 
-    // Turkish texts, apostrophes, decimals and times of day reach the server and come
-    // back unchanged; a criterion built with quoteText() finds exactly its value.
-    void valuesRoundTrip()
-    {
-        const QString name = u"Çağlar'ın İğne Şişi – ÖÜĞIİ ıi"_s;
-        const QDateTime when(QDate(2026, 2, 28), QTime(13, 45, 10));
-        const QList<double> amounts = {
-            1234.56, 0.1, -7.125, 1e-6, 98765432.123456, 0.30000000000000004};
-        CentralDatabase central;
-        QVERIFY(central.open(u"ParvekWeb"_s));
-        auto rs = open(central);
-        QVERIFY(rs);
-        for (int i = 0; i < amounts.size(); ++i)
-            QVERIFY(add(*rs, {QString::number(i), name, amounts[i], u"Ödeme '%1'"_s.arg(i), when}));
-        rs = open(central, u" Where CariHarKod="_s + jetsql::quoteText(name));
-        QVERIFY(rs);
-        QCOMPARE(rs->exactCount(), amounts.size());
-        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-            const int i = rs->value(u"DigerId").toInt();
-            QCOMPARE(rs->value(u"CariHarKod").toString(), name);
-            QCOMPARE(rs->value(u"Aciklama").toString(), u"Ödeme '%1'"_s.arg(i));
-            QCOMPARE(rs->value(u"Borc").toDouble(), amounts[i]); // exactly
-            QCOMPARE(rs->value(u"Tarih").toDateTime(), when);
-        }
-        QCOMPARE(
-            server->value(u"SELECT \"Aciklama\" FROM \"CariHareket\" WHERE \"DigerId\" = '2'"_s),
-            QVariant(u"Ödeme '2'"_s));
-    }
-
     // Branch 02 sends its movements, the central station takes them into its copy of
     // the branch: every field arrives unchanged, Turkish texts, apostrophes, dates and
     // decimal amounts among them.
@@ -166,6 +135,35 @@ private Q_SLOTS:
                      .value(u"SELECT Alacak FROM CariKartlar WHERE CariKod='120.02.003'"_s)
                      .toDouble(),
                  1234567.891234);
+    }
+
+    // The program's command line: a wrong one is refused with the usage (2) before
+    // anything is touched; without a window the run does not wait for a release.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << 2 << u"--branch <kod>"_s;
+        QTest::newRow("missing value") << QStringList{u"--branch"_s} << 2 << u"--branch <kod>"_s;
+        QTest::newRow("stray value")
+            << QStringList{u"--branch"_s, u"02"_s, u"x"_s} << 2 << u"Beklenmeyen değer: x"_s;
+        QTest::newRow("no branch") << QStringList{} << 2 << u"Şube kodu yok"_s;
+        QTest::newRow("full exchange")
+            << QStringList{u"--branch"_s, u"02"_s} << 0 << u"Aktarım tamamlandı"_s;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        const auto p =
+            startProgram(QStringList{u"--data-folder"_s, station->dataFolder()} + arguments);
+        QVERIFY(p->waitForFinished(60000));
+        const QString output = QString::fromUtf8(p->readAll());
+        QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == status &&
+                     output.contains(shown) && !output.contains(u"onay bekleniyor"_s),
+                 qPrintable(output));
     }
 
     // Two branches send into the same central database at the same moment.

@@ -1,3 +1,4 @@
+#include "core/database_files.h"
 #include "core/settings_store.h"
 #include "exchange_frame.h"
 
@@ -76,6 +77,14 @@ private Q_SLOTS:
                  (QList<QVariantList>{{0, 3}}));
         QCOMPARE(station->accounts().value(u"SELECT Yeni FROM CariKartlar WHERE CariKod='C1'"_s),
                  QVariant(1));
+        // A terminal list that cannot be searched (a company database made by hand,
+        // without Sube) is reported, and no copy gets a guessed Yeni.
+        QVERIFY(station->company().exec(u"DROP TABLE CariKartlar"_s) &&
+                station->company().exec(u"CREATE TABLE CariKartlar (CariKod TEXT, Gurup TEXT)"_s));
+        dbfiles::closeAll(); // the layout read before is forgotten
+        QVERIFY(failedOn(station->run(u"CariKod='C1'"_s), u"Şube 04"_s));
+        QCOMPARE(server->rows(u"SELECT \"Yeni\" FROM \"CariKartlar\" ORDER BY \"Sube\""_s),
+                 (QList<QVariantList>{{1}, {2}, {1}}));
     }
 
     // Stock cards take the same way. The branch list as another station writes it:
@@ -185,7 +194,7 @@ private Q_SLOTS:
 
     // Only what arrived is cleared: a movement recorded while the upload runs, and one
     // the central database refuses, stay pending (the refusal is reported) and go
-    // with a later run, once.
+    // with a later run, once. The progress counts what arrived.
     void onlyArrivedMovementsAreCleared()
     {
         server->exec(
@@ -195,8 +204,10 @@ private Q_SLOTS:
         account(u"C1"_s, 5000000, 0, u"too-big"_s);
         RecordingHost host;
         bool added = false;
-        host.onProgress = [&](const QString&, int value, int) {
-            if (!added && value == 60) {
+        QStringList shown;
+        host.onProgress = [&](const QString& text, int value, int) {
+            shown.append(text);
+            if (!added && value >= 60) {
                 added = true;
                 account(u"C7"_s, 1.5, 0, u"late"_s);
             }
@@ -204,6 +215,8 @@ private Q_SLOTS:
         QVERIFY(failedOn(station->run(host, command), u"gönderilemedi"_s));
         QVERIFY(added);
         QCOMPARE(server->count(u"CariHareket"_s), 120);
+        QVERIFY(shown.filter(u"Şube 02/"_s).last().endsWith(u"/120"_s));
+        QVERIFY(shown.filter(u"/-1"_s).isEmpty());
         QCOMPARE(station->accounts().rows(
                      u"SELECT DigerId FROM CariHareket WHERE Yeni>0 ORDER BY DigerId"_s),
                  (QList<QVariantList>{{u"late"_s}, {u"too-big"_s}}));

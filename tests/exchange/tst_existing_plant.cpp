@@ -67,7 +67,7 @@ private Q_SLOTS:
     {
         const QString source = jetfixtures::path(u"nwind.mdb"_s);
         const QString file = station->accounts().file();
-        QVERIFY(QFile::copy(source, file));
+        QVERIFY(QFile::remove(file) && QFile::copy(source, file));
         QVERIFY(failedOn(station->run(), u"topkar-import"_s));
         QFile a(source), b(file);
         QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));

@@ -4,14 +4,38 @@
 #include "exchange_frame.h"
 #include "web_data.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
+
+// The exchange window, closed by its user at the given yield of its run (the wait
+// for "Devam" counts as one; there, without a close, "Devam" is clicked).
+class ClosingWindow : public WebData
+{
+public:
+    using WebData::WebData;
+    int closeAt = 0;
+    int yields = 0;
+
+    void yield() override
+    {
+        if (++yields == closeAt)
+            close();
+        WebData::yield();
+    }
+    bool waitForRelease() override
+    {
+        if (++yields == closeAt)
+            QTimer::singleShot(0, this, &QWidget::close);
+        else
+            QTimer::singleShot(0, findChild<QPushButton*>(u"Devam"_s), &QPushButton::click);
+        return WebData::waitForRelease();
+    }
+};
 
 // The full exchange: prices re-done, then everything waiting for the branch posted
 // into its files (values worked out by hand); and its window, whose "Devam" releases
@@ -27,27 +51,6 @@ private:
     static QVariantList card(const TestDatabase& file, const QString& fields, const QString& code)
     {
         return file.row(u"SELECT %1 FROM CariKartlar WHERE CariKod=?"_s.arg(fields), {code});
-    }
-
-    bool sawWait = false;
-
-    // Runs the window's exchange; the action is done when the window waits.
-    ExchangeReport load(WebData& form, const std::function<void()>& atTheWait)
-    {
-        auto* devam = form.findChild<QPushButton*>(u"Devam"_s);
-        form.show();
-        sawWait = false;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &form, [&] {
-            if (!sawWait && devam->isEnabled()) {
-                sawWait = true;
-                // Nothing is taken before the release.
-                QCOMPARE(server->count(u"CariKartlar"_s), 1);
-                atTheWait();
-            }
-        });
-        poll.start(10);
-        return form.load();
     }
 
 private Q_SLOTS:
@@ -198,7 +201,7 @@ private Q_SLOTS:
             RecordSet::open(dbfiles::connection(station->stock().file()), u"StokKartlar"_s);
         stock->moveFirst();
         auto post = [&](const balances::StockMovement& mv) {
-            stock->edit();
+            QVERIFY(stock->edit());
             QVERIFY(balances::postToStockCard(*stock, mv));
             QVERIFY(stock->update());
         };
@@ -212,33 +215,61 @@ private Q_SLOTS:
     }
 
     // Waiting stock movements take the customer's special price, and their account
-    // movement the new amount.
+    // movement the new amount; an empty special price is none.
     void priceRefresh()
     {
-        station->accounts().insert(u"Cari"_s, u"CariKod, StokKod, 0Fiyat"_s,
-                                   {{u"C1"_s, u"K1"_s, 41.75}});
+        station->accounts().insert(
+            u"Cari"_s, u"CariKod, StokKod, 0Fiyat"_s,
+            {{u"C1"_s, u"K1"_s, 41.75}, {u"C3"_s, u"K1"_s, QVariant()}, {u"C4"_s, u"K1"_s, u""_s}});
         // 77W is re-priced with its account movement, 78W is at the special price
-        // already, 79W's customer has none, 88WW is re-priced without an account movement.
+        // already, 79W's customer has none, 88WW is re-priced without an account
+        // movement, 80W's and 81W's customers have an empty price: all left alone.
         server->insert(u"StokHareket"_s,
                        u"StokHarKod, Carisi, Fiyat, Miktar, Tutar, DigerId, Sube, Yeni"_s,
                        {{u"K1"_s, u"C1"_s, 40.0, 3.0, 120.0, u"77W"_s, u"05"_s, 2},
                         {u"K1"_s, u"C1"_s, 41.75, 3.0, 125.25, u"78W"_s, u"05"_s, 2},
                         {u"K1"_s, u"C2"_s, 40.0, 3.0, 120.0, u"79W"_s, u"05"_s, 2},
-                        {u"K1"_s, u"C1"_s, 30.0, 3.0, 90.0, u"88WW"_s, u"05"_s, 2}});
-        server->insert(u"CariHareket"_s, u"Borc, Fiyat, DigerId, Yeni"_s,
-                       {{120.0, 40.0, u"77"_s, 2}, {125.25, 0.0, u"78"_s, 2}});
-        RecordingHost host;
-        QVERIFY(finished(station->run(host)));
-        QCOMPARE(host.waits, 1);
+                        {u"K1"_s, u"C1"_s, 30.0, 3.0, 90.0, u"88WW"_s, u"05"_s, 2},
+                        {u"K1"_s, u"C3"_s, 40.0, 3.0, 120.0, u"80W"_s, u"05"_s, 2},
+                        {u"K1"_s, u"C4"_s, 40.0, 3.0, 120.0, u"81W"_s, u"05"_s, 2}});
+        server->insert(
+            u"CariHareket"_s, u"Borc, Fiyat, DigerId, Yeni"_s,
+            {{120.0, 40.0, u"77"_s, 2}, {125.25, 0.0, u"78"_s, 2}, {120.0, 40.0, u"80"_s, 2}});
+        QVERIFY(finished(station->run()));
         QCOMPARE(server->rows(u"SELECT \"DigerId\", \"Fiyat\", \"Tutar\" FROM \"StokHareket\" "
                               "ORDER BY \"id\""_s),
                  (QList<QVariantList>{{u"77W"_s, 41.75, 125.25},
                                       {u"78W"_s, 41.75, 125.25},
                                       {u"79W"_s, 40.0, 120.0},
-                                      {u"88WW"_s, 41.75, 125.25}}));
+                                      {u"88WW"_s, 41.75, 125.25},
+                                      {u"80W"_s, 40.0, 120.0},
+                                      {u"81W"_s, 40.0, 120.0}}));
         QCOMPARE(server->rows(u"SELECT \"DigerId\", \"Borc\", \"Fiyat\" FROM \"CariHareket\" "
                               "ORDER BY \"id\""_s),
-                 (QList<QVariantList>{{u"77"_s, 125.25, 41.75}, {u"78"_s, 125.25, 0.0}}));
+                 (QList<QVariantList>{
+                     {u"77"_s, 125.25, 41.75}, {u"78"_s, 125.25, 0.0}, {u"80"_s, 120.0, 40.0}}));
+    }
+
+    // The exchange never makes a branch's files or tables: a missing database or table
+    // leaves its set empty and is reported; what waits for it stays in the central
+    // database.
+    void branchFilesNeverMade()
+    {
+        BranchFolder bare(home->file(u"bare"_s), u"05"_s);
+        bare.writeBranchList({u"01"_s, u"05"_s});
+        const TestDatabase company = bare.company(); // made by hand, with one table
+        QVERIFY(company.insert(u"CariKartlar"_s, u"CariKod"_s, {{u"X"_s}}));
+        server->insert(u"CariKartlar"_s, u"CariKod, Sube, Server"_s, {{u"C1"_s, u"05"_s, 0}});
+        const QString tables = u"SELECT name FROM sqlite_master WHERE type='table'"_s;
+        const auto before = company.rows(tables);
+        QVERIFY(failedOn(bare.run(), u"05Cari.Mdb yok"_s));
+        const ExchangeReport upload = bare.run(u"CariHarKod='x'"_s);
+        QVERIFY(finished(upload));
+        QVERIFY(upload.notes().join(u' ').contains(u"CariHareket tablosu yok"_s));
+        QCOMPARE(QDir(bare.dataFolder()).entryList(QDir::Files),
+                 (QStringList{u"01Cari.Mdb"_s, u"Sube.txt"_s}));
+        QCOMPARE(company.rows(tables), before);
+        QCOMPARE(server->count(u"CariKartlar"_s), 1);
     }
 
     // A branch code with an apostrophe finds its own records. A command whose names are
@@ -247,33 +278,82 @@ private Q_SLOTS:
     {
         server->insert(u"CariKartlar"_s, u"CariKod, Sube, Server"_s, {{u"C1"_s, u"0'2"_s, 0}});
         BranchFolder quoted(home->file(u"q"_s), u"0'2"_s);
+        QVERIFY(quoted.prepare());
         QVERIFY(finished(quoted.run(u"carikod='X'"_s)));
         QCOMPARE(quoted.accounts().count(u"CariKartlar"_s, u"CariKod='C1'"_s), 1);
         QCOMPARE(server->count(u"CariKartlar"_s), 0);
     }
 
-    // The window: closing it during the wait stops the exchange with nothing taken and
-    // says so; "Devam" lets the download go on, and the last text says how it ended.
-    void windowReleasedByDevamStoppedByClosing()
+    // The window: closing it at any of the run's yields (or at the wait for "Devam")
+    // stops the run there, with nothing half-written: the next run ends where an
+    // uninterrupted run ends.
+    void closedAtEveryYield_data()
     {
-        server->insert(u"CariKartlar"_s, u"CariKod, Unvan, Sube, Server"_s,
-                       {{u"C1"_s, u"Gök"_s, u"02"_s, 0}});
+        QTest::addColumn<QString>("command");
+        QTest::newRow("full exchange") << QString();
+        QTest::newRow("card") << u"CariKod='C1'"_s;
+        QTest::newRow("upload") << u"CariHarKod='x'"_s;
+    }
+    void closedAtEveryYield()
+    {
+        QFETCH(QString, command);
+        int run = 0;
+        // Something for every pass of every exchange, in a folder of its own.
+        auto fresh = [&] {
+            server->clear();
+            BranchFolder b(home->file(u"run%1"_s.arg(++run)), u"02"_s);
+            b.writeBranchList({u"02"_s, u"03"_s, u"04"_s});
+            b.prepare();
+            b.accounts().insert(u"CariKartlar"_s, u"CariKod, Sube"_s, {{u"C1"_s, u"02"_s}});
+            b.accounts().insert(u"CariHareket"_s, u"CariHarKod, Borc, DigerId, Sube, Yeni"_s,
+                                {{u"C1"_s, 5.5, u"U1"_s, u"02"_s, 1}});
+            b.stock().insert(u"StokKartlar"_s, u"StokKod"_s, {{u"K1"_s}});
+            b.stock().insert(u"StokHareket"_s, u"StokHarKod, Miktar, DigerId, Sube, Yeni"_s,
+                             {{u"K1"_s, 2.5, u"U1"_s, u"02"_s, 1}});
+            server->insert(u"CariKartlar"_s, u"CariKod, Sube"_s, {{u"C2"_s, u"02"_s}});
+            server->insert(u"CariHareket"_s, u"CariHarKod, Borc, DigerId, Sube"_s,
+                           {{u"C1"_s, 7.0, u"D1"_s, u"02"_s}});
+            server->insert(u"StokKartlar"_s, u"StokKod, Sube"_s, {{u"K2"_s, u"02"_s}});
+            server->insert(u"StokHareket"_s,
+                           u"StokHarKod, GirisCikis, Miktar, Carisi, DigerId, Sube"_s,
+                           {{u"K1"_s, u"Satış"_s, 1.5, u"C1"_s, u"D2W"_s, u"02"_s},
+                            {u"K1"_s, u"Iptal"_s, 0.0, u"C1"_s, u"D2W"_s, u"02"_s}});
+            return b;
+        };
+        auto contents = [&](const BranchFolder& b) {
+            QList<QList<QVariantList>> all = server->contents();
+            for (const TestDatabase& file : {b.accounts(), b.stock()})
+                for (const QVariantList& t :
+                     file.rows(u"SELECT name FROM sqlite_master WHERE type='table'"_s))
+                    all.append(file.rows(u"SELECT * FROM \"%1\""_s.arg(t[0].toString())));
+            return all;
+        };
+        // Left open, the window runs to the end (released by "Devam") and says so.
+        const BranchFolder reference = fresh();
         {
-            WebData form(station->settings());
-            const ExchangeReport report = load(form, [&] { form.close(); });
-            QVERIFY(sawWait);
-            QVERIFY(report.summary().contains(u"durduruldu"_s) && !report.complete());
-            QCOMPARE(server->count(u"CariKartlar"_s), 1);
+            ClosingWindow form(reference.settings(command));
+            form.show();
+            QVERIFY(finished(form.load()));
+            QVERIFY(form.findChild<QLabel*>(u"StatusBar1"_s)
+                        ->text()
+                        .startsWith(u"Aktarım tamamlandı"_s));
+            QVERIFY(!form.findChild<QPushButton*>(u"Devam"_s)->isEnabled());
         }
-        WebData form(station->settings());
-        auto* devam = form.findChild<QPushButton*>(u"Devam"_s);
-        auto* status = form.findChild<QLabel*>(u"StatusBar1"_s);
-        QVERIFY(devam && status && !devam->isEnabled());
-        QVERIFY(finished(load(form, [&] { devam->click(); })));
-        QVERIFY(sawWait);
-        QVERIFY(status->text().startsWith(u"Aktarım tamamlandı"_s));
-        QCOMPARE(station->accounts().value(u"SELECT Unvan FROM CariKartlar"_s).toString(),
-                 u"Gök"_s);
+        const auto uninterrupted = contents(reference);
+
+        for (int closeAt = 1;; ++closeAt) {
+            const BranchFolder b = fresh();
+            ClosingWindow form(b.settings(command));
+            form.closeAt = closeAt;
+            form.show();
+            const ExchangeReport report = form.load();
+            if (form.yields < closeAt)
+                break; // the run had no more yields
+            QVERIFY2(!report.complete() && report.summary().contains(u"durduruldu"_s),
+                     qPrintable(u"yield %1: %2"_s.arg(closeAt).arg(report.summary())));
+            QVERIFY(finished(b.run(command)));
+            QVERIFY2(contents(b) == uninterrupted, qPrintable(u"yield %1"_s.arg(closeAt)));
+        }
     }
 };
 

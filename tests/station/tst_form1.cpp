@@ -399,7 +399,7 @@ private Q_SLOTS:
         QVERIFY(w->DBGrid1->hasFocus() && bar->value() == 0);
 
         // A wheel turn over the grid is one Up or Down key to the focused control.
-        w->Data1->recordset()->setAbsolutePosition(10);
+        QVERIFY(w->Data1->recordset()->setAbsolutePosition(10));
         QCOMPARE(gridRow(), 10);
         wheel(w->DBGrid1, -120); // towards the user: one row down
         QCOMPARE(gridRow(), 11);
