@@ -21,8 +21,11 @@ target_link_libraries(tst_full_exchange PRIVATE exchange_window)
 # sanitizers (TOPKAR_FAULT_SCALE) keep them to a few minutes. Their functions may take
 # longer than QTest's five minutes on a busy machine; the whole rounds are slow too.
 set_tests_properties(tst_exchange_faults PROPERTIES TIMEOUT 900)
-set_property(TEST tst_exchange_faults APPEND PROPERTY ENVIRONMENT "QTEST_FUNCTION_TIMEOUT=900000")
-set_tests_properties(tst_exchange_round PROPERTIES TIMEOUT 600)
+set_tests_properties(tst_exchange_round tst_full_exchange PROPERTIES TIMEOUT 600)
+foreach(src ${exchange_tests})
+  get_filename_component(name ${src} NAME_WE)
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "QTEST_FUNCTION_TIMEOUT=900000")
+endforeach()
 if(TOPKAR_SANITIZE)
   set_property(TEST tst_exchange_faults APPEND PROPERTY ENVIRONMENT "TOPKAR_FAULT_SCALE=4")
 endif()
