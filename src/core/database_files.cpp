@@ -1,6 +1,7 @@
 #include "core/database_files.h"
 
 #include "core/jet_file.h"
+#include "core/journal_mode.h"
 #include "core/logging.h"
 #include "core/sqlite_functions.h"
 #include "core/table_schema.h"
@@ -16,6 +17,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -222,6 +224,7 @@ QSqlDatabase connection(const QString& path, QString* error)
     // A page cache that holds the card tables, so that searching at every key reads
     // from memory.
     QSqlQuery(db).exec(u"PRAGMA cache_size = -65536"_s);
+    journal::choose(db, absolute);
     QString why;
     if (!registerFunctions(db, &why)) {
         qCWarning(lcDatabase).noquote() << "Türkçe karşılaştırma kurulamadı:" << why;
@@ -280,56 +283,73 @@ bool ensureDatabase(const QString& path, const QStringList& tables, QString* err
     QSqlDatabase db = connection(info.absoluteFilePath(), error);
     if (!db.isValid())
         return false;
-    const QStringList existing = db.tables();
-    QStringList missing;
-    QStringList statements; // columns that tables of older files lack
     QSqlQuery q(db);
-    for (const QString& t : tables) {
-        QString found;
-        for (const QString& e : existing)
-            if (e.compare(t, Qt::CaseInsensitive) == 0)
-                found = e;
-        if (found.isEmpty()) {
-            missing.append(t);
-            continue;
+    // The statements that bring the file up to date: the missing tables, and the
+    // columns that tables of older files lack.
+    auto plan = [&]() -> std::optional<QStringList> {
+        forgetTableInfo(db);
+        const QStringList existing = db.tables();
+        QStringList missing;
+        QStringList statements;
+        for (const QString& t : tables) {
+            QString found;
+            for (const QString& e : existing)
+                if (e.compare(t, Qt::CaseInsensitive) == 0)
+                    found = e;
+            if (found.isEmpty()) {
+                missing.append(t);
+                continue;
+            }
+            const QStringList definition = tableStatements(t);
+            if (definition.isEmpty())
+                continue;
+            QStringList have;
+            if (!q.exec(u"PRAGMA table_info(%1)"_s.arg(jetsql::quoteIdentifier(found)))) {
+                if (error)
+                    *error = q.lastError().text();
+                return std::nullopt;
+            }
+            while (q.next())
+                have.append(q.value(1).toString());
+            for (const auto& [name, column] : columnDefinitions(definition.first()))
+                if (!have.contains(name, Qt::CaseInsensitive))
+                    statements.append(u"ALTER TABLE %1 ADD COLUMN %2"_s.arg(
+                        jetsql::quoteIdentifier(found), column));
         }
-        const QStringList definition = tableStatements(t);
-        if (definition.isEmpty())
-            continue;
-        QStringList have;
-        if (!q.exec(u"PRAGMA table_info(%1)"_s.arg(jetsql::quoteIdentifier(found)))) {
-            if (error)
-                *error = q.lastError().text();
-            return false;
-        }
-        while (q.next())
-            have.append(q.value(1).toString());
-        for (const auto& [name, column] : columnDefinitions(definition.first()))
-            if (!have.contains(name, Qt::CaseInsensitive))
-                statements.append(
-                    u"ALTER TABLE %1 ADD COLUMN %2"_s.arg(jetsql::quoteIdentifier(found), column));
-    }
-    for (const QString& t : missing)
-        statements.append(tableStatements(t));
-    if (statements.isEmpty())
+        for (const QString& t : missing)
+            statements.append(tableStatements(t));
+        return statements;
+    };
+    auto statements = plan();
+    if (!statements)
+        return false;
+    if (statements->isEmpty())
         return true;
-    // All tables and columns of one file are added together or not at all.
-    if (!db.transaction()) {
+    // All tables and columns of one file are added together or not at all, under the
+    // file's write lock: another station starting at the same moment may have added
+    // them meanwhile, so what is missing is looked at again once the lock is held.
+    if (!q.exec(u"BEGIN IMMEDIATE"_s)) {
         if (error)
-            *error = db.lastError().text();
+            *error = q.lastError().text();
         return false;
     }
-    for (const QString& statement : std::as_const(statements)) {
+    statements = plan();
+    if (!statements) {
+        QSqlQuery(db).exec(u"ROLLBACK"_s);
+        return false;
+    }
+    for (const QString& statement : std::as_const(*statements)) {
         if (!q.exec(statement)) {
             if (error)
                 *error = q.lastError().text();
-            db.rollback();
+            QSqlQuery(db).exec(u"ROLLBACK"_s);
             return false;
         }
     }
-    if (!db.commit()) {
+    if (!q.exec(u"COMMIT"_s)) {
         if (error)
-            *error = db.lastError().text();
+            *error = q.lastError().text();
+        QSqlQuery(db).exec(u"ROLLBACK"_s);
         return false;
     }
     forgetTableInfo(db);

@@ -13,6 +13,14 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -125,15 +133,93 @@ void markNewer(const QString& fresh, const QString& old)
         file.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
 }
 
+// The new name is on the disk once the folder is: the roll counter must be there
+// before the roll that carries its number is written.
+bool syncFolder(const QString& path, QString* error)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    Q_UNUSED(error);
+    return true; // NTFS keeps the rename in its own log
+#else
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return synced || fail(error, u"klasör diske yazılamadı"_s);
+#endif
+}
+
 bool replace(const QString& from, const QString& to, QString* error)
 {
     std::error_code code;
     std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
                             std::filesystem::path(to.toStdU16String()), code);
     if (!code)
-        return true;
+        return syncFolder(to, error);
     return fail(error, QString::fromStdString(code.message()));
 }
+
+// Writers of the files of one folder take turns. Where the system locks a folder (a
+// lock the system lets go of when its holder dies, and that writes nothing to the
+// disk) that is the turn; elsewhere a lock file beside the file, taken over from a
+// killed writer within seconds.
+class WriterTurn
+{
+public:
+    explicit WriterTurn(const QString& path) : m_path(path) {}
+    WriterTurn(const WriterTurn&) = delete;
+    WriterTurn& operator=(const WriterTurn&) = delete;
+    ~WriterTurn()
+    {
+#ifndef Q_OS_WIN
+        if (m_folder >= 0)
+            ::close(m_folder); // lets go of the lock
+#endif
+    }
+
+    bool take(QString* error)
+    {
+        const QString busy =
+            u"başka bir program ayarları yazıyor (%1)"_s.arg(QFileInfo(m_path).fileName());
+#ifndef Q_OS_WIN
+        m_folder = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_folder >= 0) {
+            const auto until = std::chrono::steady_clock::now() + kLockWait;
+            for (;;) {
+                if (::flock(m_folder, LOCK_EX | LOCK_NB) == 0) {
+                    // A lock file left by a writer of the other kind, killed.
+                    QFile::remove(m_path + u".lock"_s);
+                    return true;
+                }
+                if (errno != EWOULDBLOCK && errno != EINTR)
+                    break; // a folder the system cannot lock: the lock file below
+                if (std::chrono::steady_clock::now() > until)
+                    return fail(error, busy);
+                ::usleep(2000);
+            }
+            ::close(m_folder);
+            m_folder = -1;
+        }
+#endif
+        m_file.emplace(m_path + u".lock"_s);
+        m_file->setStaleLockTime(kStaleLock);
+        if (m_file->tryLock(kLockWait))
+            return true;
+        return fail(error, m_file->error() == QLockFile::LockFailedError
+                               ? busy
+                               : u"kilit dosyası yazılamadı (disk dolu olabilir)"_s);
+    }
+
+private:
+    QString m_path;
+    std::optional<QLockFile> m_file;
+#ifndef Q_OS_WIN
+    int m_folder = -1;
+#endif
+};
 
 } // namespace
 
@@ -143,13 +229,9 @@ bool update(const QString& path, const std::function<void(QSettings&)>& change, 
     if (info.exists() && !info.isFile())
         return fail(error, u"bir dosya değil"_s);
     QDir().mkpath(info.absolutePath());
-    QLockFile lock(path + u".lock"_s);
-    lock.setStaleLockTime(kStaleLock);
-    if (!lock.tryLock(kLockWait))
-        return fail(error,
-                    lock.error() == QLockFile::LockFailedError
-                        ? u"başka bir program ayarları yazıyor (%1.lock)"_s.arg(info.fileName())
-                        : u"kilit dosyası yazılamadı (disk dolu olabilir)"_s);
+    WriterTurn turn(path);
+    if (!turn.take(error))
+        return false;
     removeLeftovers(path);
 
     QByteArray old;

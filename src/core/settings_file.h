@@ -16,9 +16,11 @@ namespace settingsfile {
 // copy beside the file; the copy is read back from the disk and compared with what was
 // meant, and only a copy that came back whole is renamed over the file. Anything else
 // (a full disk, a folder that takes no files, a file that cannot be read) leaves the
-// file as it was and returns false with the reason in *error. Writers take turns
-// through a lock file beside the file; a lock left by a killed process is taken over
-// within seconds, and copies left by an interrupted write are removed. A damaged file
+// file as it was and returns false with the reason in *error. The file is on the disk
+// under its name when this returns true. Writers take turns through a lock on the
+// folder, or a lock file beside the file where the folder cannot be locked; a lock
+// left by a killed process is taken over within seconds, and copies left by an
+// interrupted write are removed. A damaged file
 // is first copied aside (see check).
 bool update(const QString& path, const std::function<void(QSettings&)>& change,
             QString* error = nullptr);

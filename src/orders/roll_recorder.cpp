@@ -39,6 +39,53 @@ bool setNumber(RecordSet& rs, QStringView column, const QString& text)
 {
     return rs.setValue(column, text.trimmed().isEmpty() ? QVariant() : QVariant(text));
 }
+
+// On a SQLite file a roll is numbered and written under the file's write lock, taken
+// before the counter is read: stations recording into one folder take turns (each
+// waiting up to the busy timeout) instead of racing for the same next number, which
+// the one that loses would lose again at every roll; and the row's commit is the only
+// sync of the file. On a server the unique index decides between racing stations.
+class WriteTurn
+{
+public:
+    explicit WriteTurn(const QSqlDatabase& db) : m_db(db) {}
+    WriteTurn(const WriteTurn&) = delete;
+    WriteTurn& operator=(const WriteTurn&) = delete;
+    ~WriteTurn()
+    {
+        if (m_open)
+            QSqlQuery(m_db).exec(u"ROLLBACK"_s);
+    }
+
+    bool begin(QString* error)
+    {
+        if (m_db.driverName() != u"QSQLITE"_s)
+            return true;
+        QSqlQuery q(m_db);
+        m_open = q.exec(u"BEGIN IMMEDIATE"_s);
+        if (!m_open)
+            *error = q.lastError().text();
+        return m_open;
+    }
+
+    bool commit(QString* error)
+    {
+        if (!m_open)
+            return true;
+        QSqlQuery q(m_db);
+        if (q.exec(u"COMMIT"_s)) {
+            m_open = false;
+            return true;
+        }
+        *error = q.lastError().text();
+        return false;
+    }
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+};
+
 } // namespace
 
 QString RollRecorder::barcodeNumber(const QString& sipNo, int month, qint64 counter)
@@ -75,6 +122,11 @@ bool RollRecorder::writeRollColumns(RecordSet& rs, const RollValues& v)
 RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDate& today)
 {
     RecordResult result;
+    WriteTurn turn(rs.database());
+    if (QString error; !turn.begin(&error)) {
+        result.error = explained(error);
+        return result;
+    }
     bool numeric = false;
     qint64 counter = counterText().trimmed().toLongLong(&numeric);
     if (!numeric || counter < 0)
@@ -115,6 +167,11 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
             return result;
         }
         if (rs.update()) {
+            // Reported written only once the row is on the disk.
+            if (!turn.commit(&error)) {
+                result.error = explained(error);
+                return result;
+            }
             result.ok = true;
             result.barNo = barNo;
             return result;
