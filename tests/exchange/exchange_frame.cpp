@@ -9,6 +9,8 @@
 #include <QSqlError>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)
@@ -67,9 +69,8 @@ CentralServer::CentralServer(int port)
     : m_dir(QDir::tempPath() + u"/topkar-central-XXXXXX"_s), m_port(port)
 {
     m_connection = u"test-central-check-%1"_s.arg(port);
-    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                                            QFile::ExeOther);
+    // A server run as the user postgres reaches the folder.
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
     if (!start())
         return;
     qputenv("ODBCINI", odbcIni().toLocal8Bit());
