@@ -5,67 +5,13 @@
 #include "exchange/central_database.h"
 #include "exchange/exchange_run.h"
 #include "exchange/local_files.h"
-#include "sql_helpers.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
-
-QList<QVariantList> TestDatabase::rows(const QString& sql, const QVariantList& params) const
-{
-    QSqlQuery q = runSql(connection(), sql, params);
-    QList<QVariantList> out;
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row.append(q.value(i));
-        out.append(row);
-    }
-    return out;
-}
-
-int TestDatabase::count(const QString& table, const QString& where) const
-{
-    bool ok = false;
-    const int n = value(u"SELECT COUNT(*) FROM \"%1\"%2"_s.arg(
-                            table, where.isEmpty() ? u""_s : u" WHERE "_s + where))
-                      .toInt(&ok);
-    return ok ? n : -1;
-}
-
-bool TestDatabase::exec(const QString& sql, const QVariantList& params) const
-{
-    return runSql(connection(), sql, params).isActive();
-}
-
-bool TestDatabase::insert(const QString& table, const QString& columns,
-                          const QList<QVariantList>& rows) const
-{
-    QString error;
-    if (!m_file.isEmpty() && !dbfiles::ensureDatabase(m_file, {table}, &error)) {
-        qWarning("%s", qPrintable(error));
-        return false;
-    }
-    QStringList names = columns.split(u',');
-    for (QString& name : names)
-        name = u'"' + name.trimmed() + u'"';
-    const QString sql = u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(
-        table, names.join(u", "_s), QStringList(names.size(), u"?"_s).join(u", "_s));
-    bool ok = true;
-    for (const QVariantList& values : rows)
-        ok = exec(sql, values) && ok;
-    return ok;
-}
-
-QSqlDatabase TestDatabase::connection() const
-{
-    return dbfiles::connection(m_file);
-}
 
 BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)
 {
@@ -123,9 +69,8 @@ CentralServer::CentralServer(int port)
     : m_dir(QDir::tempPath() + u"/topkar-central-XXXXXX"_s), m_port(port)
 {
     m_connection = u"test-central-check-%1"_s.arg(port);
-    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                                            QFile::ExeOther);
+    // A server run as the user postgres reaches the folder.
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
     if (!start())
         return;
     qputenv("ODBCINI", odbcIni().toLocal8Bit());

@@ -8,11 +8,11 @@
 #include "station_window.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTest>
+
+#include <tuple>
 
 namespace labeltest {
 
@@ -37,25 +37,35 @@ struct Station : StationWindow
         form().parts.RefreshLabelPreview();
         labels->waitForLayoutFile();
     }
+    // A station showing one roll of order 1047.
+    void fillRoll(const QString& barNo)
+    {
+        form().CurrentBarNo = barNo;
+        field(EntryField::OrderNo)->setText(u"1047"_s);
+        field(EntryField::Customer)->setText(u"Yıldız Örme"_s);
+        field(EntryField::Fabric)->setText(u"Süprem"_s);
+        field(EntryField::Lot)->setText(u"L-88"_s);
+        field(EntryField::Weight)->setText(u"23,5"_s);
+        field(EntryField::Note)->setText(u"Yıkamalı"_s);
+        form().Combo1->setCurrentIndex(3);
+        form().Combo4->addItem(u"Ayşe Kılıç"_s); // the installation's operator
+        form().Combo4->setCurrentIndex(1);
+        form().DTPicker1->setDate(QDate(2026, 3, 9));
+        refresh();
+    }
     QWidget* item(int i) { return form().findChild<QWidget*>(u"Label2_%1"_s.arg(i)); }
     QWidget* box() { return form().findChild<QWidget*>(u"Picture1"_s); }
     QWidget* ghost() { return form().findChild<QWidget*>(u"Picture3"_s); }
-};
-
-// Runs a tool and returns what it printed; fails the test when it cannot run.
-inline QString run(const QString& program, const QStringList& args, int* exitCode = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted(10000)) {
-        qWarning("%s could not be started", qPrintable(program));
-        return {};
+    // Presses on `pressed`, moves by delta and releases; the moves and the release go to
+    // `receiver`, the widget that holds the mouse while dragging.
+    static void drag(QWidget* pressed, QWidget* receiver, QPoint delta)
+    {
+        const QPoint end = pressed->mapToGlobal(QPoint(3, 3)) + delta;
+        QTest::mousePress(pressed, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseMove(receiver, receiver->mapFromGlobal(end));
+        QTest::mouseRelease(receiver, Qt::LeftButton, {}, receiver->mapFromGlobal(end));
     }
-    p.waitForFinished(60000);
-    if (exitCode)
-        *exitCode = p.exitCode();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+};
 
 inline bool haveTool(const QString& program)
 {
@@ -66,14 +76,15 @@ inline bool haveTool(const QString& program)
 inline QString pdfToPng(const QString& pdf, int dpi = 300)
 {
     const QString prefix = pdf + u"-page"_s;
-    run(u"pdftoppm"_s, {u"-r"_s, QString::number(dpi), u"-png"_s, u"-singlefile"_s, pdf, prefix});
+    runProgram(u"pdftoppm"_s,
+               {u"-r"_s, QString::number(dpi), u"-png"_s, u"-singlefile"_s, pdf, prefix});
     return prefix + u".png"_s;
 }
 
 // Every barcode zbarimg finds in the picture, as "CODE-128:<text>".
 inline QStringList decodeBarcodes(const QString& png)
 {
-    return run(u"zbarimg"_s, {u"-q"_s, png}).split(u'\n', Qt::SkipEmptyParts);
+    return runProgram(u"zbarimg"_s, {u"-q"_s, png}).out.split(u'\n', Qt::SkipEmptyParts);
 }
 
 struct PdfWord
@@ -82,7 +93,7 @@ struct PdfWord
     double xMin, yMin, xMax, yMax; // points from the page's top-left corner
 };
 
-// The words of a PDF with their places on the first page (pdftotext -bbox).
+// The words of a PDF with their places on the first page.
 struct PdfPage
 {
     int pages = 0;
@@ -108,21 +119,18 @@ struct PdfPage
 inline PdfPage pdfWords(const QString& pdf)
 {
     PdfPage page;
-    const QString html = run(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
-    const auto size =
-        QRegularExpression(u"<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""_s).match(html);
-    page.pages = static_cast<int>(html.count(u"<page "_s));
-    page.width = size.captured(1).toDouble();
-    page.height = size.captured(2).toDouble();
-    static const QRegularExpression word(
-        u"<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"_s);
-    for (auto it = word.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        QString text = m.captured(5);
-        text.replace(u"&amp;"_s, u"&"_s).replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s);
-        text.replace(u"&quot;"_s, u"\""_s).replace(u"&apos;"_s, u"'"_s);
-        page.words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(),
-                           m.captured(3).toDouble(), m.captured(4).toDouble()});
+    // pdftotext -tsv: a row for each page (level 1) and each word (level 5).
+    for (const QString& line :
+         runProgram(u"pdftotext"_s, {u"-tsv"_s, pdf, u"-"_s}).out.split(u'\n')) {
+        const QStringList f = line.split(u'\t');
+        if (f.size() < 12)
+            continue;
+        const double left = f[6].toDouble(), top = f[7].toDouble();
+        const double width = f[8].toDouble(), height = f[9].toDouble();
+        if (f[0] == u"1" && ++page.pages == 1)
+            std::tie(page.width, page.height) = std::pair(width, height);
+        else if (f[0] == u"5" && f[1] == u"1")
+            page.words.append({f[11], left, top, left + width, top + height});
     }
     return page;
 }
