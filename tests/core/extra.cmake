@@ -5,8 +5,8 @@ if(TARGET topkar-import)
     TOPKAR_IMPORT_PROGRAM="$<TARGET_FILE:topkar-import>")
 endif()
 
-# The extension test runs the sqlite3 shell on the built extension.
+# The text rules test also runs the sqlite3 shell on the built extension.
 find_program(TOPKAR_SQLITE3_SHELL sqlite3 REQUIRED)
-add_dependencies(tst_sqlite_extension trnocase)
-target_compile_definitions(tst_sqlite_extension PRIVATE TRNOCASE_EXTENSION="$<TARGET_FILE:trnocase>"
+add_dependencies(tst_text_rules trnocase)
+target_compile_definitions(tst_text_rules PRIVATE TRNOCASE_EXTENSION="$<TARGET_FILE:trnocase>"
   SQLITE3_SHELL="${TOPKAR_SQLITE3_SHELL}")

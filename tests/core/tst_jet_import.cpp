@@ -4,11 +4,6 @@
 #include "sql_helpers.h"
 #include "test_home.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QSqlQuery>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -17,18 +12,12 @@ namespace {
 
 QVariant value(const QString& path, const QString& sql)
 {
-    QSqlQuery q = runSql(dbfiles::connection(path), sql);
-    return q.next() ? q.value(0) : QVariant();
+    return TestDatabase(path).value(sql);
 }
 
-int runImport(const QStringList& arguments, QString* errors = nullptr)
+ProgramRun runImport(const QStringList& arguments)
 {
-    QProcess p;
-    p.start(QStringLiteral(TOPKAR_IMPORT_PROGRAM), arguments);
-    p.waitForFinished(120000);
-    if (errors)
-        *errors = QString::fromUtf8(p.readAllStandardError());
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return runProgram(QStringLiteral(TOPKAR_IMPORT_PROGRAM), arguments);
 }
 
 } // namespace
@@ -126,9 +115,9 @@ private Q_SLOTS:
         }
         const QDir dir(home->path());
         const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QString errors;
-        QCOMPARE(runImport({source, home->file(u"hedef.db"_s)}, &errors), 1);
-        QVERIFY2(errors.contains(source) && errors.contains(reason), qPrintable(errors));
+        const ProgramRun run = runImport({source, home->file(u"hedef.db"_s)});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(source) && run.err.contains(reason), qPrintable(run.err));
         QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 
@@ -140,7 +129,7 @@ private Q_SLOTS:
         const QString target = home->file(u"hedef.db"_s);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(runImport({source, target}), 0);
+        QCOMPARE(runImport({source, target}).exitCode, 0);
         const int duration = int(clock.elapsed());
         int cut = 0;
         for (int i = 0; i < 50; ++i) {
@@ -148,7 +137,8 @@ private Q_SLOTS:
             dbfiles::closeAll();
             QFile::remove(target);
             if (replacing)
-                QCOMPARE(runImport({jetfixtures::path(u"DateTestDatabase.mdb"_s), target}), 0);
+                QCOMPARE(runImport({jetfixtures::path(u"DateTestDatabase.mdb"_s), target}).exitCode,
+                         0);
             QProcess p;
             p.start(QStringLiteral(TOPKAR_IMPORT_PROGRAM),
                     {replacing ? u"--replace"_s : u"--codepage=1254"_s, source, target});
@@ -189,9 +179,9 @@ private Q_SLOTS:
         for (QString& a : arguments)
             if (a == u"new"_s || a == u"old"_s)
                 a = home->file(a);
-        QString errors;
-        QCOMPARE(runImport(arguments, &errors), 2);
-        QVERIFY(!errors.isEmpty() && !QFile::exists(home->file(u"new"_s)));
+        const ProgramRun run = runImport(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(!run.err.isEmpty() && !QFile::exists(home->file(u"new"_s)));
         QCOMPARE(readBytes(home->file(u"old"_s)), QByteArray("old"));
     }
 };

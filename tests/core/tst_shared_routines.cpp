@@ -4,8 +4,6 @@
 #include "disk_faults.h"
 #include "test_home.h"
 
-#include <QFile>
-#include <QSettings>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -22,7 +20,7 @@ private Q_SLOTS:
 
     // Registry texts: a missing value reads empty, text with an embedded NUL is cut
     // there, a value that is not text reads empty (the plain round trip carries the
-    // terminal flag of tst_exchange_upload).
+    // terminal flag of tst_exchange_round).
     void registryTextValues()
     {
         const QString key = u"Nirvelo\\Properties1"_s;

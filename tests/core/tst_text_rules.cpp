@@ -1,16 +1,33 @@
+#include "core/database_files.h"
 #include "core/jet_sql.h"
 #include "core/number_format.h"
+#include "core/record_set.h"
 #include "core/turkish_text.h"
+#include "sql_helpers.h"
+#include "test_home.h"
 
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
 // Turkish letters, the Like wildcards and the number format, where a slip would show
-// as a wrong search result or a wrong figure on a label.
+// as a wrong search result or a wrong figure on a label; the same rules in the sqlite3
+// shell's extension.
 class TestTextRules : public QObject
 {
     Q_OBJECT
+    TestHome m_home;
+    QString m_file = m_home.dataFolder() + u"/01Cari.Mdb"_s;
+
+    QStringList shell(const QString& sql)
+    {
+        const ProgramRun run =
+            runProgram(QStringLiteral(SQLITE3_SHELL),
+                       {u"-batch"_s, u"-cmd"_s, u".load "_s + QStringLiteral(TRNOCASE_EXTENSION),
+                        m_file, sql});
+        return (run.out + run.err).split(u'\n'); // errors end up in the comparison
+    }
+
 private Q_SLOTS:
     // Folding as the searches use it (İSTANBUL for "istanbul*", IŞIK for "ışık*") is
     // shown by tst_record_set's criteria; here the capitals and the order.
@@ -18,11 +35,13 @@ private Q_SLOTS:
     {
         QCOMPARE(turkish::upper(u"istanbul ışık"_s), u"İSTANBUL IŞIK"_s);
         QCOMPARE(turkish::compare(u"işlem", u"İŞLEM"), 0);
-        QVERIFY(turkish::compare(u"ılık", u"ilik") < 0); // ı before i
-        QVERIFY(turkish::compare(u"çam", u"dam") < 0);   // ç between c and d
-        QVERIFY(turkish::compare(u"cam", u"çam") < 0);
-        QVERIFY(turkish::compare(u"zeytin", u"Çağlar") > 0);
-        QVERIFY(turkish::compare(u"ab", u"abc") < 0);
+        // ı before i, ç between c and d.
+        for (const auto& [less, more] : {std::pair{u"ılık"_s, u"ilik"_s},
+                                         {u"çam"_s, u"dam"_s},
+                                         {u"cam"_s, u"çam"_s},
+                                         {u"Çağlar"_s, u"zeytin"_s},
+                                         {u"ab"_s, u"abc"_s}})
+            QVERIFY2(turkish::compare(less, more) < 0, qPrintable(less));
     }
 
     // The wildcards beyond those tst_record_set searches with ("*", "?", a plain "%").
@@ -105,33 +124,69 @@ private Q_SLOTS:
 
     void turkishNumbers()
     {
-        QCOMPARE(numfmt::parse(u"1.234,5"), 1234.5);
-        QCOMPARE(numfmt::parse(u" -12,50 "), -12.5);
-        QCOMPARE(numfmt::parse(u",5"), 0.5);
-        QCOMPARE(numfmt::parse(u"12,"), 12.0);
-        QVERIFY(!numfmt::parse(u","));
-        QVERIFY(!numfmt::parse(u""));
-        QVERIFY(!numfmt::parse(u"A12"));
-        QVERIFY(!numfmt::parse(u"12,5 kg"));
-        QVERIFY(!numfmt::parse(u"1,2,3"));
-        QCOMPARE(numfmt::format(1234.5, u"#,##0.00##"), u"1.234,50"_s);
-        QCOMPARE(numfmt::format(12.3456789, u"#,##0.00##"), u"12,3457"_s);
-        QCOMPARE(numfmt::format(1234567.891, u"Standard"), u"1.234.567,89"_s);
-        QCOMPARE(numfmt::format(-0.001, u"Standard"), u"0,00"_s);
-        QCOMPARE(numfmt::format(2.005, u"Standard"), u"2,01"_s);
-        QCOMPARE(numfmt::format(0.1666666666, u"##0.00####"), u"0,166667"_s);
-        QCOMPARE(numfmt::text(379.5), u"379,5"_s);
-        QCOMPARE(numfmt::text(-50), u"-50"_s);
-        QCOMPARE(numfmt::text(0.1 + 0.2), u"0,3"_s);
-        QCOMPARE(numfmt::text(1e16), u"1E+16"_s);
-        QCOMPARE(numfmt::roundEven(0.5), 0LL);
-        QCOMPARE(numfmt::roundEven(1.5), 2LL);
-        QCOMPARE(numfmt::roundEven(0.6), 1LL);
+        for (const auto& [text, value] : {std::pair{u"1.234,5"_s, 1234.5},
+                                          {u" -12,50 "_s, -12.5},
+                                          {u",5"_s, 0.5},
+                                          {u"12,"_s, 12.0}})
+            QCOMPARE(numfmt::parse(text), value);
+        for (const QString& bad : {u","_s, u""_s, u"A12"_s, u"12,5 kg"_s, u"1,2,3"_s})
+            QVERIFY2(!numfmt::parse(bad), qPrintable(bad));
+        for (const auto& [value, format, text] :
+             {std::tuple{1234.5, u"#,##0.00##"_s, u"1.234,50"_s},
+              {12.3456789, u"#,##0.00##"_s, u"12,3457"_s},
+              {1234567.891, u"Standard"_s, u"1.234.567,89"_s},
+              {-0.001, u"Standard"_s, u"0,00"_s},
+              {2.005, u"Standard"_s, u"2,01"_s},
+              {0.1666666666, u"##0.00####"_s, u"0,166667"_s}})
+            QCOMPARE(numfmt::format(value, format), text);
+        for (const auto& [value, text] : {std::pair{379.5, u"379,5"_s},
+                                          {-50.0, u"-50"_s},
+                                          {0.1 + 0.2, u"0,3"_s},
+                                          {1e16, u"1E+16"_s}})
+            QCOMPARE(numfmt::text(value), text);
+        for (const auto& [value, even] : {std::pair{0.5, 0LL}, {1.5, 2LL}, {0.6, 1LL}})
+            QCOMPARE(numfmt::roundEven(value), even);
         // Twenty digits typed into a weight: the ends of the range, no wrap-round.
         QCOMPARE(numfmt::roundEven(*numfmt::parse(u"99999999999999999999")),
                  std::numeric_limits<long long>::max());
         QCOMPARE(numfmt::roundEven(-1e20), std::numeric_limits<long long>::min());
         QCOMPARE(numfmt::roundEven(std::nan("")), 0LL);
+    }
+
+    // The sqlite3 shell with the extension "trnocase" reads a station's file as the
+    // station does: the same rows for the same conditions in the same Turkish order, and
+    // the indexes the station built pass its integrity check.
+    void sameRowsOrderAndCheck()
+    {
+        QVERIFY(dbfiles::ensureDatabase(m_file, {u"CariKartlar"_s}));
+        for (const char* t :
+             {"Zeki", "çınar", "Cam",  "ÇAMLICA", "ılgın", "Irmak",  "İpek",  "incir",
+              "Gül",  "Dağ",   "Dal",  "dag",     "DAĞ",   "Ödemiş", "Orhan", "Öz",
+              "Üzüm", "Uşak",  "ulus", "Şeker",   "sarı",  "Tokat",  "şahin"})
+            runSql(dbfiles::connection(m_file),
+                   u"INSERT INTO CariKartlar (CariKod, Unvan) VALUES (?, ?)"_s,
+                   {QString::fromUtf8(t).left(2), QString::fromUtf8(t)});
+        // The station's condition, and the same written for the shell.
+        const QList<std::pair<QString, QString>> cases = {
+            {u""_s, u"1"_s},
+            {u"Where Unvan = 'İPEK'"_s, u"Unvan = 'İPEK' COLLATE TRNOCASE"_s},
+            {u"Where Unvan = 'irmak'"_s, u"Unvan = 'irmak' COLLATE TRNOCASE"_s},
+            {u"Where Unvan Like 'ç*'"_s, u"jet_like('ç*', Unvan)"_s},
+        };
+        for (const auto& [jet, where] : cases) {
+            const auto set =
+                RecordSet::open(dbfiles::connection(m_file),
+                                u"Select * From CariKartlar %1 Order By Unvan"_s.arg(jet));
+            QVERIFY(set);
+            QStringList station;
+            for (set->moveFirst(); !set->eof(); set->moveNext())
+                station << set->value(u"Unvan").toString();
+            QCOMPARE(
+                shell(u"SELECT Unvan FROM CariKartlar WHERE %1 ORDER BY Unvan COLLATE TRNOCASE, "
+                      "rowid; SELECT count(*) FROM CariKartlar WHERE %1"_s.arg(where)),
+                station + (QStringList{QString::number(station.size()), QString()}));
+        }
+        QCOMPARE(shell(u"PRAGMA integrity_check"_s), (QStringList{u"ok"_s, QString()}));
     }
 };
 

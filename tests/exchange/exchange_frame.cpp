@@ -5,67 +5,11 @@
 #include "exchange/central_database.h"
 #include "exchange/exchange_run.h"
 #include "exchange/local_files.h"
-#include "sql_helpers.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-QList<QVariantList> TestDatabase::rows(const QString& sql, const QVariantList& params) const
-{
-    QSqlQuery q = runSql(connection(), sql, params);
-    QList<QVariantList> out;
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row.append(q.value(i));
-        out.append(row);
-    }
-    return out;
-}
-
-int TestDatabase::count(const QString& table, const QString& where) const
-{
-    bool ok = false;
-    const int n = value(u"SELECT COUNT(*) FROM \"%1\"%2"_s.arg(
-                            table, where.isEmpty() ? u""_s : u" WHERE "_s + where))
-                      .toInt(&ok);
-    return ok ? n : -1;
-}
-
-bool TestDatabase::exec(const QString& sql, const QVariantList& params) const
-{
-    return runSql(connection(), sql, params).isActive();
-}
-
-bool TestDatabase::insert(const QString& table, const QString& columns,
-                          const QList<QVariantList>& rows) const
-{
-    QString error;
-    if (!m_file.isEmpty() && !dbfiles::ensureDatabase(m_file, {table}, &error)) {
-        qWarning("%s", qPrintable(error));
-        return false;
-    }
-    QStringList names = columns.split(u',');
-    for (QString& name : names)
-        name = u'"' + name.trimmed() + u'"';
-    const QString sql = u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(
-        table, names.join(u", "_s), QStringList(names.size(), u"?"_s).join(u", "_s));
-    bool ok = true;
-    for (const QVariantList& values : rows)
-        ok = exec(sql, values) && ok;
-    return ok;
-}
-
-QSqlDatabase TestDatabase::connection() const
-{
-    return dbfiles::connection(m_file);
-}
 
 BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)
 {

@@ -7,14 +7,13 @@
 #include "exchange/exchange_report.h"
 #include "exchange/exchange_settings.h"
 #include "pg_server.h"
+#include "sql_helpers.h"
 #include "test_home.h"
 
 #include <QObject>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QVariantList>
 
 #include <functional>
 #include <memory>
@@ -30,40 +29,6 @@ public:
             onProgress(text, value, maximum);
     }
     std::function<void(const QString& text, int value, int maximum)> onProgress;
-};
-
-// A database as a test sees it through plain SQL, independent of the exchange: one
-// SQLite file of a station (its tables made on the first insert into them), or the
-// central server (CentralServer).
-class TestDatabase
-{
-public:
-    explicit TestDatabase(const QString& file) : m_file(file) {}
-    virtual ~TestDatabase() = default;
-    QString file() const { return m_file; }
-
-    QList<QVariantList> rows(const QString& sql, const QVariantList& params = {}) const;
-    QVariantList row(const QString& sql, const QVariantList& params = {}) const
-    {
-        return rows(sql, params).value(0);
-    }
-    QVariant value(const QString& sql, const QVariantList& params = {}) const
-    {
-        return row(sql, params).value(0);
-    }
-    // The rows of the table that meet the condition; -1 when the query fails.
-    int count(const QString& table, const QString& where = {}) const;
-    bool exec(const QString& sql, const QVariantList& params = {}) const;
-    // Inserts rows: the columns comma-separated, each row's values in that order.
-    bool insert(const QString& table, const QString& columns,
-                const QList<QVariantList>& rows) const;
-
-protected:
-    TestDatabase() = default;
-    virtual QSqlDatabase connection() const;
-
-private:
-    QString m_file;
 };
 
 // A station's data folder for a test.

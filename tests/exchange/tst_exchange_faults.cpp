@@ -3,9 +3,6 @@
 #include "exchange/demo_branches.h"
 #include "exchange_frame.h"
 
-#include <QFile>
-#include <QRandomGenerator>
-#include <QThread>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

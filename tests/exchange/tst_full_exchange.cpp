@@ -4,10 +4,8 @@
 #include "exchange_frame.h"
 #include "web_data.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -270,12 +268,11 @@ private Q_SLOTS:
                  (QStringList{u"01Cari.Mdb"_s, u"Sube.txt"_s}));
         QCOMPARE(company.rows(tables), before);
         QCOMPARE(server->count(u"CariKartlar"_s), 1);
-    }
 
-    // A branch code with an apostrophe finds its own records. A command whose names are
-    // not spelled exactly (they are matched case-sensitively) runs the full exchange.
-    void quotedBranch()
-    {
+        // A branch code with an apostrophe finds its own records. A command whose names
+        // are not spelled exactly (they are matched case-sensitively) runs the full
+        // exchange.
+        server->clear();
         server->insert(u"CariKartlar"_s, u"CariKod, Sube, Server"_s, {{u"C1"_s, u"0'2"_s, 0}});
         BranchFolder quoted(home->file(u"q"_s), u"0'2"_s);
         QVERIFY(quoted.prepare());

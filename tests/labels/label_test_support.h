@@ -8,7 +8,6 @@
 #include "station_window.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
@@ -37,25 +36,35 @@ struct Station : StationWindow
         form().parts.RefreshLabelPreview();
         labels->waitForLayoutFile();
     }
+    // A station showing one roll of order 1047.
+    void fillRoll(const QString& barNo)
+    {
+        form().CurrentBarNo = barNo;
+        field(EntryField::OrderNo)->setText(u"1047"_s);
+        field(EntryField::Customer)->setText(u"Yıldız Örme"_s);
+        field(EntryField::Fabric)->setText(u"Süprem"_s);
+        field(EntryField::Lot)->setText(u"L-88"_s);
+        field(EntryField::Weight)->setText(u"23,5"_s);
+        field(EntryField::Note)->setText(u"Yıkamalı"_s);
+        form().Combo1->setCurrentIndex(3);
+        form().Combo4->addItem(u"Ayşe Kılıç"_s); // the installation's operator
+        form().Combo4->setCurrentIndex(1);
+        form().DTPicker1->setDate(QDate(2026, 3, 9));
+        refresh();
+    }
     QWidget* item(int i) { return form().findChild<QWidget*>(u"Label2_%1"_s.arg(i)); }
     QWidget* box() { return form().findChild<QWidget*>(u"Picture1"_s); }
     QWidget* ghost() { return form().findChild<QWidget*>(u"Picture3"_s); }
-};
-
-// Runs a tool and returns what it printed; fails the test when it cannot run.
-inline QString run(const QString& program, const QStringList& args, int* exitCode = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted(10000)) {
-        qWarning("%s could not be started", qPrintable(program));
-        return {};
+    // Presses on `pressed`, moves by delta and releases; the moves and the release go to
+    // `receiver`, the widget that holds the mouse while dragging.
+    static void drag(QWidget* pressed, QWidget* receiver, QPoint delta)
+    {
+        const QPoint end = pressed->mapToGlobal(QPoint(3, 3)) + delta;
+        QTest::mousePress(pressed, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseMove(receiver, receiver->mapFromGlobal(end));
+        QTest::mouseRelease(receiver, Qt::LeftButton, {}, receiver->mapFromGlobal(end));
     }
-    p.waitForFinished(60000);
-    if (exitCode)
-        *exitCode = p.exitCode();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+};
 
 inline bool haveTool(const QString& program)
 {
@@ -66,14 +75,15 @@ inline bool haveTool(const QString& program)
 inline QString pdfToPng(const QString& pdf, int dpi = 300)
 {
     const QString prefix = pdf + u"-page"_s;
-    run(u"pdftoppm"_s, {u"-r"_s, QString::number(dpi), u"-png"_s, u"-singlefile"_s, pdf, prefix});
+    runProgram(u"pdftoppm"_s,
+               {u"-r"_s, QString::number(dpi), u"-png"_s, u"-singlefile"_s, pdf, prefix});
     return prefix + u".png"_s;
 }
 
 // Every barcode zbarimg finds in the picture, as "CODE-128:<text>".
 inline QStringList decodeBarcodes(const QString& png)
 {
-    return run(u"zbarimg"_s, {u"-q"_s, png}).split(u'\n', Qt::SkipEmptyParts);
+    return runProgram(u"zbarimg"_s, {u"-q"_s, png}).out.split(u'\n', Qt::SkipEmptyParts);
 }
 
 struct PdfWord
@@ -108,7 +118,7 @@ struct PdfPage
 inline PdfPage pdfWords(const QString& pdf)
 {
     PdfPage page;
-    const QString html = run(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
+    const QString html = runProgram(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s}).out;
     const auto size =
         QRegularExpression(u"<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""_s).match(html);
     page.pages = static_cast<int>(html.count(u"<page "_s));

@@ -1,22 +1,17 @@
 // The label designer driven with the mouse on the real canvas, offscreen, and its
-// layout file Barkod.Dat, which older Windows stations wrote too.
+// layout file Barkod.Dat, which older Windows stations wrote too; the roll's barcode:
+// its picture, and that it scans on the printed label and on screen.
 
 #include "core/sequential_file.h"
 #include "core/settings_store.h"
 #include "label_test_support.h"
+#include "labels/barcode_picture.h"
+#include "labels/label_captions.h"
 #include "labels/label_layout_file.h"
+#include "labels/label_printer.h"
 #include "station/label_canvas.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QDir>
-#include <QFile>
-#include <QFontDialog>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTimer>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -58,17 +53,6 @@ ino_t inode(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
-// Presses on `pressed`, moves by delta and releases; the moves and the release go to
-// `receiver`, the widget that holds the mouse while dragging.
-void drag(QWidget* pressed, QWidget* receiver, QPoint delta)
-{
-    const QPoint start = pressed->mapToGlobal(QPoint(3, 3));
-    QTest::mousePress(pressed, Qt::LeftButton, {}, QPoint(3, 3));
-    const QPoint end = start + delta;
-    QTest::mouseMove(receiver, receiver->mapFromGlobal(end));
-    QTest::mouseRelease(receiver, Qt::LeftButton, {}, receiver->mapFromGlobal(end));
-}
-
 QByteArray layoutFile(const Station& s)
 {
     s.labels->waitForLayoutFile();
@@ -86,6 +70,167 @@ class TestLabelDesigner : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // No print server here: the printer tests start their own.
+        qputenv("CUPS_SERVER", QDir::temp().filePath(u"topkar-no-cups.sock"_s).toLocal8Bit());
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
+        for (const char* tool : {"pdftoppm", "pdftotext", "pdfinfo", "zbarimg"})
+            QVERIFY2(haveTool(QString::fromLatin1(tool)), tool);
+    }
+
+    void pictureFollowsTheBoxRule()
+    {
+        auto encoder = makeCode128Encoder();
+        QString error;
+        const auto symbol = encoder->encode(u"1047S1200015"_s, &error);
+        QVERIFY2(symbol, qPrintable(error));
+        const BarcodePicture picture(*symbol);
+        // Code 128 of this number is 134 modules wide, with the quiet zones 154; bars
+        // and text are 60 high.
+        QCOMPARE(picture.naturalWidth(), 154);
+        QCOMPARE(picture.naturalHeight(), 60);
+        QCOMPARE(picture.sizeTwips(), QSizeF(17 * 154, 16 * 60));
+        // It fits the barcode box.
+        QVERIFY(picture.sizeTwips().width() <= LabelLayout::kBoxWidth);
+        QVERIFY(picture.sizeTwips().height() <= LabelLayout::kBoxHeight);
+
+        // Texts Code 128 cannot carry are refused with the library's reason.
+        for (const QString& bad : {QString(), u"ŞAL-1"_s}) {
+            error.clear();
+            QVERIFY(!encoder->encode(bad, &error));
+            QVERIFY(!error.isEmpty());
+        }
+    }
+
+    // The label of a roll scans on screen and printed.
+    void labelScansOnScreenAndPrinted()
+    {
+        Station s;
+        QVERIFY(s.open());
+        s.fillRoll(u"1047S0300015"_s);
+        QTemporaryDir out;
+        // On screen: at 96 dpi a module is little more than a pixel, too fine for a
+        // scanner to read off a picture of the screen; the box is taken as a screen of
+        // three device pixels to the pixel shows it, through its own painting.
+        QWidget* box = s.box();
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->size(), QSize(249, 91)); // 3735 × 1365 twips
+        QImage shot(box->size() * 3, QImage::Format_ARGB32);
+        shot.setDevicePixelRatio(3);
+        shot.fill(Qt::white);
+        box->render(&shot);
+        QVERIFY(shot.save(out.filePath(u"box.png"_s)));
+        QCOMPARE(decodeBarcodes(out.filePath(u"box.png"_s)),
+                 QStringList{u"CODE-128:1047S0300015"_s});
+
+        // Printed.
+        const QString pdf = out.filePath(u"label.pdf"_s);
+        s.labels->setPdfOutput(pdf);
+        s.labels->printLabel();
+        QVERIFY2(s.messages.isEmpty(), qPrintable(s.messages.join(u'\n')));
+        QCOMPARE(s.labels->lastPdf(), pdf);
+        const PdfPage page = pdfWords(pdf);
+        QCOMPARE(page.pages, 1);
+        QCOMPARE(decodeBarcodes(pdfToPng(pdf)), QStringList{u"CODE-128:1047S0300015"_s});
+
+        // Items 0 to 9 are printed, the note is not.
+        const QString text = page.text();
+        for (const QString& expected :
+             {u"Sipariş No : 1047"_s, u"Yıldız Örme"_s, u"Cinsi : Süprem"_s, u"LOT : L-88"_s,
+              u"Top / Kg : 23,5"_s, u"09.03.2026"_s, u"Makina 3"_s, u"ÖRNEK TEKSTİL A.Ş."_s})
+            QVERIFY2(text.contains(expected), qPrintable(expected + u" in\n"_s + text));
+        QVERIFY(text.contains(u"Operatör : "_s + s->Combo4->currentText()));
+        QVERIFY(!text.contains(u"Yıkamalı"_s));
+
+        // Page 100 mm square, the items where the canvas has them.
+        QVERIFY(std::abs(page.width - 283.46) < 0.5);
+        const LabelItem& order = s.labels->layout().items[0];
+        const PdfWord sip = page.find(u"Sipariş"_s);
+        QVERIFY(!sip.text.isEmpty());
+        QVERIFY(std::abs(sip.xMin * 20 - order.left) < 57); // 1 mm
+
+        // The picture on the canvas stays the last one shown; the label prints the
+        // current row's own number, or nothing (and says why) when there is none to print.
+        // A row whose order number is no number: the box goes, the label still scans.
+        s.labels->setPdfOutput(out.path());
+        s->CurrentBarNo = u"A12S0300018"_s;
+        s.field(EntryField::OrderNo)->setText(u"A12"_s);
+        s.refresh();
+        QVERIFY(!s.box()->isVisible());
+        QCOMPARE(s.labels->barcode().data(), u"1047S0300015"_s);
+        s.labels->printLabel();
+        QCOMPARE(s.labels->lastPdf(), out.filePath(u"A12S0300018.pdf"_s));
+        QCOMPARE(decodeBarcodes(pdfToPng(s.labels->lastPdf())),
+                 QStringList{u"CODE-128:A12S0300018"_s});
+        // A number Code 128 cannot carry, and no number at all: nothing is printed.
+        const int files = QDir(out.path()).entryList({u"*.pdf"_s}, QDir::Files).size();
+        s->CurrentBarNo = u"ŞB1S0300020"_s;
+        s.refresh();
+        QCOMPARE(s.labels->barcode().data(), u"1047S0300015"_s);
+        s.labels->printLabel();
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY(s.messages[0].contains(u"ŞB1S0300020"_s));
+        s->CurrentBarNo.clear();
+        s.labels->printLabel();
+        QCOMPARE(s.messages.size(), 2);
+        QCOMPARE(QDir(out.path()).entryList({u"*.pdf"_s}, QDir::Files).size(), files);
+    }
+
+    void companyNameComesFromTheSettingLineByLine()
+    {
+        TestHome home;
+        QCOMPARE(labelcaptions::companyName(),
+                 u"ÖRNEK TEKSTİL A.Ş.\r\nÖrme Kumaş Üretimi\r\nOrganize Sanayi Bölgesi"_s);
+        // Each line is centred on the page on its own; an empty middle line keeps its
+        // place.
+        for (const auto& [setting, lines] :
+             {std::pair{QString(), QStringList{u"ÖRNEK TEKSTİL A.Ş."_s, u"Örme Kumaş Üretimi"_s,
+                                               u"Organize Sanayi Bölgesi"_s}},
+              {u"Kaya Örme"_s, QStringList{u"Kaya Örme"_s}},
+              {u"Kaya Örme||İstanbul"_s, QStringList{u"Kaya Örme"_s, u"İstanbul"_s}}}) {
+            if (!setting.isNull())
+                settings::SaveSetting(u"Platform"_s, u"LabelCompany"_s, setting);
+            LabelLayout layout = LabelLayout::design(labelcaptions::companyName());
+            QTemporaryDir out;
+            const QString pdf = out.filePath(u"company.pdf"_s);
+            QVERIFY(labelprint::toPdf(pdf, layout, BarcodePicture(), u"x"_s));
+            const PdfPage page = pdfWords(pdf);
+            double lastTop = 0;
+            for (const QString& line : lines) {
+                const PdfWord first = page.find(line.split(u' ').first());
+                const PdfWord last = page.find(line.split(u' ').last());
+                QVERIFY2(!first.text.isEmpty() && !last.text.isEmpty(), qPrintable(line));
+                QVERIFY(std::abs((first.xMin + last.xMax) / 2 - page.width / 2) < 2.83);
+                QVERIFY(first.yMin > lastTop);
+                lastTop = first.yMin;
+            }
+            if (lines.size() == 2) // two line heights apart: the empty line stands between
+                QVERIFY(page.find(u"İstanbul"_s).yMin - page.find(u"Kaya"_s).yMin > 1.9 * 12);
+        }
+    }
+
+    void withoutPrinterTheLabelGoesToPdf()
+    {
+        Station s;
+        QVERIFY(s.open());
+        s.fillRoll(u"1047S0300021"_s);
+        s->Command1->setEnabled(true);
+        QTest::mouseClick(s->Command1, Qt::LeftButton);
+        const QString expected =
+            QDir(LabelDesigner::fallbackFolder()).filePath(u"1047S0300021.pdf"_s);
+        QCOMPARE(s.labels->lastPdf(), expected);
+        QVERIFY(expected.startsWith(s.home().path()));
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY(s.messages[0].contains(u"yazıcı bulunamadı"_s));
+        // Told once; the next labels follow without a word.
+        s->CurrentBarNo = u"1047S0300022"_s;
+        QTest::mouseClick(s->Command1, Qt::LeftButton);
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY(
+            QFile::exists(QDir(LabelDesigner::fallbackFolder()).filePath(u"1047S0300022.pdf"_s)));
+    }
     void windowsFileRoundTrips()
     {
         TestHome home;
@@ -134,7 +279,7 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 13); // 12 lines, each ended by CR LF
         QCOMPARE(lines[0], QByteArray("1890,120,\"Arial\",12,#FALSE#,#FALSE#,0\r"));
         const LabelItem& company = s.labels->layout().items[6];
-        QCOMPARE(company.left, (5669 - company.width) / 2);
+        QCOMPARE(company.left, centred(company));
         QCOMPARE(lines[6], "90," + seqfile::numberText(company.left).toLatin1() +
                                ",\"Arial\",12,#TRUE#,#FALSE#,2\r");
         QCOMPARE(lines[11], QByteArray("4230,870\r"));
@@ -144,19 +289,16 @@ private Q_SLOTS:
 
         // The next start reads it: a quoted "2" centres the item as a bare 2 does.
         Station again;
-        QByteArray file = windowsFile(true);
-        QVERIFY(writeBytes(again.labels->layoutPath(), file));
+        QVERIFY(writeBytes(again.labels->layoutPath(), windowsFile(true)));
         QVERIFY(again.open());
-        const LabelLayout& layout = again.labels->layout();
-        QCOMPARE(layout.items[6].left, (5669 - layout.items[6].width) / 2);
-        QCOMPARE(layout.items[0].left, 120.0);
-        QCOMPARE(layout.items[1].font.name, u"Şişli Yazı"_s);
+        QCOMPARE(again.labels->layout().items[6].left, centred(again.labels->layout().items[6]));
+        QCOMPARE(again.labels->layout().items[1].font.name, u"Şişli Yazı"_s);
         QVERIFY(again.messages.isEmpty());
     }
 
     // A file with faults: what is readable is taken, the rest keeps the design, the
     // operator is told once, and the next save writes a whole file (a file that cannot
-    // be read at all: tst_damaged_start).
+    // be read at all: tst_disk_faults).
     void faultyFileKeepsDesignValuesAndIsMendedOnSave()
     {
         Station s;
@@ -188,8 +330,7 @@ private Q_SLOTS:
         s.refresh();
         QStringList problems;
         LabelLayout reread = LabelLayout::design({});
-        barkoddat::apply(seqfile::decode(readBytes(s.labels->layoutPath())), reread, &problems);
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u", "_s)));
+        QVERIFY(barkoddat::load(s.labels->layoutPath(), reread, &problems) && problems.isEmpty());
         QCOMPARE(readBytes(s.labels->layoutPath()).count("\r\n"), 12);
     }
 
@@ -305,10 +446,13 @@ private Q_SLOTS:
         QVERIFY(layoutFile(s).split('\n')[1].endsWith(",2\r"));
     }
 
+    // Items and the barcode box dragged about the canvas.
     void draggingItems()
     {
         Station s;
         QVERIFY(s.open());
+        s->CurrentBarNo = u"1047S0300001"_s;
+        s.field(EntryField::OrderNo)->setText(u"1047"_s);
         s.field(EntryField::Customer)->setText(u"Yıldız Örme"_s);
         s.refresh();
         const LabelLayout& l = s.labels->layout();
@@ -340,7 +484,7 @@ private Q_SLOTS:
 
         // The company name springs back to the middle; it stays at its new height.
         const double companyTop = l.items[6].top;
-        drag(s.item(6), ghost, QPoint(40, 8));
+        s.drag(s.item(6), ghost, QPoint(40, 8));
         QCOMPARE(l.items[6].left, centred(l.items[6]));
         QCOMPARE(l.items[6].top, companyTop + 120);
         QCOMPARE(l.items[6].alignment, int(AlignCentre));
@@ -348,17 +492,31 @@ private Q_SLOTS:
         // A press without a move drops the centring too.
         QTest::mouseDClick(s.item(0), Qt::LeftButton, {}, QPoint(3, 3));
         QCOMPARE(l.items[0].alignment, int(AlignCentre));
-        drag(s.item(0), ghost, QPoint(0, 0));
+        s.drag(s.item(0), ghost, QPoint(0, 0));
         QCOMPARE(l.items[0].alignment, int(AlignLeft));
         QCOMPARE(l.items[0].left, centred(l.items[0]));
 
         // Whatever is dropped past the edge stays on the canvas.
-        drag(s.item(3), ghost, QPoint(-500, 900));
+        s.drag(s.item(3), ghost, QPoint(-500, 900));
         QCOMPARE(QPointF(l.items[3].left, l.items[3].top),
                  QPointF(0, LabelLayout::kCanvasHeight - l.items[3].height));
+
+        // The barcode box moves without a save of its own; a double click centres it.
+        QWidget* box = s.box();
+        QVERIFY(box->isVisible());
+        const QByteArray saved = layoutFile(s);
+        s.drag(box, box, QPoint(-30, -20));
+        QCOMPARE(l.barcodeBox, QPointF(870 - 450, 4230 - 300));
+        QCOMPARE(box->pos(), QPoint(28, 262));
+        QCOMPARE(s.labels->canvas()->boxBackground(), LabelCanvas::kCanvasColour);
+        QCOMPARE(layoutFile(s), saved);
+        QTest::mouseDClick(box, Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(l.barcodeBox, QPointF((5669 - 3735) / 2.0, 3930));
+        QVERIFY(layoutFile(s).endsWith("\r\n3930,967\r\n"));
     }
 
-    void selectionMenuAndKeysHooks()
+    // Selecting items, the menu and its font dialog, the window-level keys' hooks.
+    void selectionMenuFontAndKeysHooks()
     {
         Station s;
         QVERIFY(s.open());
@@ -395,17 +553,13 @@ private Q_SLOTS:
         QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(360, 10));
         QVERIFY(!w.parts.LabelItemSelected());
         QCOMPARE(canvas->boxBackground(), QColor(Qt::white));
-    }
 
-    void fontDialogChangesTheSelectedItem()
-    {
-        Station s;
-        QVERIFY(s.open());
+        // The font dialog from the menu changes the selected item.
         s.field(EntryField::Fabric)->setText(u"Süprem"_s);
         s.refresh();
         const LabelLayout& l = s.labels->layout();
         QTest::mousePress(s.item(2), Qt::RightButton, {}, QPoint(3, 3));
-        s->PopMenu->close();
+        w.PopMenu->close();
         const double height = l.items[2].height;
 
         // Cancel keeps the font.
@@ -413,7 +567,7 @@ private Q_SLOTS:
             if (auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget()))
                 d->reject();
         });
-        s->YazFont->trigger();
+        w.YazFont->trigger();
         QCOMPARE(l.items[2].font, LabelLayout::designFont(2));
 
         QTimer::singleShot(0, [] {
@@ -428,7 +582,7 @@ private Q_SLOTS:
             d->setCurrentFont(f);
             d->accept();
         });
-        s->YazFont->trigger();
+        w.YazFont->trigger();
         const LabelFont& font = l.items[2].font;
         QVERIFY(font.name == u"DejaVu Serif" && font.size == 20 && font.bold && font.italic &&
                 font.underline);
@@ -439,27 +593,6 @@ private Q_SLOTS:
         s.refresh();
         QVERIFY(layoutFile(s).split('\n')[2].startsWith(
             "2670,120,\"DejaVu Serif\",20,#TRUE#,#TRUE#,0"));
-    }
-
-    void barcodeBoxMovesAndCentres()
-    {
-        Station s;
-        QVERIFY(s.open());
-        s->CurrentBarNo = u"1047S0300001"_s;
-        s.field(EntryField::OrderNo)->setText(u"1047"_s);
-        s.refresh();
-        QWidget* box = s.box();
-        QVERIFY(box->isVisible());
-        const QByteArray saved = layoutFile(s);
-        drag(box, box, QPoint(-30, -20));
-        QCOMPARE(s.labels->layout().barcodeBox, QPointF(870 - 450, 4230 - 300));
-        QCOMPARE(box->pos(), QPoint(28, 262));
-        QCOMPARE(s.labels->canvas()->boxBackground(), LabelCanvas::kCanvasColour);
-        QCOMPARE(layoutFile(s), saved); // not saved by the move itself
-
-        QTest::mouseDClick(box, Qt::LeftButton, {}, QPoint(3, 3));
-        QCOMPARE(s.labels->layout().barcodeBox, QPointF((5669 - 3735) / 2.0, 3930));
-        QVERIFY(layoutFile(s).endsWith("\r\n3930,967\r\n"));
     }
 };
 

@@ -4,15 +4,8 @@
 
 #include "label_test_support.h"
 
-#include <QComboBox>
-#include <QDateEdit>
-#include <QDir>
-#include <QFileInfo>
-#include <QLineEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <pwd.h>
@@ -79,18 +72,17 @@ private Q_SLOTS:
         m_cupsd.start(u"/usr/sbin/cupsd"_s, {u"-f"_s, u"-c"_s, root + u"/cupsd.conf"_s, u"-s"_s,
                                              root + u"/cups-files.conf"_s});
         QVERIFY(m_cupsd.waitForStarted());
-        QVERIFY2(QTest::qWaitFor(
-                     [] { return run(u"lpstat"_s, {u"-r"_s}).contains(u"is running"_s); }, 30000),
-                 "the print server did not come up");
-        int rc = -1;
-        run(u"lpadmin"_s,
-            {u"-p"_s, kQueue, u"-v"_s, u"cups-pdf:/"_s, u"-P"_s,
-             u"/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"_s, u"-o"_s,
-             u"pdftops-renderer-default=pdftocairo"_s, u"-E"_s},
-            &rc);
-        QCOMPARE(rc, 0);
-        run(u"lpadmin"_s, {u"-d"_s, kQueue}, &rc);
-        QCOMPARE(rc, 0);
+        QVERIFY2(
+            QTest::qWaitFor(
+                [] { return runProgram(u"lpstat"_s, {u"-r"_s}).out.contains(u"is running"_s); },
+                30000),
+            "the print server did not come up");
+        QCOMPARE(runProgram(u"lpadmin"_s, {u"-p"_s, kQueue, u"-v"_s, u"cups-pdf:/"_s, u"-P"_s,
+                                           u"/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"_s, u"-o"_s,
+                                           u"pdftops-renderer-default=pdftocairo"_s, u"-E"_s})
+                     .exitCode,
+                 0);
+        QCOMPARE(runProgram(u"lpadmin"_s, {u"-d"_s, kQueue}).exitCode, 0);
         QCOMPARE(QPrinterInfo::defaultPrinterName(), kQueue);
     }
 
@@ -110,14 +102,9 @@ private Q_SLOTS:
         Form1& w = s.form();
         const QString barNo =
             u"1047S03%1"_s.arg(QCoreApplication::applicationPid() % 100000, 5, 10, QChar(u'0'));
-        w.CurrentBarNo = barNo;
-        w.field(EntryField::OrderNo)->setText(u"1047"_s);
-        w.field(EntryField::Lot)->setText(u"L-88"_s);
-        w.field(EntryField::Weight)->setText(u"23,5"_s);
-        w.DTPicker1->setDate(QDate(2026, 3, 9));
-        s.refresh();
+        s.fillRoll(barNo);
         // The operator moved the order number and the barcode box.
-        drag(s, 0, QPoint(40, 0));
+        s.drag(s.item(0), s.ghost(), QPoint(40, 0));
         QTest::mouseDClick(s.box(), Qt::LeftButton, {}, QPoint(3, 3));
 
         const QString folder = printerOutputFolder();
@@ -134,7 +121,7 @@ private Q_SLOTS:
                              if (!before.contains(f) && f.contains(barNo))
                                  pdf = QDir(folder).filePath(f);
                          return !pdf.isEmpty() && QFileInfo(pdf).size() > 0 &&
-                                run(u"lpstat"_s, {u"-o"_s}).trimmed().isEmpty();
+                                runProgram(u"lpstat"_s, {u"-o"_s}).out.trimmed().isEmpty();
                      },
                      120000),
                  "the printer made no PDF");
@@ -169,17 +156,6 @@ private Q_SLOTS:
             QVERIFY2(std::abs(found.yMin - (corner.y() + l.items[item].top / 20)) < mm,
                      qPrintable(word));
         }
-    }
-
-private:
-    static void drag(Station& s, int item, QPoint delta)
-    {
-        QWidget* view = s.item(item);
-        QWidget* ghost = s.ghost();
-        const QPoint end = view->mapToGlobal(QPoint(3, 3)) + delta;
-        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseMove(ghost, ghost->mapFromGlobal(end));
-        QTest::mouseRelease(ghost, Qt::LeftButton, {}, ghost->mapFromGlobal(end));
     }
 };
 

@@ -1,16 +1,9 @@
-#include "core/database_files.h"
 #include "message_boxes.h"
 #include "orders/entry_keys.h"
 #include "sql_helpers.h"
 #include "station/attach_entry.h"
 #include "station_window.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -42,36 +35,29 @@ class TestEntryPanel : public QObject
             rows.append(view->model()->index(i, 0).data().toString());
         return rows;
     }
-    void addCards(const QString& file, const QString& table, const QString& insert,
-                  const QList<std::tuple<QString, QString, int>>& cards)
-    {
-        const QString path = w->home().dataFolder() + file;
-        QVERIFY(dbfiles::ensureDatabase(path, {table}));
-        for (const auto& [code, title, hidden] : cards)
-            QVERIFY(runSql(dbfiles::connection(path), insert, {code, title, hidden}).isActive());
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         w = std::make_unique<StationWindow>();
-        addCards(u"/01Cari.Mdb"_s, u"CariKartlar"_s,
-                 u"INSERT INTO CariKartlar (CariKod, Unvan, HesKullan) VALUES (?, ?, ?)"_s,
-                 {{u"120.01.001"_s, u"İŞLEM TEKSTİL A.Ş."_s, 0},
-                  {u"120.01.002"_s, u"IŞIK ÖRME LTD."_s, 0},
-                  {u"120.01.003"_s, u"O'NEİL GİYİM"_s, 0},
-                  {u"120.01.004"_s, u"100% PAMUK A.Ş."_s, 0},
-                  {u"120.01.005"_s, u"İŞLEM ESKİ HESAP"_s, 1},
-                  {u"K_7"_s, u"KARACA_DOKUMA"_s, 0},
-                  {u"120.01.006"_s, u"İŞÇİ KOOP."_s, 0},
-                  {u"S*1"_s, u"YILDIZ BOYA"_s, 0}});
-        addCards(u"/01Stok.Mdb"_s, u"StokKartlar"_s,
-                 u"INSERT INTO StokKartlar (StokKod, StokAdi, StokGizle) VALUES (?, ?, ?)"_s,
-                 {{u"KM-0002"_s, u"30/1 PENYE SÜPREM"_s, 0},
-                  {u"KM-0001"_s, u"30/1 PENYE İNTERLOK"_s, 0},
-                  {u"KM-0003"_s, u"30/1 GİZLİ"_s, 1},
-                  {u"KM-0004"_s, u"ÜÇ İPLİK 'ÖZEL'"_s, 0},
-                  {u"KM-0005"_s, u"20/1 RİBANA"_s, 0}});
+        const QString data = w->home().dataFolder();
+        TestDatabase(data + u"/01Cari.Mdb"_s)
+            .insert(u"CariKartlar"_s, u"CariKod, Unvan, HesKullan"_s,
+                    {{u"120.01.001"_s, u"İŞLEM TEKSTİL A.Ş."_s, 0},
+                     {u"120.01.002"_s, u"IŞIK ÖRME LTD."_s, 0},
+                     {u"120.01.003"_s, u"O'NEİL GİYİM"_s, 0},
+                     {u"120.01.004"_s, u"100% PAMUK A.Ş."_s, 0},
+                     {u"120.01.005"_s, u"İŞLEM ESKİ HESAP"_s, 1},
+                     {u"K_7"_s, u"KARACA_DOKUMA"_s, 0},
+                     {u"120.01.006"_s, u"İŞÇİ KOOP."_s, 0},
+                     {u"S*1"_s, u"YILDIZ BOYA"_s, 0}});
+        TestDatabase(data + u"/01Stok.Mdb"_s)
+            .insert(u"StokKartlar"_s, u"StokKod, StokAdi, StokGizle"_s,
+                    {{u"KM-0002"_s, u"30/1 PENYE SÜPREM"_s, 0},
+                     {u"KM-0001"_s, u"30/1 PENYE İNTERLOK"_s, 0},
+                     {u"KM-0003"_s, u"30/1 GİZLİ"_s, 1},
+                     {u"KM-0004"_s, u"ÜÇ İPLİK 'ÖZEL'"_s, 0},
+                     {u"KM-0005"_s, u"20/1 RİBANA"_s, 0}});
         attachEntry(w->form());
         QVERIFY(w->open());
     }

@@ -1,32 +1,21 @@
 #include "core/data_control.h"
 #include "core/database_files.h"
+#include "core/record_set.h"
 #include "core/record_set_model.h"
 #include "core/settings_store.h"
 #include "core/twips.h"
+#include "jet_fixtures.h"
+#include "message_boxes.h"
 #include "orders/demo_company.h"
-#include "sql_helpers.h"
+#include "station/attach_entry.h"
 #include "station/grid_layout.h"
 #include "station/station_style.h"
 #include "station/wheel_mouse.h"
 #include "station/window_keys.h"
 #include "station_window.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QDir>
 #include <QFontMetricsF>
-#include <QHeaderView>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QListView>
-#include <QProcess>
-#include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
-#include <QStatusBar>
-#include <QTableView>
-#include <QToolButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -37,13 +26,9 @@ QString storedGeometry(const QString& name)
 {
     return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name);
 }
-bool writeGridLayoutFile(const QByteArray& bytes)
+QString gridLayoutFile()
 {
-    return writeBytes(settings::programFile(u"Kumas.Dat"_s), bytes);
-}
-QByteArray gridLayoutFile()
-{
-    return readBytes(settings::programFile(u"Kumas.Dat"_s));
+    return settings::programFile(u"Kumas.Dat"_s);
 }
 // Counts the keys a control receives.
 class KeySpy : public QObject
@@ -152,24 +137,8 @@ private Q_SLOTS:
         w->formActivate();
         QCOMPARE(w->field(EntryField::Customer)->text(), u"Firma X"_s);
         QCOMPARE(w->DTPicker1->date(), QDate(2020, 1, 1));
-    }
-
-    void unreachableShareStillOpensAndSaysWhere()
-    {
-        settings::SaveSetting(u"Properties"_s, u"NetIp"_s, u"depo-pc"_s);
-        settings::SaveSetting(u"Platform"_s, u"NetMountRoot"_s, s->home().file(u"mnt"_s));
-        QVERIFY(s->open());
-        QVERIFY(!w->dataReachable() && !w->Data1->recordset());
-        QVERIFY(w->Data1->databaseName().contains(u"depo-pc/MuhasebeData/Kumas.Mdb"));
-        QVERIFY(w->statusBar()->currentMessage().contains(u"depo-pc"));
-        QVERIFY(!QDir(s->home().file(u"mnt"_s)).exists()); // nothing made in place of the share
-        QCOMPARE(w->DBGrid1->model()->rowCount(), 0);
-    }
-
-    // An emptied answer goes back to the local folder; Cancel keeps the stored host.
-    void networkIpIsTrimmedAndCancelKeepsIt()
-    {
-        QVERIFY(s->open());
+        // The network address: an emptied answer goes back to the local folder; Cancel
+        // keeps the stored host.
         const QString database = w->Data1->databaseName();
         const QStringList typed{u"  10.0.0.9 "_s, QString(), u" "_s};
         const QStringList stored{u"10.0.0.9"_s, u"10.0.0.9"_s, QString()};
@@ -185,6 +154,18 @@ private Q_SLOTS:
             QCOMPARE(settings::GetSetting(u"Properties"_s, u"NetIp"_s, u"unset"_s), stored[i]);
         }
         QCOMPARE(w->Data1->databaseName(), database); // takes effect at the next start
+    }
+
+    void unreachableShareStillOpensAndSaysWhere()
+    {
+        settings::SaveSetting(u"Properties"_s, u"NetIp"_s, u"depo-pc"_s);
+        settings::SaveSetting(u"Platform"_s, u"NetMountRoot"_s, s->home().file(u"mnt"_s));
+        QVERIFY(s->open());
+        QVERIFY(!w->dataReachable() && !w->Data1->recordset());
+        QVERIFY(w->Data1->databaseName().contains(u"depo-pc/MuhasebeData/Kumas.Mdb"));
+        QVERIFY(w->statusBar()->currentMessage().contains(u"depo-pc"));
+        QVERIFY(!QDir(s->home().file(u"mnt"_s)).exists()); // nothing made in place of the share
+        QCOMPARE(w->DBGrid1->model()->rowCount(), 0);
     }
 
     void aDamagedFileIsNamedOnTheStatusLine()
@@ -207,14 +188,10 @@ private Q_SLOTS:
              {std::pair{1, u"barkod numarası yok"_s}, {0, u"Etiketler/1047S03215.pdf"_s}}) {
             if (exitCode == 0)
                 s->addRoll(u"1047"_s, u"1047S03215"_s, 23.5);
-            QProcess topkar;
-            topkar.setProcessEnvironment(env);
-            topkar.start(QString::fromUtf8(TOPKAR_PROGRAM), {u"--print-label"_s});
-            QVERIFY(topkar.waitForFinished(30000));
-            const QString err = QString::fromUtf8(topkar.readAllStandardError());
-            QCOMPARE(topkar.exitStatus() == QProcess::NormalExit ? topkar.exitCode() : -1,
-                     exitCode);
-            QVERIFY2(err.contains(said), qPrintable(err));
+            const ProgramRun run =
+                runProgram(QString::fromUtf8(TOPKAR_PROGRAM), {u"--print-label"_s}, env);
+            QCOMPARE(run.exitCode, exitCode);
+            QVERIFY2(run.err.contains(said), qPrintable(run.err));
         }
         QVERIFY(QFileInfo(s->home().file(u"Etiketler/1047S03215.pdf"_s)).size() > 0);
     }
@@ -224,25 +201,21 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(fillDemoCompany(s->home().dataFolder(), &error), qPrintable(error));
         QVERIFY(fillDemoCompany(s->home().dataFolder(), &error)); // a second start adds nothing
-        auto count = [&](const char* file, const QString& table, const QString& distinct) {
-            QSqlQuery q =
-                runSql(dbfiles::connection(s->home().dataFolder() + u'/' + QLatin1String(file)),
-                       u"SELECT COUNT(*), COUNT(DISTINCT %1) FROM %2"_s.arg(distinct, table));
-            return q.next() ? std::pair(q.value(0).toInt(), q.value(1).toInt()) : std::pair(0, 0);
+        auto file = [&](const char* name) {
+            return TestDatabase(s->home().dataFolder() + u'/' + QLatin1String(name));
         };
-        QCOMPARE(count(dbfiles::kAccounts, u"CariKartlar"_s, u"rowid"_s).first, 300);
-        QCOMPARE(count(dbfiles::kStock, u"StokKartlar"_s, u"rowid"_s).first, 200);
-        const auto [rolls, orders] = count(dbfiles::kOrders, u"Siparis"_s, u"SipNo"_s);
-        QVERIFY(orders == 2000 && rolls > 19000 && rolls < 21000);
+        QCOMPARE(file(dbfiles::kAccounts).count(u"CariKartlar"_s), 300);
+        QCOMPARE(file(dbfiles::kStock).count(u"StokKartlar"_s), 200);
+        const int rolls = s->rollCount();
+        QCOMPARE(s->orders().value(u"SELECT COUNT(DISTINCT SipNo) FROM Siparis"_s), 2000);
+        QVERIFY(rolls > 19000 && rolls < 21000);
 
         QVERIFY(s->open());
         QAbstractItemModel* grid = w->DBGrid1->model();
         QCOMPARE(grid->rowCount(), rolls);
         QCOMPARE(grid->headerData(0, Qt::Horizontal).toString(), u"Sipariş No"_s);
         QCOMPARE(grid->index(0, 0).data().toString(), u"3000"_s);
-        // The grid's current row is Data1's, both ways.
-        w->DBGrid1->setCurrentIndex(grid->index(25, 0));
-        QCOMPARE(w->Data1->recordset()->absolutePosition(), 25);
+        // Data1 moved to its last row takes the grid there (the other way: the wheel).
         w->Data1->recordset()->moveLast();
         QCOMPARE(gridRow(), rolls - 1);
         QCOMPARE(grid->index(rolls - 1, 0).data().toString(), u"1001"_s);
@@ -261,7 +234,7 @@ private Q_SLOTS:
     void gridLayoutFileLoadsAndResizingWritesIt()
     {
         // As a Windows station writes it: CR LF, a hidden third column, a fraction.
-        QVERIFY(writeGridLayoutFile("1500.5,#TRUE#\r\n2000,#TRUE#\r\n1515,#FALSE#\r\n"));
+        QVERIFY(writeBytes(gridLayoutFile(), "1500.5,#TRUE#\r\n2000,#TRUE#\r\n1515,#FALSE#\r\n"));
         QVERIFY(s->open());
         QCOMPARE(w->columnWidthTwips(0), 1500.5);
         QCOMPARE(w->DBGrid1->columnWidth(1), 133);
@@ -278,7 +251,7 @@ private Q_SLOTS:
 
         // The operator widens a column: the whole layout is written, hidden column kept.
         w->DBGrid1->horizontalHeader()->resizeSection(1, 150);
-        const QList<QByteArray> lines = gridLayoutFile().split('\n');
+        const QList<QByteArray> lines = readBytes(gridLayoutFile()).split('\n');
         QCOMPARE(lines.size(), 16); // 15 lines, each ended by CR LF
         QCOMPARE(lines.mid(0, 3),
                  (QList<QByteArray>{"1500.5,#TRUE#\r", "2250,#TRUE#\r", "1515,#FALSE#\r"}));
@@ -290,6 +263,11 @@ private Q_SLOTS:
         w->DBGrid1->horizontalHeader()->resizeSection(1, 151);
         w->DBGrid1->horizontalHeader()->resizeSection(1, 150);
         QCOMPARE(w->gridModel()->caption(1), centred);
+        // A layout that cannot be written is shown, and the station goes on.
+        QVERIFY(QFile::remove(gridLayoutFile()) && QDir().mkpath(gridLayoutFile()));
+        w->DBGrid1->horizontalHeader()->resizeSection(0, 120);
+        QVERIFY(w->statusBar()->currentMessage().contains(u"Kumas.Dat"));
+        QVERIFY(w->isVisible());
     }
 
     // What a line says is taken, the other columns keep their designed layout.
@@ -314,20 +292,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(double, first);
         QFETCH(double, second);
-        QVERIFY(writeGridLayoutFile(bytes));
+        QVERIFY(writeBytes(gridLayoutFile(), bytes));
         QVERIFY(s->open());
         QCOMPARE(w->columnWidthTwips(0), first);
         QCOMPARE(w->columnWidthTwips(1), second);
         QVERIFY(!w->DBGrid1->isColumnHidden(0) && !w->DBGrid1->isColumnHidden(1));
-    }
-
-    void failedGridLayoutWriteIsShownAndTheStationGoesOn()
-    {
-        QVERIFY(QDir().mkpath(settings::programFile(u"Kumas.Dat"_s))); // a folder in its place
-        QVERIFY(s->open());
-        w->DBGrid1->horizontalHeader()->resizeSection(0, 120);
-        QVERIFY(w->statusBar()->currentMessage().contains(u"Kumas.Dat"));
-        QVERIFY(w->isVisible());
     }
 
     void nudgeBounds()
@@ -385,9 +354,9 @@ private Q_SLOTS:
 
     void gridEndButtonsAndTheWheel()
     {
-        runSql(s->orders(), u"WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n "
-                            u"WHERE i < 1199) INSERT INTO Siparis (SipNo, BarNo, TopKg) "
-                            u"SELECT i, 'B' || i, 1 FROM n"_s);
+        s->orders().exec(u"WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n "
+                         u"WHERE i < 1199) INSERT INTO Siparis (SipNo, BarNo, TopKg) "
+                         u"SELECT i, 'B' || i, 1 FROM n"_s);
         QVERIFY(s->open());
         QVERIFY(QTest::qWaitForWindowActive(w));
         QScrollBar* bar = w->DBGrid1->verticalScrollBar();
@@ -428,6 +397,97 @@ private Q_SLOTS:
         wheel(w->DBGrid1, -120);
         QCOMPARE(gridRow(), 10);
         QVERIFY(bar->value() > before); // the grid scrolls by itself
+    }
+
+    // The station put on a running plant's folder: the old station's Jet order file and
+    // the accounting program's Jet card files.
+    void orderFileMovedOver_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("start-up, Evet") << u"Evet"_s << true;
+        QTest::newRow("start-up, Hayır") << u"Hayır"_s << false;
+        QTest::newRow("topkar --migrate") << u"--migrate"_s << true;
+    }
+
+    // Moved: every row as the Jet file holds it, the Jet file kept byte for byte under
+    // Jet-yedek. Declined: the file untouched, no order table, the status line says how
+    // to move later.
+    void orderFileMovedOver()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, moved);
+        const QDir data(s->home().dataFolder());
+        const QString orders = data.filePath(u"Kumas.Mdb"_s);
+        QVERIFY(jetfixtures::writeOrderFile(orders));
+        const QByteArray original = readBytes(orders);
+
+        QString told;
+        if (how == u"--migrate"_s) {
+            const ProgramRun run = runProgram(QStringLiteral(TOPKAR_PROGRAM), {how});
+            QCOMPARE(run.exitCode, 0);
+            told = run.out;
+        } else {
+            ModalAnswerer boxes;
+            boxes.reply = how == u"Evet"_s ? QMessageBox::Yes : QMessageBox::No;
+            QVERIFY(s->open());
+            told = boxes.messages.join(u'\n');
+            RecordSet* rs = s->rs();
+            QCOMPARE(rs ? rs->recordCount() : -1, moved ? 830 : -1);
+        }
+        const QStringList kept =
+            QDir(data.filePath(u"Jet-yedek"_s)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (!moved) {
+            QCOMPARE(readBytes(orders), original);
+            QVERIFY(kept.isEmpty());
+            QVERIFY(w->statusBar()->currentMessage().contains(u"topkar --migrate"_s));
+            return;
+        }
+        QVERIFY2(told.contains(u"Siparişler aktarıldı: 830 satır"_s), qPrintable(told));
+        const QString keptFile = data.filePath(u"Jet-yedek/%1/Kumas.Mdb"_s.arg(kept.value(0)));
+        QCOMPARE(readBytes(keptFile), original);
+        // Turkish letters decoded in Windows-1254; the station's indexes in its collation.
+        qint64 rows = 0;
+        const QString difference = jetfixtures::compareTable(
+            keptFile, 1254, dbfiles::connection(orders), u"Siparis"_s, &rows);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        QVERIFY(TestDatabase(orders)
+                    .value(u"SELECT sql FROM sqlite_master WHERE name = 'Siparis_BarNo'"_s)
+                    .toString()
+                    .contains(u"COLLATE TRNOCASE"_s));
+    }
+
+    // The accounting program's customer file, read through a copy: a file put in its
+    // place shows its cards at the next search; one caught in the middle of a write
+    // keeps the last cards, and the status line says so. The Jet file is never changed.
+    void cardFileFollowed()
+    {
+        attachEntry(*w);
+        const QString cards = s->home().dataFolder() + u"/01Cari.Mdb"_s;
+        QVERIFY(jetfixtures::writeCardFile(cards));
+        const QByteArray original = readBytes(cards);
+        QVERIFY(s->open());
+        QLineEdit* field = s->field(EntryField::Customer);
+        const auto search = [&](const QString& text) {
+            s->field(EntryField::Lot)->setFocus(Qt::TabFocusReason);
+            field->setFocus(Qt::TabFocusReason); // entering the field looks at the file
+            field->clear();
+            typeText(field, text);
+            return w->dbListe1->isVisible() ? w->dbListe1->currentIndex().data().toString()
+                                            : QString();
+        };
+        QCOMPARE(search(u"Surg"_s), u"Surger 350"_s);
+        QCOMPARE(search(u"Yeni"_s), QString());
+        QCOMPARE(readBytes(cards), original);
+
+        QVERIFY(jetfixtures::writeCardFile(cards, true));
+        QCOMPARE(search(u"Yeni"_s), u"Yeni1"_s);
+        QVERIFY(w->statusBar()->currentMessage().contains(u"Veriler: "_s));
+
+        QFile file(cards);
+        QVERIFY(file.resize(file.size() / 2));
+        QCOMPARE(search(u"Yeni"_s), u"Yeni1"_s);
+        QVERIFY(w->statusBar()->currentMessage().contains(u"Son okunan kartlar gösteriliyor"_s));
     }
 };
 

@@ -9,11 +9,6 @@
 #include "station_window.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -85,6 +80,7 @@ private Q_SLOTS:
         line.reset();
     }
 
+    // The port takes only what it can use, at start-up from the stored settings too.
     void portTakesOnlyWhatItCanUse()
     {
         QCOMPARE(lineSettingsText(parseLineSettings(u" 19200 ,E,7,1.5"_s).value()),
@@ -109,19 +105,17 @@ private Q_SLOTS:
         QVERIFY(comm.setCommPort(40) && !comm.setPortOpen(true));
         QVERIFY(comm.errorText().contains(u"[Platform] Com40"));
         QVERIFY(portDeviceSummary(1).endsWith(u"takılı"));
-    }
 
-    void startupAppliesTheStoredSettings()
-    {
+        // The start-up step applies the stored settings; refused ones are told once.
         portDevice(3, line->stationEnd());
         store(u"Settings"_s, u"19200,e,8,1.5"_s);
         store(u"CommPort"_s, u"3"_s);
         store(u"Handshaking"_s, u"2"_s);
-        TeraziComm comm;
-        PortStartup(comm, note);
-        QVERIFY(comm.PortOpen() && warnings.isEmpty());
-        QCOMPARE(comm.Settings(), u"19200,e,8,1.5"_s);
-        QVERIFY(comm.CommPort() == 3 && comm.Handshaking() == 2);
+        TeraziComm started;
+        PortStartup(started, note);
+        QVERIFY(started.PortOpen() && warnings.isEmpty());
+        QCOMPARE(started.Settings(), u"19200,e,8,1.5"_s);
+        QVERIFY(started.CommPort() == 3 && started.Handshaking() == 2);
 
         store(u"Settings"_s, u"19200,q,7,1"_s); // refused: the port number is not even read
         TeraziComm refused;
@@ -162,10 +156,33 @@ private Q_SLOTS:
         QVERIFY(dialog.optFlow[2]->isChecked() && dialog.optEcho[0]->isChecked() && !dialog.EchoOn);
     }
 
+    // A choice the port cannot take keeps the dialog open; OK stores the choice, opens the
+    // port and shows the choice again.
     void okStoresOpensAndShowsTheChoiceAgain()
     {
-        portDevice(3, line->stationEnd());
+        portDevice(1, line->stationEnd());
+        portDevice(5, s->home().file(u"unplugged"_s));
         TeraziComm comm;
+        {
+            frmProperties dialog(comm);
+            dialog.warn = note;
+            dialog.show();
+            dialog.cboDataBits->setCurrentText(u"4"_s);
+            dialog.cmdOK->click();
+            QVERIFY(warnings.size() == 1 && dialog.isVisible() && !comm.PortOpen());
+            QVERIFY(stored(u"Settings"_s).isEmpty());
+            dialog.cboDataBits->setCurrentText(u"8"_s);
+            dialog.cboPort->setCurrentIndex(-1); // no port chosen: the old number comes back
+            dialog.cmdOK->click();
+            QVERIFY(warnings.size() == 2 && dialog.isVisible() && comm.CommPort() == 1);
+            dialog.cboPort->setCurrentIndex(4); // stored, but Com5 will not open: told, closed
+            dialog.cmdOK->click();
+            QVERIFY(warnings.size() == 3 && warnings.last().contains(u"Com5") &&
+                    !dialog.isVisible());
+            QCOMPARE(stored(u"CommPort"_s), u"5"_s);
+        }
+        warnings.clear();
+        portDevice(3, line->stationEnd());
         for (const QString& parity : {u"Even"_s, u"Odd"_s, u"None"_s, u"Mark"_s, u"Space"_s}) {
             frmProperties dialog(comm);
             dialog.warn = note;
@@ -188,28 +205,6 @@ private Q_SLOTS:
                      (QStringList{u"Com3"_s, u"19200"_s, parity, u"8"_s, u"2"_s, u"1"_s}));
             QVERIFY(again.optEcho[0]->isChecked()); // echo always opens "Off"
         }
-    }
-
-    void refusedChoiceKeepsTheDialogOpen()
-    {
-        portDevice(1, line->stationEnd());
-        portDevice(5, s->home().file(u"unplugged"_s));
-        TeraziComm comm;
-        frmProperties dialog(comm);
-        dialog.warn = note;
-        dialog.show();
-        dialog.cboDataBits->setCurrentText(u"4"_s);
-        dialog.cmdOK->click();
-        QVERIFY(warnings.size() == 1 && dialog.isVisible() && !comm.PortOpen());
-        QVERIFY(stored(u"Settings"_s).isEmpty());
-        dialog.cboDataBits->setCurrentText(u"8"_s);
-        dialog.cboPort->setCurrentIndex(-1); // no port chosen: the old number comes back
-        dialog.cmdOK->click();
-        QVERIFY(warnings.size() == 2 && dialog.isVisible() && comm.CommPort() == 1);
-        dialog.cboPort->setCurrentIndex(4); // stored, but Com5 will not open: told, closed
-        dialog.cmdOK->click();
-        QVERIFY(warnings.size() == 3 && warnings.last().contains(u"Com5") && !dialog.isVisible());
-        QCOMPARE(stored(u"CommPort"_s), u"5"_s);
     }
 
     void weightsArriveInTheWeightField()

@@ -6,59 +6,11 @@
 #include <QHash>
 #include <QSqlQuery>
 
-#include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
-
 using namespace Qt::StringLiterals;
 
 namespace jetfixtures {
 
 namespace {
-
-QByteArray run(const QStringList& arguments, const QByteArray& charset = {})
-{
-    QProcess p;
-    if (!charset.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"MDB_JET3_CHARSET"_s, QString::fromLatin1(charset));
-        p.setProcessEnvironment(env);
-    }
-    p.start(arguments.first(), arguments.mid(1));
-    p.waitForFinished(120000);
-    return p.readAllStandardOutput();
-}
-
-// The comma-separated records of mdb-export: fields in double quotes may hold commas,
-// line breaks and doubled quotes.
-QList<QStringList> parseCsv(const QString& text)
-{
-    QList<QStringList> records;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
-                field += text.at(++i);
-            else if (c == u'"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            record.append(std::exchange(field, QString()));
-        } else if (c == u'\n') {
-            record.append(std::exchange(field, QString()));
-            records.append(std::exchange(record, QStringList()));
-        } else {
-            field += c;
-        }
-    }
-    return records;
-}
 
 QString quoted(const QString& name)
 {
@@ -116,10 +68,19 @@ bool writeCardFile(const QString& target, bool newCard)
 
 QList<QStringList> exportTable(const QString& file, const QString& table, const QByteArray& charset)
 {
+    // Texts bare, fields and rows apart by control characters that no fixture holds.
     const QString format = u"%Y-%m-%d %H:%M:%S"_s;
-    return parseCsv(QString::fromUtf8(
-        run({u"mdb-export"_s, u"-T"_s, format, u"-D"_s, format, u"-b"_s, u"hex"_s, file, table},
-            charset)));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"MDB_JET3_CHARSET"_s, QString::fromLatin1(charset));
+    const QString text = runProgram(u"mdb-export"_s,
+                                    {u"-Q"_s, u"-d"_s, u"\x1f"_s, u"-R"_s, u"\x1e"_s, u"-T"_s,
+                                     format, u"-D"_s, format, u"-b"_s, u"hex"_s, file, table},
+                                    env)
+                             .out;
+    QList<QStringList> rows;
+    for (const QString& row : text.split(QChar(0x1e), Qt::SkipEmptyParts))
+        rows.append(row.split(QChar(0x1f)));
+    return rows;
 }
 
 QString compareTable(const QString& file, int codePage, const QSqlDatabase& db,
@@ -151,8 +112,7 @@ QString compareTable(const QString& file, int codePage, const QSqlDatabase& db,
 
 QStringList tables(const QString& file)
 {
-    return QString::fromUtf8(run({u"mdb-tables"_s, u"-1"_s, file}))
-        .split(u'\n', Qt::SkipEmptyParts);
+    return runProgram(u"mdb-tables"_s, {u"-1"_s, file}).out.split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace jetfixtures

@@ -2,7 +2,6 @@
 
 #include "core/data_control.h"
 #include "core/database_files.h"
-#include "sql_helpers.h"
 
 #include <QtTest>
 
@@ -33,35 +32,21 @@ bool StationWindow::open()
     return false;
 }
 
-QSqlDatabase StationWindow::orders() const
+TestDatabase StationWindow::orders() const
 {
     const QString path = m_home.dataFolder() + u"/Kumas.Mdb"_s;
-    dbfiles::ensureDatabase(path, {u"Siparis"_s}); // as the window makes it on its first start
-    return dbfiles::connection(path);
+    dbfiles::ensureDatabase(path, {u"Siparis"_s});
+    return TestDatabase(path);
 }
 
 void StationWindow::addRoll(const QString& sipNo, const QString& barNo, double topKg, double sipKg)
 {
-    const QSqlQuery q =
-        runSql(orders(),
-               u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, SipKg, "
-               u"TopKg, Top, Operator, Fiyat, Durum) VALUES (?, ?, '2026-03-02', 'ÖZTÜRK TEKSTİL', "
-               u"'Makina 2', 'Mak.Cinsi Yok', '30/1 SÜPREM', ?, ?, 1, 'Operatör Yok', 120, "
-               u"'Sipariş')"_s,
-               {sipNo, barNo, sipKg, topKg});
-    QVERIFY(q.isActive());
-}
-
-int StationWindow::rollCount() const
-{
-    QSqlQuery q = runSql(orders(), u"SELECT COUNT(*) FROM Siparis"_s);
-    return q.next() ? q.value(0).toInt() : -1;
-}
-
-QVariant StationWindow::column(const QString& barNo, const QString& name) const
-{
-    QSqlQuery q = runSql(orders(), u"SELECT %1 FROM Siparis WHERE BarNo = ?"_s.arg(name), {barNo});
-    return q.next() ? q.value(0) : QVariant();
+    QVERIFY(orders().insert(
+        u"Siparis"_s,
+        u"SipNo, BarNo, Tarih, Firma, Makina, MakCinsi, Kumas, SipKg, TopKg, "
+        u"Top, Operator, Fiyat, Durum"_s,
+        {{sipNo, barNo, u"2026-03-02"_s, u"ÖZTÜRK TEKSTİL"_s, u"Makina 2"_s, u"Mak.Cinsi Yok"_s,
+          u"30/1 SÜPREM"_s, sipKg, topKg, 1, u"Operatör Yok"_s, 120, u"Sipariş"_s}}));
 }
 
 RecordSet* StationWindow::rs() const

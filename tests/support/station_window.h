@@ -1,16 +1,15 @@
 #pragma once
 
+#include "sql_helpers.h"
 #include "station/form1.h"
 #include "test_home.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <QtWidgets> // the tests reach into the window's widgets
 
 #include <memory>
 
-class QLineEdit;
-class QWidget;
 class RecordSet;
 
 // Types text as the operator does, each key pressed and released, Turkish letters
@@ -41,13 +40,17 @@ public:
 
     QLineEdit* field(EntryField f) const { return m_form->field(f); }
 
-    // ---- the orders table (Kumas.Mdb, created when missing)
-    QSqlDatabase orders() const;
+    // ---- the orders table (Kumas.Mdb, made as the window makes it on its first start)
+    TestDatabase orders() const;
     // A roll of order sipNo with the given barcode number, weight and ordered quantity.
     void addRoll(const QString& sipNo, const QString& barNo, double topKg, double sipKg = 500);
-    int rollCount() const;
+    int rollCount() const { return orders().count(QStringLiteral("Siparis")); }
     // A column of the row with the given barcode number.
-    QVariant column(const QString& barNo, const QString& name) const;
+    QVariant column(const QString& barNo, const QString& name) const
+    {
+        return orders().value(QStringLiteral("SELECT %1 FROM Siparis WHERE BarNo = ?").arg(name),
+                              {barNo});
+    }
     // The window's order record set (Data1) and a move onto a barcode number.
     RecordSet* rs() const;
     bool goToBarNo(const QString& barNo) const;

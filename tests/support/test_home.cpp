@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 TestHome::TestHome()
 {
@@ -26,6 +27,19 @@ QString TestHome::dataFolder() const
     const QString folder = m_dir.filePath(QStringLiteral("MuhasebeData"));
     QDir().mkpath(folder);
     return folder;
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& arguments,
+                      const QProcessEnvironment& environment)
+{
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    p.start(program, arguments);
+    if (!p.waitForStarted(10000))
+        qWarning("%s could not be started", qPrintable(program));
+    const bool ended = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
+    return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 QByteArray readBytes(const QString& path)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A private home for one test: every settings store, the program folder files and
@@ -22,6 +24,17 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_previous;
 };
+
+// A program run to its end (two minutes at most): its exit code (-1 when it did not
+// start or crashed) and what it wrote to standard output and to standard error.
+struct ProgramRun
+{
+    int exitCode = -1;
+    QString out, err;
+};
+ProgramRun
+runProgram(const QString& program, const QStringList& arguments,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
 // A file's bytes, empty when it cannot be read; a file written whole, or false.
 QByteArray readBytes(const QString& path);

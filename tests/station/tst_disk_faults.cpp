@@ -1,4 +1,5 @@
 #include "core/database_files.h"
+#include "core/sequential_file.h"
 #include "core/settings_store.h"
 #include "disk_faults.h"
 #include "labels/label_layout_file.h"
@@ -8,8 +9,6 @@
 #include "station/label_designer.h"
 #include "station_window.h"
 
-#include <QDir>
-#include <QPushButton>
 #include <QtTest>
 
 #include <optional>
@@ -46,20 +45,18 @@ constexpr int kRows = 40;
 
 int integrityRows(const QString& path, const QString& table)
 {
-    QSqlDatabase db = dbfiles::connection(path);
-    QSqlQuery ok = runSql(db, u"PRAGMA integrity_check"_s);
-    if (!ok.next() || ok.value(0).toString() != u"ok")
-        return -1;
-    QSqlQuery count = runSql(db, u"SELECT COUNT(*) FROM %1"_s.arg(table));
-    return count.next() ? count.value(0).toInt() : -1;
+    const TestDatabase db(path);
+    return db.value(u"PRAGMA integrity_check"_s) == u"ok"_s ? db.count(table) : -1;
 }
 
 } // namespace
 
-// Each file the station reads at start, found truncated, empty, full of random bytes,
-// a folder, or unreadable: the station comes up or says why not, never crashes, says
-// which file it could not read, and never writes a bad file over a good one.
-class TestDamagedStart : public QObject
+// The station's files on a faulty disk. Each file the station reads at start, found
+// truncated, empty, full of random bytes, a folder, or unreadable: the station comes up
+// or says why not, never crashes, says which file it could not read, and never writes a
+// bad file over a good one. A disk that fills up: nothing half-written, nothing lost
+// unsaid.
+class TestDiskFaults : public QObject
 {
     Q_OBJECT
 
@@ -84,13 +81,10 @@ class TestDamagedStart : public QObject
                 continue;
             const QString path = w.home().file(QString::fromUtf16(f.name));
             const QString table = QString::fromUtf16(f.table);
-            QVERIFY(dbfiles::ensureDatabase(path, {table}));
+            QList<QVariantList> rows;
             for (int i = 0; i < kRows; ++i)
-                QVERIFY(runSql(dbfiles::connection(path),
-                               u"INSERT INTO %1 (%2) VALUES (?, 'SATIR')"_s.arg(
-                                   table, QString::fromUtf16(f.columns)),
-                               {i})
-                            .isActive());
+                rows.append({i, u"SATIR"_s});
+            QVERIFY(TestDatabase(path).insert(table, QString::fromUtf16(f.columns), rows));
         }
         dbfiles::closeAll();
     }
@@ -176,7 +170,86 @@ private Q_SLOTS:
                      w.home().file(u"Veri"_s));
         }
     }
+
+    // Every write of the station on a disk that fills up: the roll, its counter, both
+    // layout files, the window geometry. Whatever room is left, each file is replaced
+    // whole or left as it was, and a write that did not happen is told.
+    void stationWritesWholeOrTold_data()
+    {
+        QTest::addColumn<int>("room"); // bytes left free
+        for (int room : {0, 4096, 16384, 65536})
+            QTest::addRow("%d bytes free", room) << room;
+    }
+    void stationWritesWholeOrTold()
+    {
+        QFETCH(int, room);
+        StationWindow w;
+        SmallDisk disk(w.home().path(), 1024);
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.why()));
+        QStringList told;
+        w->tell = [&](const QString& text) { told.append(text); };
+        attachEntry(w.form());
+        LabelDesigner* labels = attachLabels(w.form());
+        labels->tell = [&](const QString& text) { told.append(text); };
+        QVERIFY(settings::SaveSetting(u"Platform"_s, u"Operators"_s, u"Ali,Veli"_s));
+        QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"151"_s));
+        QVERIFY(WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s,
+                                  u"KumasTop"_s, u"600"_s));
+        for (int i = 0; i < 3; ++i)
+            w.addRoll(u"1046"_s, u"1046S0315%1"_s.arg(i), 100);
+        QVERIFY(w.open());
+        w->DBGrid1->horizontalHeader()->resizeSection(0, 120);
+        labels->RefreshLabelPreview();
+        labels->waitForLayoutFile();
+        const QString barkod = settings::programFile(u"Barkod.Dat"_s);
+        const QString kumas = settings::programFile(u"Kumas.Dat"_s);
+        const QByteArray oldBarkod = readBytes(barkod);
+        const QByteArray oldKumas = readBytes(kumas);
+        QVERIFY(!oldBarkod.isEmpty() && !oldKumas.isEmpty() && told.isEmpty());
+
+        disk.fill(room);
+        // A new order's first roll.
+        w.field(EntryField::OrderNo)->setText(u"1047"_s);
+        w.field(EntryField::Customer)->setText(u"ÖZTÜRK TEKSTİL"_s);
+        w.field(EntryField::Weight)->setText(u"120,5"_s);
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        const bool recorded = w.rollCount() == 4;
+        QVERIFY(recorded || w.rollCount() == 3);
+        QCOMPARE(told.filter(u"Kayıt yazılamadı"_s).size(), recorded ? 0 : 1);
+        // Both layout files.
+        labels->moveSelectedItem(QPointF(300, 300));
+        labels->RefreshLabelPreview();
+        labels->waitForLayoutFile();
+        const QByteArray newBarkod = readBytes(barkod);
+        if (told.filter(u"Etiket düzeni"_s).isEmpty())
+            QCOMPARE(seqfile::parse(seqfile::decode(newBarkod)).size(), 12);
+        else
+            QCOMPARE(newBarkod, oldBarkod);
+        w->DBGrid1->horizontalHeader()->resizeSection(0, 140);
+        if (w->statusText().contains(u"Kumas.Dat"))
+            QCOMPARE(readBytes(kumas), oldKumas);
+        else
+            QCOMPARE(readBytes(kumas).count("\r\n"), 15);
+        // The geometry at closing.
+        w->close();
+        const bool geometryTold = !told.filter(u"Pencerenin yeri"_s).isEmpty();
+        auto stored = [](const QString& name) {
+            return ReadRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, name);
+        };
+        QVERIFY(!stored(u"KumasTop"_s).isEmpty());
+        QVERIFY(geometryTold || !stored(u"KumasHeight"_s).isEmpty());
+        if (room == 0) // nothing fits: everything is told
+            QVERIFY2(!recorded && geometryTold && told.size() == 3, qPrintable(told.join(u'\n')));
+
+        // The settings never lose a value, the table stays sound, the counter never
+        // falls behind a recorded roll.
+        QCOMPARE(settings::GetSetting(u"Platform"_s, u"Operators"_s), u"Ali,Veli"_s);
+        const int counter = settings::GetSetting(u"Properties"_s, u"BarNo"_s).toInt();
+        QVERIFY(counter >= (recorded ? 152 : 151));
+        QCOMPARE(w.orders().value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+    }
 };
 
-QTEST_MAIN(TestDamagedStart)
-#include "tst_damaged_start.moc"
+QTEST_MAIN(TestDiskFaults)
+#include "tst_disk_faults.moc"

@@ -1,18 +1,18 @@
 #include "core/database_files.h"
 #include "core/record_set.h"
 #include "core/settings_store.h"
+#include "orders/next_order_number.h"
 #include "orders/roll_recorder.h"
 #include "sql_helpers.h"
 #include "test_home.h"
 
-#include <QDir>
-#include <QSqlRecord>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
-// Rolls written into an orders table through a record set, as both record buttons do.
-class TestRollRecorder : public QObject
+// Rolls written into an orders table through a record set, as both record buttons do,
+// and the order number proposed for a new order from the orders already there.
+class TestOrdersTable : public QObject
 {
     Q_OBJECT
     std::unique_ptr<TestHome> home;
@@ -30,25 +30,18 @@ class TestRollRecorder : public QObject
     // Columns of the row with this barcode number, as text (empty for null).
     QStringList row(const QString& barNo, const QString& columns) const
     {
-        QSqlQuery q = runSql(db, u"SELECT %1 FROM Siparis WHERE BarNo = ?"_s.arg(columns), {barNo});
         QStringList values;
-        if (q.next())
-            for (int i = 0; i < q.record().count(); ++i)
-                values.append(q.value(i).toString());
+        for (const QVariant& v :
+             file().row(u"SELECT %1 FROM Siparis WHERE BarNo = ?"_s.arg(columns), {barNo}))
+            values.append(v.toString());
         return values;
     }
-    int rows() const
-    {
-        QSqlQuery q = runSql(db, u"SELECT COUNT(*) FROM Siparis"_s);
-        return q.next() ? q.value(0).toInt() : -1;
-    }
+    TestDatabase file() const { return TestDatabase(db.databaseName()); }
+    int rows() const { return file().count(u"Siparis"_s); }
     void addRow(const QString& barNo)
     {
-        QVERIFY(runSql(db,
-                       u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, TopKg) "
-                       u"VALUES ('1046', ?, '2026-01-02', 'ESKİ FİRMA', 10)"_s,
-                       {barNo})
-                    .isActive());
+        QVERIFY(file().insert(u"Siparis"_s, u"SipNo, BarNo, Tarih, Firma, TopKg"_s,
+                              {{u"1046"_s, barNo, u"2026-01-02"_s, u"ESKİ FİRMA"_s, 10}}));
     }
     void reopen()
     {
@@ -70,6 +63,31 @@ private Q_SLOTS:
         rs.reset();
         db = {};
         home.reset();
+    }
+
+    void nextOrderNumberReadsNumbers_data()
+    {
+        QTest::addColumn<QStringList>("orders");
+        QTest::addColumn<qint64>("proposed"); // -1: nothing
+        QTest::newRow("empty table") << QStringList{} << qint64(-1);
+        QTest::newRow("9 and 10") << QStringList{u"9"_s, u"10"_s} << qint64(11);
+        QTest::newRow("999 and 1000") << QStringList{u"1000"_s, u"999"_s} << qint64(1001);
+        QTest::newRow("blanks around") << QStringList{u" 1046 "_s, u"12"_s} << qint64(1047);
+        QTest::newRow("text order last") << QStringList{u"12"_s, u"ZZ-7"_s} << qint64(13);
+        QTest::newRow("no number at all") << QStringList{u"X"_s, u""_s} << qint64(1);
+        QTest::newRow("too long to be a number")
+            << QStringList{u"5"_s, u"1234567890123456789"_s} << qint64(6);
+    }
+    void nextOrderNumberReadsNumbers()
+    {
+        QFETCH(QStringList, orders);
+        QFETCH(qint64, proposed);
+        for (int i = 0; i < orders.size(); ++i)
+            QVERIFY(file().insert(u"Siparis"_s, u"SipNo, BarNo"_s, {{orders[i], u"B%1"_s.arg(i)}}));
+        QCOMPARE(nextOrderNumber(db).value_or(-1), proposed);
+        // A file without the orders table proposes nothing.
+        QVERIFY(dbfiles::ensureDatabase(home->file(u"Bos.Mdb"_s), {}));
+        QVERIFY(!nextOrderNumber(dbfiles::connection(home->file(u"Bos.Mdb"_s))));
     }
 
     void addRollWritesTheWholeRow()
@@ -195,5 +213,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRollRecorder)
-#include "tst_roll_recorder.moc"
+QTEST_GUILESS_MAIN(TestOrdersTable)
+#include "tst_orders_table.moc"
