@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -48,7 +49,12 @@ std::optional<QDateTime> asDateTime(const QVariant& value)
         return value.toDate().startOfDay();
     if (value.typeId() != QMetaType::QString)
         return std::nullopt;
-    const QString t = value.toString().trimmed();
+    QString t = value.toString().trimmed();
+    // Fractions of a second, as an import or another tool may store them
+    // ("2024-03-05T13:45:10.000"): the stored forms keep whole seconds.
+    if (t.size() > 20 && t[4] == u'-' && t[19] == u'.' &&
+        std::all_of(t.cbegin() + 20, t.cend(), [](QChar c) { return c.isDigit(); }))
+        t.truncate(19);
     // Fast path for the stored form "yyyy-MM-dd" (a grid reads thousands of them).
     if (t.size() == 10 && t[4] == u'-' && t[7] == u'-') {
         const QDate d(t.first(4).toInt(), t.sliced(5, 2).toInt(), t.sliced(8, 2).toInt());

@@ -45,34 +45,6 @@ bool setError(QString* error, const QString& message)
     return false;
 }
 
-ColumnKind kindOfMetaType(QMetaType type)
-{
-    switch (type.id()) {
-    case QMetaType::Bool:
-        return ColumnKind::Boolean;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::UChar:
-        return ColumnKind::Integer;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return ColumnKind::Number;
-    case QMetaType::QDate:
-    case QMetaType::QDateTime:
-    case QMetaType::QTime:
-        return ColumnKind::Date;
-    case QMetaType::QString:
-        return ColumnKind::Text;
-    default:
-        return ColumnKind::Other;
-    }
-}
-
 QHash<QString, TableInfo>& schemaCache()
 {
     static QHash<QString, TableInfo> cache;
@@ -152,6 +124,34 @@ std::optional<TableInfo> readOther(const QSqlDatabase& db, const QString& table,
 }
 
 } // namespace
+
+jetsql::ColumnKind kindOfMetaType(QMetaType type)
+{
+    switch (type.id()) {
+    case QMetaType::Bool:
+        return ColumnKind::Boolean;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::UChar:
+        return ColumnKind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return ColumnKind::Number;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+    case QMetaType::QTime:
+        return ColumnKind::Date;
+    case QMetaType::QString:
+        return ColumnKind::Text;
+    default:
+        return ColumnKind::Other;
+    }
+}
 
 std::optional<TableInfo> readTableInfo(const QSqlDatabase& db, const QString& table, QString* error)
 {

@@ -12,6 +12,11 @@ jetsql::Dialect dialectOf(const QSqlDatabase& db);
 // Column kind from a declared column type ("TEXT", "DOUBLE", "DATETIME", "BIT", …).
 jetsql::ColumnKind kindOfDeclaredType(const QString& declared);
 
+// Column kind from the type a driver reports for a column (QSqlField::metaType()).
+// Integers of every width are Integer, the one-byte ones (Char, UChar) that drivers
+// report for TINYINT columns among them.
+jetsql::ColumnKind kindOfMetaType(QMetaType type);
+
 struct TableInfo
 {
     jetsql::TableSchema schema;

@@ -28,21 +28,6 @@ QString findTable(const QStringList& tables, const QString& name)
     return {};
 }
 
-bool isInteger(QMetaType type)
-{
-    switch (type.id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 enum class Key
 {
     Good,
@@ -61,8 +46,10 @@ Key keyOf(const QSqlDatabase& db, const QString& table, QString* description)
         fields.append(pk.fieldName(i));
     *description = fields.join(u", "_s);
     const QSqlRecord record = db.record(escaped);
-    return pk.count() == 1 && isInteger(record.field(pk.fieldName(0)).metaType()) ? Key::Good
-                                                                                  : Key::Other;
+    return pk.count() == 1 && kindOfMetaType(record.field(pk.fieldName(0)).metaType()) ==
+                                  jetsql::ColumnKind::Integer
+               ? Key::Good
+               : Key::Other;
 }
 
 } // namespace

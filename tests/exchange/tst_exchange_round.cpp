@@ -35,12 +35,13 @@ private:
         station->writeBranchList({u"01"_s, u"02"_s, u"03"_s, u"04"_s});
     }
     void account(const QString& code, double borc, double alacak, const QString& id,
-                 const QString& nerde = u"S"_s)
+                 const QString& nerde = u"S"_s, const QVariant& tarih = {})
     {
         station->accounts().insert(
             u"CariHareket"_s,
-            u"CariHarKod, Borc, Alacak, DigerId, Nerde, DökNo, Aciklama, Sube, Yeni"_s,
-            {{code, borc, alacak, id, nerde, u"İRS-"_s + id, u"Satış – Çağlar"_s, u"02"_s, 1}});
+            u"CariHarKod, Borc, Alacak, DigerId, Nerde, DökNo, Aciklama, Tarih, Sube, Yeni"_s,
+            {{code, borc, alacak, id, nerde, u"İRS-"_s + id, u"Satış – Çağlar"_s, tarih, u"02"_s,
+              1}});
     }
     void stock(const QString& code, const QVariant& id, const QVariant& serial = {})
     {
@@ -342,7 +343,8 @@ private Q_SLOTS:
         account(u"C1"_s, 0, 80, u"F1"_s, u"FI"_s);   // other side: added
         account(u"C1"_s, 150, 0, u"F1"_s, u"S"_s);   // no invoice: added
         account(u"C1"_s, 0, 30, u"F1"_s, u"SFIŞ"_s); // overwrites the row added above
-        account(u"C2"_s, 9.99, 0, u"F1"_s, u"FI"_s); // other account: added
+        // Other account: added, its date as another tool wrote it, with a time of day.
+        account(u"C2"_s, 9.99, 0, u"F1"_s, u"FI"_s, u"2024-03-05T13:45:10.000"_s);
         QVERIFY(finished(station->run(command)));
         QCOMPARE(server->rows(u"SELECT \"CariHarKod\", \"Borc\", \"Alacak\", \"DokNo\" FROM "
                               "\"CariHareket\" ORDER BY \"id\""_s),
@@ -352,6 +354,10 @@ private Q_SLOTS:
                                       {u"C2"_s, 9.99, 0.0, u"İRS-F1"_s}}));
         QCOMPARE(server->rows(u"SELECT DISTINCT \"Yeni\", \"Server\" FROM \"CariHareket\""_s),
                  (QList<QVariantList>{{0, 1}}));
+        QCOMPARE(
+            server->value(u"SELECT \"Tarih\" FROM \"CariHareket\" WHERE \"CariHarKod\" = 'C2'"_s)
+                .toDateTime(),
+            QDateTime(QDate(2024, 3, 5), QTime(13, 45, 10)));
         QCOMPARE(station->accounts().count(u"CariHareket"_s, pending), 0);
         QCOMPARE(server->count(u"AktarimFisleri"_s), 0);
     }

@@ -8,10 +8,11 @@
 #include "station_window.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTest>
+
+#include <tuple>
 
 namespace labeltest {
 
@@ -92,7 +93,7 @@ struct PdfWord
     double xMin, yMin, xMax, yMax; // points from the page's top-left corner
 };
 
-// The words of a PDF with their places on the first page (pdftotext -bbox).
+// The words of a PDF with their places on the first page.
 struct PdfPage
 {
     int pages = 0;
@@ -118,21 +119,18 @@ struct PdfPage
 inline PdfPage pdfWords(const QString& pdf)
 {
     PdfPage page;
-    const QString html = runProgram(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s}).out;
-    const auto size =
-        QRegularExpression(u"<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""_s).match(html);
-    page.pages = static_cast<int>(html.count(u"<page "_s));
-    page.width = size.captured(1).toDouble();
-    page.height = size.captured(2).toDouble();
-    static const QRegularExpression word(
-        u"<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"_s);
-    for (auto it = word.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        QString text = m.captured(5);
-        text.replace(u"&amp;"_s, u"&"_s).replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s);
-        text.replace(u"&quot;"_s, u"\""_s).replace(u"&apos;"_s, u"'"_s);
-        page.words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(),
-                           m.captured(3).toDouble(), m.captured(4).toDouble()});
+    // pdftotext -tsv: a row for each page (level 1) and each word (level 5).
+    for (const QString& line :
+         runProgram(u"pdftotext"_s, {u"-tsv"_s, pdf, u"-"_s}).out.split(u'\n')) {
+        const QStringList f = line.split(u'\t');
+        if (f.size() < 12)
+            continue;
+        const double left = f[6].toDouble(), top = f[7].toDouble();
+        const double width = f[8].toDouble(), height = f[9].toDouble();
+        if (f[0] == u"1" && ++page.pages == 1)
+            std::tie(page.width, page.height) = std::pair(width, height);
+        else if (f[0] == u"5" && f[1] == u"1")
+            page.words.append({f[11], left, top, left + width, top + height});
     }
     return page;
 }

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -33,11 +34,6 @@ class TestPrintCups : public QObject
     QTemporaryDir m_server{QDir::temp().filePath(u"topkar-cups-XXXXXX"_s)};
     QProcess m_cupsd;
 
-    bool writeFile(const QString& name, const QString& text)
-    {
-        return writeBytes(m_server.filePath(name), text.toUtf8());
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -47,24 +43,23 @@ private Q_SLOTS:
                      tool);
         QVERIFY(QFile::exists(u"/usr/lib/cups/backend/cups-pdf"_s));
         // The scheduler's helpers run as another user and must reach the spool.
-        QFile::setPermissions(m_server.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                   QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                                   QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                                   QFileDevice::ExeOther);
+        ::chmod(QFile::encodeName(m_server.path()).constData(), 0755);
         const QString root = m_server.path();
         const QString socket = root + u"/cups.sock"_s;
         for (const char* d : {"spool", "spool/tmp", "cache", "state", "log"})
             QVERIFY(QDir(root).mkpath(QString::fromLatin1(d)));
-        QVERIFY(writeFile(u"cupsd.conf"_s,
-                          u"Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
-                          u"DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
-                          u"</Location>\n<Location /admin>\n  Order allow,deny\n  Allow all\n"
-                          u"</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n"
-                          u"  </Limit>\n</Policy>\n"_s.arg(socket)));
-        QVERIFY(writeFile(u"cups-files.conf"_s,
-                          u"ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
-                          u"CacheDir %1/cache\nStateDir %1/state\nAccessLog %1/log/access_log\n"
-                          u"ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n"_s.arg(root)));
+        QVERIFY(writeBytes(root + u"/cupsd.conf"_s,
+                           u"Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
+                           u"DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
+                           u"</Location>\n<Location /admin>\n  Order allow,deny\n  Allow all\n"
+                           u"</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                           u"  </Limit>\n</Policy>\n"_s.arg(socket)
+                               .toUtf8()));
+        QVERIFY(writeBytes(root + u"/cups-files.conf"_s,
+                           u"ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
+                           u"CacheDir %1/cache\nStateDir %1/state\nAccessLog %1/log/access_log\n"
+                           u"ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n"_s.arg(root)
+                               .toUtf8()));
         // Every print call of this process goes to this server.
         qputenv("CUPS_SERVER", socket.toLocal8Bit());
         qunsetenv("PRINTER");

@@ -6,14 +6,14 @@
 #include <QFile>
 #include <QProcess>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 PgServer::PgServer(int port) : m_dir(QDir::tempPath() + u"/topkar-pg-XXXXXX"_s), m_port(port)
 {
     // The server runs as its own user, which must reach the folder.
-    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                                            QFile::ExeOther);
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
     start();
 }
 
