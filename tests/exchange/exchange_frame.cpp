@@ -9,7 +9,6 @@
 #include <QSqlError>
 #include <QtTest>
 
-
 using namespace Qt::StringLiterals;
 
 BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)

@@ -1,10 +1,13 @@
 #include "pg_server.h"
 
+#include "core/jet_sql.h"
 #include "core/settings_store.h"
+#include "core/table_schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 
 #include <sys/stat.h>
 
@@ -12,13 +15,14 @@ using namespace Qt::StringLiterals;
 
 PgServer::PgServer(int port) : m_dir(QDir::tempPath() + u"/topkar-pg-XXXXXX"_s), m_port(port)
 {
-    // The server runs as its own user, which must reach the folder.
+    // A server run as the user postgres reaches the folder.
     ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
     start();
 }
 
 PgServer::~PgServer()
 {
+    QSqlDatabase::database(u"topkar-orders"_s, false).close();
     if (m_running)
         stop(u"immediate"_s);
 }
@@ -29,14 +33,12 @@ bool PgServer::script(const QStringList& arguments)
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(u"bash"_s,
             QStringList{QStringLiteral(TOPKAR_SOURCE_DIR "/scripts/central-pg.sh")} + arguments);
-    const bool ok =
-        p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok) {
-        m_error = u"central-pg.sh %1 failed: %2"_s.arg(arguments.join(u' '),
-                                                       QString::fromLocal8Bit(p.readAll()));
-        qWarning("%s", qPrintable(m_error));
-    }
-    return ok;
+    if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        return true;
+    m_error = u"central-pg.sh %1 failed: %2"_s.arg(arguments.join(u' '),
+                                                   QString::fromLocal8Bit(p.readAll()));
+    qWarning("%s", qPrintable(m_error));
+    return false;
 }
 
 bool PgServer::start()
@@ -52,24 +54,31 @@ bool PgServer::stop(const QString& mode)
     return ok;
 }
 
-void PgServer::pointOrdersHere() const
+orderserver::Address PgServer::address() const
 {
-    settings::SaveSetting(u"Platform"_s, u"OrdersHost"_s, socketFolder());
-    settings::SaveSetting(u"Platform"_s, u"OrdersPort"_s, QString::number(m_port));
-    settings::SaveSetting(u"Platform"_s, u"OrdersDatabase"_s, u"central"_s);
-    settings::SaveSetting(u"Platform"_s, u"OrdersUser"_s, u"postgres"_s);
+    return {m_dir.filePath(u"sock"_s), m_port, u"central"_s, u"postgres"_s, {}};
 }
 
-QSqlDatabase PgServer::connection(const QString& name) const
+void PgServer::pointOrdersHere() const
 {
-    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
-                                                   : QSqlDatabase::addDatabase(u"QPSQL"_s, name);
-    if (!db.isOpen()) {
-        db.setHostName(socketFolder());
-        db.setPort(m_port);
-        db.setDatabaseName(u"central"_s);
-        db.setUserName(u"postgres"_s);
-        db.open();
-    }
-    return db;
+    const orderserver::Address a = address();
+    settings::SaveSetting(u"Platform"_s, u"OrdersHost"_s, a.host);
+    settings::SaveSetting(u"Platform"_s, u"OrdersPort"_s, QString::number(a.port));
+    settings::SaveSetting(u"Platform"_s, u"OrdersDatabase"_s, a.database);
+    settings::SaveSetting(u"Platform"_s, u"OrdersUser"_s, a.user);
+}
+
+bool PgServer::freshTables(const QStringList& others) const
+{
+    QSqlDatabase db = orders();
+    QSqlQuery q(db);
+    QStringList all{u"\"Siparis\""_s};
+    for (const QString& t : others)
+        all.append(jetsql::quoteIdentifier(t));
+    bool ok =
+        q.exec(u"DROP TABLE IF EXISTS "_s + all.join(u", "_s)) && orderserver::ensureSchema(db);
+    for (const QString& table : others)
+        ok = ok && q.exec(orderserver::createTableStatement(table));
+    forgetTableInfo(db);
+    return ok;
 }

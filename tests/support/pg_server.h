@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/order_server.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
@@ -17,19 +19,21 @@ public:
 
     bool running() const { return m_running; }
     QString error() const { return m_error; }
-    int port() const { return m_port; }
-    QString socketFolder() const { return m_dir.filePath(QStringLiteral("sock")); }
     QString odbcIni() const { return m_dir.filePath(QStringLiteral("odbc.ini")); }
 
     // pg_ctl stop with the mode ("fast", or "immediate" as a crash) and start again.
     bool stop(const QString& mode = QStringLiteral("fast"));
     bool start();
 
-    // Points the station's orders at this server: [Platform] of the test home's Topkar.ini.
+    // The database "central" as the station's orders server, and its connection to it
+    // (reopened after a restart).
+    orderserver::Address address() const;
+    QSqlDatabase orders() const { return orderserver::reconnect(address()); }
+    // Points the station's orders here: [Platform] of the test home's Topkar.ini.
     void pointOrdersHere() const;
-    // A connection of Qt's PostgreSQL driver to the database "central" for the test's
-    // own checks.
-    QSqlDatabase connection(const QString& name) const;
+    // The orders table as the station makes it, and the other tables as their files
+    // have them, all empty.
+    bool freshTables(const QStringList& others = {}) const;
 
 private:
     bool script(const QStringList& arguments);
