@@ -1,10 +1,13 @@
-// Records rolls into the orders table of TOPKAR_HOME (or of the data folder given
-// second), printing each barcode number once its row is written: without end, or the
-// number of rolls given first. The crash test kills it at random moments; two of them
-// at once are two stations sharing one folder.
+// Records rolls into the orders table of TOPKAR_HOME (its Kumas.Mdb, or the orders
+// server its Topkar.ini names; or the data folder given second), printing each barcode
+// number once its row is written. Without an argument it records until it is killed
+// (the crash test kills it at random moments); with a count it stops after that many
+// rolls, and two of them at once are two stations sharing one folder. On a server it
+// waits out a server that is gone and goes on when it is back, as a station does.
 
 #include "core/data_control.h"
 #include "core/database_files.h"
+#include "core/order_server.h"
 #include "core/settings_store.h"
 #include "core/shared_routines.h"
 #include "orders/roll_recorder.h"
@@ -20,18 +23,20 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const qint64 rolls = args.size() > 1 ? args[1].toLongLong() : -1;
+    const long count = argc > 1 ? std::atol(argv[1]) : 0;
     const QString folder =
-        args.size() > 2 ? args[2] : settings::homeOverride() + u"/MuhasebeData"_s;
+        argc > 2 ? app.arguments().at(2) : settings::homeOverride() + u"/MuhasebeData"_s;
     QDir().mkpath(folder);
     const QString path = folder + u"/Kumas.Mdb"_s;
+    const orderserver::Address server = orderserver::fromSettings();
     QString error;
-    if (!dbfiles::ensureDatabase(path, {u"Siparis"_s}, &error)) {
+    DataControl data(u"Data1"_s);
+    if (server.configured()) {
+        data.setConnection(orderserver::connection(server, &error));
+    } else if (!dbfiles::ensureDatabase(path, {u"Siparis"_s}, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    DataControl data(u"Data1"_s);
     data.setDatabaseName(path);
     data.setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
     if (!RefreshToFirst(data))
@@ -42,22 +47,35 @@ int main(int argc, char** argv)
                  u"Acil"_s,     QDate(2026, 3, 4)};
     RollRecorder recorder;
     int told = 0; // rolls the operator was told to record again
-    for (qint64 n = 0; n != rolls; ++n) {
+    for (long written = 0; count == 0 || written < count;) {
         const RecordResult r = recorder.addRoll(*data.recordset(), v, QDate::currentDate());
-        if (!r.ok) {
+        if (r.ok) {
+            std::printf("%s\n", qPrintable(r.barNo));
+            std::fflush(stdout);
+            ++written;
+        } else {
             std::fprintf(stderr, "%s\n", qPrintable(r.error));
             // A station told that the file is busy records the roll again, as its
-            // operator would; anything else ends the run.
-            if (rolls < 0 || !r.error.contains(u"database is locked"_s))
+            // operator would.
+            if (count > 0 && r.error.contains(u"database is locked"_s)) {
+                ++told;
+                continue;
+            }
+        }
+        if (!r.connectionLost) {
+            if (!r.ok)
                 return 3;
-            --n;
-            ++told;
+            if (count > 0)
+                QThread::msleep(2); // even the quickest operator takes a moment per roll
             continue;
         }
-        std::printf("%s\n", qPrintable(r.barNo));
-        std::fflush(stdout);
-        if (rolls > 0)
-            QThread::msleep(2); // even the quickest operator takes a moment per roll
+        for (int wait = 0; !orderserver::reconnect(server).isValid(); ++wait) {
+            if (wait == 600)
+                return 4;
+            QThread::msleep(100);
+        }
+        if (!RefreshToFirst(data))
+            return 2;
     }
     std::fprintf(stderr, "told %d\n", told);
     return 0;
