@@ -11,7 +11,11 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -42,6 +46,31 @@ Figures time(int runs, const std::function<void()>& fn)
         ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
     }
     return summarize(ms);
+}
+
+BusyCore::BusyCore()
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        volatile unsigned long spin = 0;
+        for (;;)
+            spin = spin + 1;
+    }
+    m_pid = pid;
+}
+
+BusyCore::~BusyCore()
+{
+    if (m_pid <= 0)
+        return;
+    ::kill(static_cast<pid_t>(m_pid), SIGKILL);
+    ::waitpid(static_cast<pid_t>(m_pid), nullptr, 0);
+}
+
+double loadAverage()
+{
+    double load[1] = {0};
+    return ::getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
 void print(const QString& what, const Figures& f)

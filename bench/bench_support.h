@@ -20,6 +20,23 @@ Figures summarize(std::vector<double> milliseconds);
 
 void print(const QString& what, const Figures& f);
 
+// While it lives, a second process keeps one core busy (the busy-machine case: another
+// program, a build, an antivirus scan beside the station).
+class BusyCore
+{
+public:
+    BusyCore();
+    ~BusyCore();
+    BusyCore(const BusyCore&) = delete;
+    BusyCore& operator=(const BusyCore&) = delete;
+
+private:
+    long long m_pid = -1;
+};
+
+// The machine's load average over the last minute, to print beside the figures.
+double loadAverage();
+
 // A folder for rebuildable benchmark data (under the system's temporary folder).
 QString dataFolder(const QString& name);
 
