@@ -5,6 +5,8 @@
 #include "core/database_backup.h"
 #include "core/database_files.h"
 #include "core/jet_migration.h"
+#include "core/order_server.h"
+#include "core/order_transfer.h"
 #include "core/settings_store.h"
 #include "orders/demo_company.h"
 #include "program_setup.h"
@@ -75,11 +77,40 @@ int migrate()
     return moved.ok ? 0 : 1;
 }
 
+// Creates the orders table on the server the settings name (when missing), and with a
+// file copies that file's orders into it.
+int copyOrdersToServer(const QString& file, bool append)
+{
+    const orderserver::Address server = orderserver::fromSettings();
+    if (!server.configured()) {
+        std::fprintf(stderr, "%s\n",
+                     "Sipariş sunucusu ayarlı değil: Topkar.ini, [Platform] OrdersHost (ya da "
+                     "OrdersService).");
+        return 1;
+    }
+    QString error;
+    const QSqlDatabase db = orderserver::connection(server, &error);
+    if (!db.isValid()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(u"Sipariş tablosu sunucuda hazır: %1"_s.arg(server.describe())));
+    if (file.isEmpty())
+        return 0;
+    const auto result = ordertransfer::copyToServer(file, db, append, [](qint64 done, qint64 all) {
+        std::fprintf(stderr, "%lld / %lld\n", static_cast<long long>(done),
+                     static_cast<long long>(all));
+    });
+    std::fprintf(result.ok ? stdout : stderr, "%s\n", qPrintable(result.message));
+    return result.ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const bool withWindow = program::wantsWindow(argc, argv, {u"--backup"_s, u"--migrate"_s});
+    const bool withWindow = program::wantsWindow(
+        argc, argv, {u"--backup"_s, u"--migrate"_s, u"--orders-schema"_s, u"--orders-to-server"_s});
     const auto app = program::makeApplication(argc, argv, withWindow, u"Topkar"_s);
     if (withWindow) {
         // The installed desktop entry and icon.
@@ -111,7 +142,20 @@ int main(int argc, char** argv)
         u"Veri klasöründeki eski istasyonun Jet (Access) Kumas.Mdb dosyasındaki siparişleri "
         u"sormadan yeni sipariş dosyasına aktar, Jet dosyasını değiştirmeden Jet-yedek "
         u"klasörüne taşı ve çık (pencere açmaz)."_s);
-    parser.addOptions({demo, screenshot, labelPdf, printLabel, backup, migrateOrders});
+    const QCommandLineOption ordersSchema(
+        u"orders-schema"_s,
+        u"Topkar.ini [Platform] ayarındaki PostgreSQL sunucusunda sipariş tablosunu dizinleriyle "
+        u"kur (yoksa) ve çık."_s);
+    const QCommandLineOption ordersToServer(
+        u"orders-to-server"_s,
+        u"Verilen Kumas.Mdb dosyasının siparişlerini sunucudaki sipariş tablosuna kopyala, "
+        u"sonunda satırları say ve çık. Sunucudaki tabloda satır varsa --append olmadan "
+        u"kopyalamaz."_s,
+        u"Kumas.Mdb"_s);
+    const QCommandLineOption append(u"append"_s,
+                                    u"--orders-to-server: satırı olan tabloya da ekle."_s);
+    parser.addOptions({demo, screenshot, labelPdf, printLabel, backup, migrateOrders, ordersSchema,
+                       ordersToServer, append});
     parser.process(*app);
 
     if (const QString missing = program::missingRequirement(); !missing.isEmpty()) {
@@ -138,6 +182,8 @@ int main(int argc, char** argv)
         return backUp(parser.value(backup));
     if (parser.isSet(migrateOrders))
         return migrate();
+    if (parser.isSet(ordersSchema) || parser.isSet(ordersToServer))
+        return copyOrdersToServer(parser.value(ordersToServer), parser.isSet(append));
 
     Form1 window;
     installStationParts(window);

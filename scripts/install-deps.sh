@@ -10,13 +10,13 @@ set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 RUN=(
-  libqt6sql6-sqlite libqt6sql6-odbc qt6-qpa-plugins qt6-translations-l10n
+  libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql qt6-qpa-plugins qt6-translations-l10n
   unixodbc odbcinst odbc-postgresql fonts-liberation fonts-dejavu-core libmdb3
 )
 BUILD=(
   build-essential cmake ninja-build pkg-config file dpkg-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-  libsqlite3-dev libzint-dev unixodbc-dev mdbtools-dev
+  libsqlite3-dev libzint-dev unixodbc-dev mdbtools-dev libpq-dev
 )
 TEST=(
   postgresql libsqliteodbc sqlite3 desktop-file-utils mdbtools

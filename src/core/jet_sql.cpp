@@ -5,6 +5,7 @@
 #include <QDate>
 
 #include <cmath>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -26,6 +27,31 @@ int TableSchema::indexOf(QStringView name) const
             m_index.insert(turkish::fold(columns[i].name), i);
     }
     return m_index.value(turkish::fold(name.toString()), -1);
+}
+
+QString turkishKey(const QString& operand)
+{
+    // lower() under the Turkish collation folds I to ı and İ to i; translate() then
+    // moves the letters of the alphabet, in alphabet order, to the codes right above
+    // the punctuation and digits, and "{|}~" and DEL just above them, so that the
+    // byte order of the "C" collation is the station's order. (The C1 control codes
+    // U+0080 to U+0085 the letters move onto do not occur in the station's texts.)
+    static const QString mapping = [] {
+        const std::u16string_view from = u"abcçdefgğhıijklmnoöpqrsştuüvwxyz{|}~\x7f";
+        QString in, out;
+        for (size_t i = 0; i < from.size(); ++i) {
+            in += QStringLiteral("\\%1").arg(static_cast<int>(from[i]), 4, 16, QChar(u'0'));
+            out += QStringLiteral("\\%1").arg(0x61 + static_cast<int>(i), 4, 16, QChar(u'0'));
+        }
+        return QStringLiteral("U&'%1', U&'%2'").arg(in, out);
+    }();
+    return QStringLiteral("translate(lower((%1) COLLATE \"%2\"), %3) COLLATE \"C\"")
+        .arg(operand, QLatin1String(kServerCollation), mapping);
+}
+
+bool keyedOnServer(const Column* column, Dialect dialect)
+{
+    return column && column->turkish && dialect == Dialect::PostgreSQL;
 }
 
 QString quoteIdentifier(const QString& name)
@@ -534,14 +560,14 @@ public:
         case Expr::Kind::In: {
             const Column* col = fieldColumn(*e.args[0]);
             out.text += u'(';
-            if (!emitOperand(*e.args[0], nullptr, out))
+            if (!emitKeyed(*e.args[0], col, nullptr, out))
                 return false;
             out.text += collate(col);
             out.text += e.negated ? u" NOT IN ("_s : u" IN ("_s;
             for (qsizetype i = 1; i < e.args.size(); ++i) {
                 if (i > 1)
                     out.text += u", "_s;
-                if (!emitOperand(*e.args[i], col, out))
+                if (!emitKeyed(*e.args[i], col, col, out))
                     return false;
             }
             out.text += u"))"_s;
@@ -550,14 +576,14 @@ public:
         case Expr::Kind::Between: {
             const Column* col = fieldColumn(*e.args[0]);
             out.text += u'(';
-            if (!emitOperand(*e.args[0], nullptr, out))
+            if (!emitKeyed(*e.args[0], col, nullptr, out))
                 return false;
             out.text += collate(col);
             out.text += e.negated ? u" NOT BETWEEN "_s : u" BETWEEN "_s;
-            if (!emitOperand(*e.args[1], col, out))
+            if (!emitKeyed(*e.args[1], col, col, out))
                 return false;
             out.text += u" AND "_s;
-            if (!emitOperand(*e.args[2], col, out))
+            if (!emitKeyed(*e.args[2], col, col, out))
                 return false;
             out.text += u')';
             return true;
@@ -670,6 +696,20 @@ private:
         return bindLiteral(e, against, out);
     }
 
+    // An operand of a comparison in the order of the text column it is compared with:
+    // through turkishKey() for a Turkish column on the server, else as it is.
+    bool emitKeyed(const Expr& e, const Column* ordering, const Column* against, Sql& out)
+    {
+        if (!keyedOnServer(ordering, m_dialect))
+            return emitOperand(e, against, out);
+        Sql part;
+        if (!emitOperand(e, against, part))
+            return false;
+        out.text += turkishKey(part.text);
+        out.params += part.params;
+        return true;
+    }
+
     bool emitCompare(const Expr& e, Sql& out)
     {
         const Expr* a = e.args[0].get();
@@ -700,14 +740,15 @@ private:
                             .arg(quoteIdentifier(col->name), zero, wantTrue ? u"<>"_s : u"="_s);
             return true;
         }
+        const Column* other = fieldColumn(*b);
+        const Column* ordering = col ? col : other;
         out.text += u'(';
-        if (!emitOperand(*a, nullptr, out))
+        if (!emitKeyed(*a, ordering, nullptr, out))
             return false;
         out.text += u' ' + op + u' ';
-        if (!emitOperand(*b, col, out))
+        if (!emitKeyed(*b, ordering, col, out))
             return false;
-        const Column* other = fieldColumn(*b);
-        out.text += collate(col ? col : other);
+        out.text += collate(ordering);
         out.text += u')';
         return true;
     }
@@ -745,6 +786,21 @@ private:
                 if (!emitOperand(subject, nullptr, out))
                     return false;
                 out.text += u')';
+            }
+        } else if (keyedOnServer(col, m_dialect)) {
+            const QString name = quoteIdentifier(col->name);
+            if (const auto prefix = turkish::likePrefix(pat); prefix && !prefix->isEmpty()) {
+                // A range on the column's key, which its index serves.
+                out.text += QStringLiteral("(%1 >= %2 AND %1 < %2 || U&'\\+10FFFF')")
+                                .arg(turkishKey(name), turkishKey(u"?"_s));
+                out.params.append(*prefix);
+                out.params.append(*prefix);
+            } else if (prefix) {
+                out.text += name + u" IS NOT NULL"_s;
+            } else {
+                // The folded text against the folded pattern, as the station matches.
+                out.text += QStringLiteral("lower(%1) ~ ?").arg(name);
+                out.params.append(likeToRegex(turkish::fold(pat)));
             }
         } else {
             // PostgreSQL: a case-insensitive regular expression of the same meaning.
@@ -899,7 +955,9 @@ std::optional<QString> orderBy(const Source& source, const TableSchema& schema, 
             return std::nullopt;
         }
         const bool desc = term.descending != reversed;
-        QString sql = quoteIdentifier(col->name) + t.collate(col) + (desc ? u" DESC"_s : u" ASC"_s);
+        const QString name = quoteIdentifier(col->name);
+        QString sql = (keyedOnServer(col, dialect) ? turkishKey(name) : name) + t.collate(col) +
+                      (desc ? u" DESC"_s : u" ASC"_s);
         // Nulls sort first in ascending order, as in the station's own engine.
         if (dialect == Dialect::PostgreSQL)
             sql += desc ? u" NULLS LAST"_s : u" NULLS FIRST"_s;

@@ -28,6 +28,10 @@ struct Column
 {
     QString name;
     ColumnKind kind = ColumnKind::Text;
+    // On PostgreSQL: a text column declared in the Turkish collation (kServerCollation),
+    // compared, sorted and matched by the station's Turkish rules through turkishKey().
+    // Other server columns (the exchange's central tables) compare as stored.
+    bool turkish = false;
 };
 
 struct TableSchema
@@ -114,6 +118,18 @@ struct Sql
 // Registered database function and collation names used by the SQLite translation.
 inline constexpr char kCollation[] = "TRNOCASE";
 inline constexpr char kLikeFunction[] = "jet_like";
+
+// The ICU collation of the station's text columns on a PostgreSQL server.
+inline constexpr char kServerCollation[] = "tr-x-icu";
+
+// A PostgreSQL expression of an SQL operand (a column, "?") that orders and compares as
+// the station's Turkish collation does: folded with the Turkish i pairs, Turkish letters
+// in alphabet order above digits and punctuation, other characters by code. An index on
+// turkishKey(column) serves sorts, seeks and prefix searches on the column.
+QString turkishKey(const QString& operand);
+// The same on the server column side: true when the column is compared through
+// turkishKey() in the dialect.
+bool keyedOnServer(const Column* column, Dialect dialect);
 
 QString quoteIdentifier(const QString& name);
 

@@ -276,6 +276,9 @@ std::optional<QList<jetsql::Sql>> RecordSet::seekConditions(const RecordRow& row
         return std::nullopt;
     const jetsql::Column& col = m_schema.columns[i];
     const QString c = quoteIdentifier(col.name);
+    const bool keyed = jetsql::keyedOnServer(&col, m_dialect);
+    const QString k = keyed ? jetsql::turkishKey(c) : c;
+    const QString p = keyed ? jetsql::turkishKey(u"?"_s) : u"?"_s;
     const QString coll =
         (m_dialect == jetsql::Dialect::SQLite && col.kind == jetsql::ColumnKind::Text)
             ? u" COLLATE "_s + QLatin1String(jetsql::kCollation)
@@ -288,8 +291,9 @@ std::optional<QList<jetsql::Sql>> RecordSet::seekConditions(const RecordRow& row
         return ascending ? QList<jetsql::Sql>{sameNull, notNull} : QList<jetsql::Sql>{sameNull};
     }
     const QVariant stored = fieldvalue::toStorage(col.kind, v, m_dialect).value_or(v);
-    const jetsql::Sql range{ascending ? u"%1 >= ?%2 AND (%1 > ?%2 OR %3)"_s.arg(c, coll, keyAfter)
-                                      : u"%1 <= ?%2 AND (%1 < ?%2 OR %3)"_s.arg(c, coll, keyAfter),
+    const jetsql::Sql range{ascending
+                                ? u"%1 >= %4%2 AND (%1 > %4%2 OR %3)"_s.arg(k, coll, keyAfter, p)
+                                : u"%1 <= %4%2 AND (%1 < %4%2 OR %3)"_s.arg(k, coll, keyAfter, p),
                             {stored, stored, row.key}};
     return ascending ? QList<jetsql::Sql>{range} : QList<jetsql::Sql>{range, nulls};
 }

@@ -103,6 +103,17 @@ std::optional<TableInfo> readOther(const QSqlDatabase& db, const QString& table,
     const QSqlRecord rec = db.record(escaped);
     for (int i = 0; i < rec.count(); ++i)
         info.schema.columns.append({rec.fieldName(i), kindOfMetaType(rec.field(i).metaType())});
+    // Text columns in the station's Turkish collation compare by the station's rules.
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT column_name FROM information_schema.columns WHERE table_schema = "_s
+              u"current_schema() AND table_name = ? AND collation_name = ?"_s);
+    q.addBindValue(found);
+    q.addBindValue(QString::fromLatin1(jetsql::kServerCollation));
+    if (q.exec())
+        while (q.next())
+            if (const int i = info.schema.indexOf(q.value(0).toString()); i >= 0)
+                info.schema.columns[i].turkish = true;
     const QSqlIndex pk = db.primaryIndex(escaped);
     if (pk.isEmpty()) {
         setError(error, u"'%1' tablosunun birincil anahtarı yok"_s.arg(found));

@@ -1,5 +1,6 @@
 #include "orders/roll_recorder.h"
 
+#include "core/order_server.h"
 #include "core/record_set.h"
 #include "core/settings_store.h"
 #include "orders/entry_keys.h"
@@ -11,7 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kMaxSkips = 100000; // numbers in use skipped before giving up
-constexpr int kMaxRaces = 20;     // numbers taken by another station while writing
+// Numbers taken by another station while writing. Stations recording into one server
+// table at full speed lose many races in a row: each loss only costs a number.
+constexpr int kMaxRaces = 1000;
 
 QString counterText()
 {
@@ -48,10 +51,23 @@ QString RollRecorder::barcodeNumber(const QString& sipNo, int month, qint64 coun
 
 bool RollRecorder::barcodeInUse(RecordSet& rs, const QString& barNo, QString* error)
 {
+    // The table's own comparison (case-insensitive, Turkish), as its unique index has it.
+    return rowExists(rs, u"BarNo = "_s + jetsql::quoteText(barNo), error);
+}
+
+bool RollRecorder::rowExists(RecordSet& rs, const QString& criterion, QString* error)
+{
+    const auto crit = jetsql::parseCriterion(criterion, error);
+    const auto where =
+        crit ? jetsql::translate(*crit, rs.schema(), rs.dialect(), error) : std::nullopt;
+    if (!where)
+        return true;
     QSqlQuery q(rs.database());
     q.setForwardOnly(true);
-    q.prepare(u"SELECT 1 FROM Siparis WHERE BarNo = ? COLLATE TRNOCASE LIMIT 1"_s);
-    q.addBindValue(barNo);
+    q.prepare(u"SELECT 1 FROM %1 WHERE %2 LIMIT 1"_s.arg(jetsql::quoteIdentifier(rs.schema().table),
+                                                         where->text));
+    for (const QVariant& v : where->params)
+        q.addBindValue(v);
     if (!q.exec()) {
         *error = q.lastError().text();
         return true;
@@ -73,6 +89,50 @@ bool RollRecorder::writeRollColumns(RecordSet& rs, const RollValues& v)
 }
 
 RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDate& today)
+{
+    m_inFlight.clear();
+    RecordResult result = tryAddRoll(rs, v, today);
+    if (!result.ok && rs.dialect() == jetsql::Dialect::PostgreSQL)
+        afterServerFault(rs, v, result);
+    return result;
+}
+
+void RollRecorder::afterServerFault(RecordSet& rs, const RollValues& v, RecordResult& result)
+{
+    QSqlDatabase db = rs.database();
+    bool reopened = false;
+    QString down;
+    if (!orderserver::revive(db, &reopened, &down)) {
+        result.connectionLost = true;
+        result.error = u"Sipariş sunucusuna ulaşılamıyor (%1)."_s.arg(down);
+        if (!m_inFlight.isEmpty())
+            result.error += u"\n%1 numaralı top sunucuya yazılmış da olabilir: sunucu dönünce "
+                            u"tabloda görünür."_s.arg(m_inFlight);
+        return;
+    }
+    if (!reopened)
+        return; // the server answered the statement: its error stands
+    result.connectionLost = true;
+    QString error;
+    // The connection may have dropped after the row was committed.
+    if (!m_inFlight.isEmpty() &&
+        rowExists(
+            rs,
+            u"BarNo = %1 And SipNo = %2 And Firma = %3 And Operator = %4 And Makina = %5"_s.arg(
+                jetsql::quoteText(m_inFlight), jetsql::quoteText(v.sipNo),
+                jetsql::quoteText(v.firma), jetsql::quoteText(v.operatorName),
+                jetsql::quoteText(v.makina)),
+            &error) &&
+        error.isEmpty()) {
+        result = {true, m_inFlight, {}, true};
+        return;
+    }
+    result.error =
+        u"Sipariş sunucusuyla bağlantı koptu ve yeniden kuruldu; top yazılmadı. (%1)"_s.arg(
+            result.error);
+}
+
+RecordResult RollRecorder::tryAddRoll(RecordSet& rs, const RollValues& v, const QDate& today)
 {
     RecordResult result;
     bool numeric = false;
@@ -114,6 +174,7 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
                 u"Barkod sayacı saklanamadı (%1): %2."_s.arg(settings::appStorePath(), error);
             return result;
         }
+        m_inFlight = barNo;
         if (rs.update()) {
             result.ok = true;
             result.barNo = barNo;
@@ -126,6 +187,7 @@ RecordResult RollRecorder::addRoll(RecordSet& rs, const RollValues& v, const QDa
             result.error = explained(why);
             return result;
         }
+        m_inFlight.clear();
     }
     result.error = u"Barkod numarası başka istasyonlarca kullanılıyor."_s;
     return result;

@@ -18,6 +18,9 @@ struct RecordResult
     bool ok = false;
     QString barNo; // the new roll's barcode number
     QString error; // why nothing was written
+    // The orders server dropped the connection (restarted) or cannot be reached: the
+    // record sets on it must be read again once it answers.
+    bool connectionLost = false;
 };
 
 // Writes rolls into the orders table.
@@ -29,7 +32,9 @@ struct RecordResult
 // barcode number is never given twice; a roll that then fails to be written leaves a
 // gap in the numbering. A number field left empty is written as no value; a text that
 // is no number refuses the roll before the counter moves. Each row is written whole in
-// one statement or not at all.
+// one statement or not at all. When the orders server drops the connection while a
+// row is written, the recorder reconnects and looks: a row that reached the table
+// counts as recorded, any other is reported as not written.
 class RollRecorder
 {
 public:
@@ -44,6 +49,11 @@ public:
     RecordResult saveIntoCurrent(RecordSet& rs, const RollValues& values);
 
 private:
+    RecordResult tryAddRoll(RecordSet& rs, const RollValues& values, const QDate& today);
+    void afterServerFault(RecordSet& rs, const RollValues& values, RecordResult& result);
+    bool rowExists(RecordSet& rs, const QString& criterion, QString* error);
     bool barcodeInUse(RecordSet& rs, const QString& barNo, QString* error);
     bool writeRollColumns(RecordSet& rs, const RollValues& values);
+
+    QString m_inFlight; // barcode number of the row being written
 };

@@ -7,6 +7,7 @@
 #include "core/jet_file.h"
 #include "core/jet_migration.h"
 #include "core/number_format.h"
+#include "core/order_server.h"
 #include "core/record_set_model.h"
 #include "core/settings_store.h"
 #include "core/shared_routines.h"
@@ -589,13 +590,23 @@ void Form1::openDatabases()
     Data3->setRecordSource(u"StokKartlar"_s);
 
     QString problem;
+    // The orders may live on a server the plant's stations share.
+    const orderserver::Address server = orderserver::fromSettings();
+    m_serverProblem.clear();
+    if (server.configured()) {
+        const QSqlDatabase db = orderserver::connection(server, &m_serverProblem);
+        Data1->setConnection(db);
+        Data4->setConnection(db);
+        notes.append(u"Siparişler: %1"_s.arg(server.describe()));
+    }
     m_dataNotice.clear();
     m_dataNotes = notes;
     m_cardMirrors.clear();
     m_dataReachable = folder.exists();
     if (m_dataReachable) {
-        const bool ordersReady =
-            !jetmigration::ordersInJetFile(m_dataFolder) || offerOrderMove(&problem, &m_dataNotice);
+        const bool ordersReady = server.configured() ||
+                                 !jetmigration::ordersInJetFile(m_dataFolder) ||
+                                 offerOrderMove(&problem, &m_dataNotice);
         // A missing file is created with its table, so a new station runs at once.
         const std::array<std::tuple<DataControl*, const char*, const char16_t*>, 3> files = {
             {{Data1, dbfiles::kOrders, u"Siparis"},
@@ -603,7 +614,7 @@ void Form1::openDatabases()
              {Data3, dbfiles::kStock, u"StokKartlar"}}};
         for (const auto& [data, file, table] : files) {
             const QString path = folder.filePath(QLatin1String(file));
-            if (data == Data1 && !ordersReady)
+            if (data == Data1 && (!ordersReady || server.configured()))
                 continue;
             if (data != Data1 && jet::isJetFile(path)) {
                 // The accounting program's own card file: read through a copy.
@@ -626,7 +637,13 @@ void Form1::openDatabases()
     } else {
         problem = u"Veri klasörüne ulaşılamıyor: %1"_s.arg(QDir::toNativeSeparators(m_dataFolder));
     }
+    if (problem.isEmpty())
+        problem = m_serverProblem;
     for (DataControl* data : {Data2, Data3, Data1}) {
+        if (data == Data1 && !m_serverProblem.isEmpty()) {
+            m_ordersOpen = false;
+            continue;
+        }
         const bool open = RefreshToFirst(*data);
         if (!open && problem.isEmpty() && !cardMirror(data))
             problem = databaseProblem(data->databaseName(), data->lastError());
@@ -636,10 +653,31 @@ void Form1::openDatabases()
     // Recording is not offered on an orders table that did not open. A station writing
     // at the same time is waited for briefly; the operator is told and can try again.
     Command2->setEnabled(m_ordersOpen);
-    if (m_ordersOpen)
+    if (m_ordersOpen && !server.configured())
         QSqlQuery(dbfiles::connection(Data1->databaseName())).exec(u"PRAGMA busy_timeout = 3000"_s);
     m_dataProblem = problem;
     showDataStatus();
+}
+
+bool Form1::reopenOrders()
+{
+    const orderserver::Address server = orderserver::fromSettings();
+    if (!server.configured())
+        return false;
+    QString error;
+    const QSqlDatabase db = orderserver::reconnect(server, &error);
+    Data1->setConnection(db);
+    Data4->setConnection(db);
+    m_ordersOpen = db.isValid() && RefreshToFirst(*Data1);
+    if (db.isValid() && !m_ordersOpen)
+        error = Data1->lastError();
+    Command2->setEnabled(m_ordersOpen);
+    // The server's problem on the status line is replaced by the news of this try.
+    if (m_dataProblem.isEmpty() || m_dataProblem == m_serverProblem)
+        m_dataProblem = error;
+    m_serverProblem = error;
+    showDataStatus();
+    return m_ordersOpen;
 }
 
 CardMirror* Form1::cardMirror(const DataControl* data) const

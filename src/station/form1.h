@@ -124,6 +124,9 @@ public:
     bool dataReachable() const { return m_dataReachable; }
     // The orders table opened at start: recording is offered only then.
     bool ordersOpen() const { return m_ordersOpen; }
+    // With the orders on a server: connects again (after a restart of the server or
+    // while it was out of reach) and reads the orders anew. True when they are open.
+    bool reopenOrders();
     // The status line's text.
     QString statusText() const;
 
@@ -180,6 +183,7 @@ private:
     bool m_ordersOpen = false;
     QStringList m_damagedStores; // settings files that did not read whole at start
     QString m_dataProblem;
+    QString m_serverProblem; // the orders server could not be reached
     QString m_dataNotice;
     std::vector<std::unique_ptr<CardMirror>> m_cardMirrors;
     QStringList m_dataNotes; // what the start made anew, said with the data folder

@@ -26,6 +26,9 @@ void report(Form1& form, const QString& text)
 RecordSet* ordersOrTell(Form1& form)
 {
     RecordSet* rs = form.ordersOpen() ? form.Data1->recordset() : nullptr;
+    // Orders on a server that was out of reach: it may be back.
+    if (!rs && form.reopenOrders())
+        rs = form.Data1->recordset();
     if (!rs)
         report(form, u"Sipariş tablosu açık değil, kayıt yapılamaz.\n%1"_s.arg(form.statusText()));
     return rs;
@@ -100,6 +103,8 @@ void recordNewOrder(Form1& form)
             rs->moveLast();
         }
     }
+    if (result.connectionLost && form.reopenOrders() && result.ok)
+        form.Data1->recordset()->moveLast();
     if (!result.ok) {
         report(form, u"Kayıt yazılamadı, tabloda değişiklik yok.\n%1"_s.arg(result.error));
         return;
@@ -124,6 +129,8 @@ void addRollToOrder(Form1& form)
             rs->moveLast();
         }
     }
+    if (result.connectionLost && form.reopenOrders() && result.ok)
+        form.Data1->recordset()->moveLast();
     if (!result.ok)
         report(form, u"Top kaydedilemedi, tabloda değişiklik yok.\n%1"_s.arg(result.error));
 }

@@ -9,8 +9,6 @@
 #include <QSqlError>
 #include <QtTest>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
 
 BranchFolder::BranchFolder(const QString& path, const QString& branch) : m_branch(branch)
@@ -65,14 +63,13 @@ bool failedOn(const ExchangeReport& report, const QString& text)
     return !report.complete() && report.failures().join(u' ').contains(text);
 }
 
-CentralServer::CentralServer(int port)
-    : m_dir(QDir::tempPath() + u"/topkar-central-XXXXXX"_s), m_port(port)
+CentralServer::CentralServer(int port) : m_server(port)
 {
     m_connection = u"test-central-check-%1"_s.arg(port);
-    // A server run as the user postgres reaches the folder.
-    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
-    if (!start())
+    if (!m_server.running()) {
+        m_error = m_server.error();
         return;
+    }
     qputenv("ODBCINI", odbcIni().toLocal8Bit());
     QSqlDatabase db = connection();
     if (!db.isOpen()) {
@@ -87,39 +84,17 @@ CentralServer::CentralServer(int port)
 CentralServer::~CentralServer()
 {
     disconnect();
-    if (m_running)
-        stop(u"immediate"_s);
-}
-
-QString CentralServer::odbcIni() const
-{
-    return m_dir.filePath(u"odbc.ini"_s);
-}
-
-bool CentralServer::script(const QStringList& arguments)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(u"bash"_s,
-            QStringList{QStringLiteral(TOPKAR_SOURCE_DIR "/scripts/central-pg.sh")} + arguments);
-    const bool ok = endedWell(p);
-    if (!ok)
-        m_error = u"central-pg.sh %1 failed (its output is above)"_s.arg(arguments.join(u' '));
-    return ok;
 }
 
 bool CentralServer::start()
 {
-    m_running = script({u"start"_s, m_dir.path(), QString::number(m_port)});
-    return m_running;
+    return m_server.start();
 }
 
 bool CentralServer::stop(const QString& mode)
 {
     disconnect();
-    const bool ok = script({u"stop"_s, m_dir.path(), mode});
-    m_running = m_running && !ok;
-    return ok;
+    return m_server.stop(mode);
 }
 
 QSqlDatabase CentralServer::connection() const

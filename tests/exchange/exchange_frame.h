@@ -6,6 +6,7 @@
 #include "exchange/exchange_host.h"
 #include "exchange/exchange_report.h"
 #include "exchange/exchange_settings.h"
+#include "pg_server.h"
 #include "sql_helpers.h"
 #include "test_home.h"
 
@@ -68,9 +69,9 @@ bool failedOn(const ExchangeReport& report, const QString& text);
 // Waits for a program's end: true when it ended well, else prints its output.
 bool endedWell(QProcess& program);
 
-// A throwaway PostgreSQL server for one test program (scripts/central-pg.sh): its own
-// folder, its own socket, a user-level ODBC data source "ParvekWeb" (ODBCINI) and the
-// exchange's central tables. Stopped and removed with the object.
+// The throwaway server of one test program (PgServer) with the exchange's central
+// tables, reached through the user-level ODBC data source "ParvekWeb" (ODBCINI). Stopped and
+// removed with the object.
 class CentralServer : public TestDatabase
 {
 public:
@@ -81,7 +82,7 @@ public:
 
     bool ready() const { return m_ready; }
     QString error() const { return m_error; }
-    QString odbcIni() const;
+    QString odbcIni() const { return m_server.odbcIni(); }
 
     // pg_ctl stop with the mode ("fast", or "immediate" as a crash) and start again.
     bool stop(const QString& mode = QStringLiteral("fast"));
@@ -96,13 +97,10 @@ protected:
     QSqlDatabase connection() const override;
 
 private:
-    bool script(const QStringList& arguments);
     void disconnect();
 
-    QTemporaryDir m_dir;
-    int m_port;
+    PgServer m_server;
     bool m_ready = false;
-    bool m_running = false;
     QString m_error;
     QString m_connection;
 };

@@ -1,14 +1,19 @@
-// Records rolls without end into the orders table of TOPKAR_HOME, printing each
-// barcode number once its row is written. The crash test kills it at random moments.
+// Records rolls into the orders table of TOPKAR_HOME (its Kumas.Mdb, or the orders
+// server its Topkar.ini names), printing each barcode number once its row is written.
+// Without an argument it records until it is killed (the crash test kills it at random
+// moments); with a count it stops after that many rolls. On a server it waits out a
+// server that is gone and goes on when it is back, as a station does.
 
 #include "core/data_control.h"
 #include "core/database_files.h"
+#include "core/order_server.h"
 #include "core/settings_store.h"
 #include "core/shared_routines.h"
 #include "orders/roll_recorder.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QThread>
 
 #include <cstdio>
 
@@ -17,15 +22,19 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const long count = argc > 1 ? std::atol(argv[1]) : 0;
     const QString folder = settings::homeOverride() + u"/MuhasebeData"_s;
     QDir().mkpath(folder);
     const QString path = folder + u"/Kumas.Mdb"_s;
+    const orderserver::Address server = orderserver::fromSettings();
     QString error;
-    if (!dbfiles::ensureDatabase(path, {u"Siparis"_s}, &error)) {
+    DataControl data(u"Data1"_s);
+    if (server.configured()) {
+        data.setConnection(orderserver::connection(server, &error));
+    } else if (!dbfiles::ensureDatabase(path, {u"Siparis"_s}, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    DataControl data(u"Data1"_s);
     data.setDatabaseName(path);
     data.setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
     if (!RefreshToFirst(data))
@@ -35,13 +44,27 @@ int main(int argc, char** argv)
                  u"500"_s,      u"18.75"_s,           u"Üretimde"_s,    u"1"_s,
                  u"Acil"_s,     QDate(2026, 3, 4)};
     RollRecorder recorder;
-    for (;;) {
+    for (long written = 0; count == 0 || written < count;) {
         const RecordResult r = recorder.addRoll(*data.recordset(), v, QDate::currentDate());
-        if (!r.ok) {
+        if (r.ok) {
+            std::printf("%s\n", qPrintable(r.barNo));
+            std::fflush(stdout);
+            ++written;
+        } else {
             std::fprintf(stderr, "%s\n", qPrintable(r.error));
-            return 3;
         }
-        std::printf("%s\n", qPrintable(r.barNo));
-        std::fflush(stdout);
+        if (!r.connectionLost) {
+            if (!r.ok)
+                return 3;
+            continue;
+        }
+        for (int wait = 0; !orderserver::reconnect(server).isValid(); ++wait) {
+            if (wait == 600)
+                return 4;
+            QThread::msleep(100);
+        }
+        if (!RefreshToFirst(data))
+            return 2;
     }
+    return 0;
 }
