@@ -50,13 +50,19 @@ Station measure(int rolls)
     form.formActivate();
     if (!form.ordersOpen())
         qFatal("orders not open: %s", qPrintable(form.statusText()));
-    s.grid = bench::time(30, [&] {
-        if (!form.Data1->refresh())
-            qFatal("%s", qPrintable(form.Data1->lastError()));
-        for (int i = 0; i < kRows; ++i)
-            form.Data1->recordset()->rowAt(i);
-    });
     RecordSet* rs = form.Data1->recordset();
+    // A control of its own: the form's grid would count the rows for its scroll bar.
+    DataControl grid(u"Grid"_s);
+    grid.setDatabaseName(form.Data1->databaseName());
+    if (rs->dialect() == jetsql::Dialect::PostgreSQL)
+        grid.setConnection(rs->database());
+    grid.setRecordSource(form.Data1->recordSource());
+    s.grid = bench::time(30, [&] {
+        if (!grid.refresh())
+            qFatal("%s", qPrintable(grid.lastError()));
+        for (int i = 0; i < kRows; ++i)
+            grid.recordset()->rowAt(i);
+    });
     if (!rs->setAbsolutePosition(rolls / 2))
         qFatal("%s", qPrintable(rs->lastError()));
     s.rowChange = bench::time(1000, [rs] { rs->moveNext(); });
