@@ -53,18 +53,11 @@ int main(int argc, char** argv)
         } else {
             std::fprintf(stderr, "%s\n", qPrintable(r.error));
         }
-        if (!r.connectionLost) {
-            if (!r.ok)
-                return 3;
-            continue;
-        }
-        for (int wait = 0; !orderserver::reconnect(server).isValid(); ++wait) {
-            if (wait == 600)
-                return 4;
+        if (!r.ok && !r.connectionLost)
+            return 3;
+        while (r.connectionLost &&
+               (!orderserver::reconnect(server).isValid() || !RefreshToFirst(data)))
             QThread::msleep(100);
-        }
-        if (!RefreshToFirst(data))
-            return 2;
     }
     return 0;
 }
