@@ -597,9 +597,8 @@ void Form1::openDatabases()
         const QSqlDatabase db = orderserver::connection(server, &m_serverProblem);
         Data1->setConnection(db);
         Data4->setConnection(db);
-        notes.append(u"Siparişler: %1"_s.arg(server.describe()));
     }
-    m_dataNotice.clear();
+    m_dataNotice = server.configured() ? u" — Siparişler: %1"_s.arg(server.describe()) : QString();
     m_dataNotes = notes;
     m_cardMirrors.clear();
     m_dataReachable = folder.exists();

@@ -82,7 +82,7 @@ private Q_SLOTS:
 
     // Capitals at the start, after a blank or a field ending in "." (for a–z also
     // "/"); Ctrl+A, G, N, P, T swallowed. Start, blank, Ctrl+S and Ctrl+C are checked
-    // through the entry keys (tst_entry_keys).
+    // through the entry keys (tst_entry_panel).
     void capitalizeKey()
     {
         const std::tuple<QString, char16_t, char16_t> cases[] = {
@@ -115,7 +115,7 @@ private Q_SLOTS:
     }
 
     // The sequential files beyond the byte-exact round trip of the label layout
-    // (tst_label_layout_file): a file cut in the middle of a record gives what stands
+    // (tst_label_designer): a file cut in the middle of a record gives what stands
     // before the cut; numbers quoted, without a leading zero, with an exponent or
     // blanks; the number forms written.
     void sequentialFileEdges()

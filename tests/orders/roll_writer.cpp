@@ -62,20 +62,13 @@ int main(int argc, char** argv)
                 continue;
             }
         }
-        if (!r.connectionLost) {
-            if (!r.ok)
-                return 3;
-            if (count > 0)
-                QThread::msleep(2); // even the quickest operator takes a moment per roll
-            continue;
-        }
-        for (int wait = 0; !orderserver::reconnect(server).isValid(); ++wait) {
-            if (wait == 600)
-                return 4;
+        if (!r.ok && !r.connectionLost)
+            return 3;
+        if (r.ok && count > 0)
+            QThread::msleep(2); // even the quickest operator takes a moment per roll
+        while (r.connectionLost &&
+               (!orderserver::reconnect(server).isValid() || !RefreshToFirst(data)))
             QThread::msleep(100);
-        }
-        if (!RefreshToFirst(data))
-            return 2;
     }
     std::fprintf(stderr, "told %d\n", told);
     return 0;

@@ -1,5 +1,4 @@
 #include "core/database_files.h"
-#include "core/order_server.h"
 #include "core/order_transfer.h"
 #include "core/settings_store.h"
 #include "pg_server.h"
@@ -12,13 +11,9 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
-// Stations of one plant recording rolls into one orders table on a server at the same
-// time, the server stopped hard in the middle and started again: every roll a station
-// reported is there, whole, and no barcode number is in two rows.
+// The orders table of a plant's stations on a server.
 class TestServerOrders : public QObject
 {
     Q_OBJECT
@@ -38,60 +33,47 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { server.reset(); }
 
-    void stationsRecordAtOnce_data()
-    {
-        QTest::addColumn<bool>("stopServer");
-        QTest::newRow("steady") << false;
-        QTest::newRow("server stopped and started") << true;
-    }
+    // Four stations record at once, each with its own settings and roll counter; the
+    // server is stopped hard in the middle and started again. Every roll a station
+    // reported is there, whole, and no barcode number is in two rows.
     void stationsRecordAtOnce()
     {
-        QFETCH(bool, stopServer);
         const int rolls = qEnvironmentVariableIntValue("TOPKAR_SERVER_ROLLS") > 0
                               ? qEnvironmentVariableIntValue("TOPKAR_SERVER_ROLLS")
                               : 1000;
         QVERIFY(server->freshTables());
-        // Four stations, each with its own settings (and roll counter), all pointed at
-        // the server.
         TestHome home;
         server->pointOrdersHere();
-        const QString ini = QDir(home.path()).relativeFilePath(settings::appStorePath());
         std::vector<std::unique_ptr<QProcess>> writers;
         for (int i = 0; i < 4; ++i) {
             const QString own = home.file(u"station%1"_s.arg(i));
-            QVERIFY(QDir().mkpath(QFileInfo(own + u'/' + ini).path()));
-            QVERIFY(QFile::copy(settings::appStorePath(), own + u'/' + ini));
-            auto w = std::make_unique<QProcess>();
+            const QString ini =
+                own + u'/' + QDir(home.path()).relativeFilePath(settings::appStorePath());
+            QVERIFY(QDir().mkpath(QFileInfo(ini).path()) &&
+                    QFile::copy(settings::appStorePath(), ini));
+            writers.push_back(std::make_unique<QProcess>());
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QString::fromLatin1(settings::kHomeVariable), own);
-            w->setProcessEnvironment(env);
-            w->start(QStringLiteral(ROLL_WRITER), {QString::number(rolls)});
-            QVERIFY(w->waitForStarted());
-            writers.push_back(std::move(w));
+            writers.back()->setProcessEnvironment(env);
+            writers.back()->start(QStringLiteral(ROLL_WRITER), {QString::number(rolls)});
         }
-        QStringList reported;
+        QSet<QString> reported;
         const auto collect = [&] {
             for (auto& w : writers)
                 while (w->canReadLine())
-                    reported.append(QString::fromUtf8(w->readLine()).trimmed());
+                    reported.insert(QString::fromUtf8(w->readLine()).trimmed().toLower());
+            return reported.size();
         };
-        if (stopServer) {
-            // Stopped hard once the stations are well under way.
-            QTRY_VERIFY_WITH_TIMEOUT((collect(), reported.size() >= rolls), 120000);
-            QVERIFY(server->stop(u"immediate"_s));
-            QTest::qWait(1000);
-            QVERIFY(server->start());
-        }
+        QTRY_VERIFY_WITH_TIMEOUT(collect() >= rolls, 120000);
+        QVERIFY(server->stop(u"immediate"_s));
+        QTest::qWait(1000);
+        QVERIFY(server->start());
         for (auto& w : writers) {
             QVERIFY(w->state() == QProcess::NotRunning || w->waitForFinished(600000));
-            QVERIFY2(w->exitStatus() == QProcess::NormalExit && w->exitCode() == 0,
-                     w->readAllStandardError().constData());
+            QVERIFY2(w->exitCode() == 0, w->readAllStandardError().constData());
         }
-        collect();
-        const QSet<QString> said(reported.begin(), reported.end());
-        QCOMPARE(said.size(), 4 * rolls);
-        // Every reported roll is there, whole, once; a roll cut short by the stop may be
-        // there too.
+        QCOMPARE(collect(), 4 * rolls);
+        // A roll cut short by the stop may be there too, whole.
         QSet<QString> stored;
         QSqlQuery q(server->orders());
         QVERIFY(
@@ -101,40 +83,31 @@ private Q_SLOTS:
                    "500 AND \"Fiyat\" = 120.5 AND \"Top\" = 1"_s));
         while (q.next())
             stored.insert(q.value(0).toString());
-        const int rows = value(u"SELECT COUNT(*) FROM \"Siparis\""_s).toInt();
-        QCOMPARE(stored.size(), rows);
-        QVERIFY(stopServer ? rows >= 4 * rolls : rows == 4 * rolls);
-        for (const QString& barNo : said)
-            QVERIFY2(stored.contains(barNo.toLower()), qPrintable(barNo));
+        QCOMPARE(stored.size(), value(u"SELECT COUNT(*) FROM \"Siparis\""_s).toInt());
+        QVERIFY(stored.contains(reported));
     }
 
     // A plant moved over: the file's rows copied once and whole; a second copy without
-    // leave is refused, and a copy that cannot finish leaves the server table as it was.
+    // leave is refused, and one that cannot finish leaves the server table as it was.
     void moveOverCopiesOnceAndWhole()
     {
         TestHome home;
         const QString file = home.dataFolder() + u"/Kumas.Mdb"_s;
         QVERIFY(dbfiles::ensureDatabase(file, {u"Siparis"_s}));
-        QSqlDatabase source = dbfiles::connection(file);
-        source.transaction();
-        for (int i = 0; i < 5000; ++i)
-            runSql(source,
-                   u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, TopKg) VALUES "
-                   u"(?, ?, '2026-03-04', 'O''BRİEN İĞNE', ?)"_s,
-                   {QString::number(1000 + i / 7), u"B%1"_s.arg(i), i / 4.0});
-        source.commit();
+        runSql(dbfiles::connection(file),
+               u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 4999) "
+               u"INSERT INTO Siparis (SipNo, BarNo, Tarih, Firma, TopKg) SELECT 1000 + i / 7, "
+               u"'B' || i, '2026-03-04', 'O''BRİEN İĞNE', i / 4.0 FROM n"_s);
         QVERIFY(server->freshTables());
-        const QSqlDatabase db = server->orders();
-        const auto first = ordertransfer::copyToServer(file, db, false);
-        QVERIFY2(first.ok, qPrintable(first.message));
-        QCOMPARE(first.copied, 5000);
+        const auto first = ordertransfer::copyToServer(file, server->orders(), false);
+        QVERIFY2(first.ok && first.copied == 5000, qPrintable(first.message));
         QCOMPARE(value(u"SELECT SUM(\"TopKg\") || ' ' || COUNT(DISTINCT \"SipNo\") || ' ' || "
                        u"MAX(\"Firma\") || MAX(\"Tarih\")::date FROM \"Siparis\""_s)
                      .toString(),
                  u"3124375 715 O'BRİEN İĞNE2026-03-04"_s);
-        QVERIFY(!ordertransfer::copyToServer(file, db, false).ok);
-        const auto again = ordertransfer::copyToServer(file, db, true); // the same barcodes
-        QVERIFY(!again.ok && again.copied == 0);
+        QVERIFY(!ordertransfer::copyToServer(file, server->orders(), false).ok);
+        const auto again = ordertransfer::copyToServer(file, server->orders(), true);
+        QVERIFY(!again.ok && again.copied == 0); // the same barcode numbers
         QCOMPARE(value(u"SELECT COUNT(*) FROM \"Siparis\""_s).toInt(), 5000);
     }
 };
