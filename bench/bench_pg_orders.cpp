@@ -67,20 +67,7 @@ Station measure(int rolls)
         qFatal("%s", qPrintable(rs->lastError()));
     s.rowChange = bench::time(1000, [rs] { rs->moveNext(); });
     RollRecorder recorder;
-    const RollValues v{u"100050"_s,
-                       u"ÖZTÜRK TEKSTİL A.Ş."_s,
-                       u"30/1 PENYE SÜPREM"_s,
-                       u"L1234"_s,
-                       u"Makina 3"_s,
-                       u"30\"28 E"_s,
-                       u"Ayşe Kılıç"_s,
-                       u"120"_s,
-                       u"250"_s,
-                       u"18,5"_s,
-                       u"Üretimde"_s,
-                       u"1"_s,
-                       u"Bench"_s,
-                       QDate::currentDate()};
+    const RollValues v = bench::sampleRoll(u"Bench"_s);
     s.record = bench::time(100, [&] {
         if (!recorder.addRoll(*rs, v, QDate::currentDate()).ok)
             std::printf("recording failed\n");

@@ -157,3 +157,25 @@ void stopCentralServer(const QString& folder)
 }
 
 } // namespace bench
+
+namespace bench {
+
+RollValues sampleRoll(const QString& note)
+{
+    return RollValues{u"100050"_s,
+                      u"ÖZTÜRK TEKSTİL A.Ş."_s,
+                      u"30/1 PENYE SÜPREM"_s,
+                      u"L1234"_s,
+                      u"Makina 3"_s,
+                      u"30\"28 E"_s,
+                      u"Ayşe Kılıç"_s,
+                      u"120"_s,
+                      u"250"_s,
+                      u"18,5"_s,
+                      u"Üretimde"_s,
+                      u"1"_s,
+                      note,
+                      QDate::currentDate()};
+}
+
+} // namespace bench

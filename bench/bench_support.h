@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orders/roll_recorder.h"
+
 #include <QString>
 
 #include <functional>
@@ -36,6 +38,9 @@ private:
 
 // The machine's load average over the last minute, to print beside the figures.
 double loadAverage();
+
+// One roll as the operator would fill it in, with Turkish letters in every text field.
+RollValues sampleRoll(const QString& note);
 
 // A folder for rebuildable benchmark data (under the system's temporary folder).
 QString dataFolder(const QString& name);
