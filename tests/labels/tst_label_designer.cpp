@@ -44,29 +44,26 @@ QByteArray windowsFile(bool quotedAlignment)
     return f;
 }
 
-ino_t inode(const QString& path)
-{
-    struct stat st
-    {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
-}
-
-QByteArray layoutFile(const Station& s)
-{
-    s.labels->waitForLayoutFile();
-    return readBytes(s.labels->layoutPath());
-}
-
-double centred(const LabelItem& item)
-{
-    return (LabelLayout::kCanvasWidth - item.width) / 2;
-}
-
 } // namespace
 
 class TestLabelDesigner : public QObject
 {
     Q_OBJECT
+    static ino_t inode(const QString& path)
+    {
+        struct stat st
+        {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+    }
+    static QByteArray layoutFile(const Station& s)
+    {
+        s.labels->waitForLayoutFile();
+        return readBytes(s.labels->layoutPath());
+    }
+    static double centred(const LabelItem& item)
+    {
+        return (LabelLayout::kCanvasWidth - item.width) / 2;
+    }
 private Q_SLOTS:
     void initTestCase()
     {
@@ -258,7 +255,7 @@ private Q_SLOTS:
         QCOMPARE(barkoddat::text(fromMixed, true), seqfile::decode(windowsFile(true)));
     }
 
-    void windowLoadsCentresAndWritesTheLayout()
+    void windowWritesTheLayoutCentred()
     {
         Station s;
         const QString path = s.labels->layoutPath();
@@ -278,14 +275,6 @@ private Q_SLOTS:
         // Closing writes the alignment quoted.
         s->close();
         QVERIFY(readBytes(path).contains(",#TRUE#,#FALSE#,\"2\"\r\n"));
-
-        // The next start reads it: a quoted "2" centres the item as a bare 2 does.
-        Station again;
-        QVERIFY(writeBytes(again.labels->layoutPath(), windowsFile(true)));
-        QVERIFY(again.open());
-        QCOMPARE(again.labels->layout().items[6].left, centred(again.labels->layout().items[6]));
-        QCOMPARE(again.labels->layout().items[1].font.name, u"Şişli Yazı"_s);
-        QVERIFY(again.messages.isEmpty());
     }
 
     // A file with faults: what is readable is taken, the rest keeps the design, the
