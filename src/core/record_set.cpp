@@ -884,6 +884,8 @@ bool RecordSet::update()
 {
     if (m_editMode == EditMode::None)
         return fail(u"Kaydetmeden önce AddNew ya da Edit gerekir"_s);
+    // A row held back for a batch keeps only its values: updateBatch() names the columns.
+    const bool held = m_editMode == EditMode::AddNew && m_batch;
     QStringList names;
     QVariantList params;
     for (int i = 0; i < m_schema.columns.size(); ++i) {
@@ -891,10 +893,11 @@ bool RecordSet::update()
             continue;
         const jetsql::Column& col = m_schema.columns[i];
         const auto stored = fieldvalue::toStorage(col.kind, m_buffer[i], m_dialect);
-        names.append(quoteIdentifier(col.name));
+        if (!held)
+            names.append(quoteIdentifier(col.name));
         params.append(stored.value_or(QVariant()));
     }
-    if (m_editMode == EditMode::AddNew && m_batch) {
+    if (held) {
         m_held.append({m_dirty, params});
         cancelUpdate();
         return true;

@@ -2,6 +2,8 @@
 
 #include "core/jet_sql.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -54,26 +56,30 @@ std::optional<QHash<qint64, QString>> markMovements(const QSqlDatabase& local, c
     };
     // Each movement still without a mark gets a random one of its own; a movement
     // marked by another run meanwhile keeps that mark, one that is gone or no longer
-    // pending is left out. (One prepared statement a row: the engine runs it again
-    // at almost no cost.)
+    // pending is left out. The keys go in as one JSON array: one statement for all
+    // of them (a statement a movement costs more than the marking itself).
+    QJsonArray keys;
+    for (const qint64 key : std::as_const(unmarked))
+        keys.append(key);
+    const QString list = QString::fromUtf8(QJsonDocument(keys).toJson(QJsonDocument::Compact));
     QSqlQuery set(local);
-    set.prepare(u"UPDATE %1 SET AktarimNo = lower(hex(randomblob(16))) "_s
-                "WHERE rowid = ? AND AktarimNo IS NULL AND Yeni > 0"_s.arg(quoteIdentifier(table)));
+    set.prepare(u"UPDATE %1 SET AktarimNo = lower(hex(randomblob(16))) WHERE rowid IN "_s
+                "(SELECT value FROM json_each(?)) AND AktarimNo IS NULL AND Yeni > 0"_s.arg(
+                    quoteIdentifier(table)));
+    set.addBindValue(list);
+    if (!set.exec())
+        return fail(set.lastError().text());
     QSqlQuery read(local);
     read.setForwardOnly(true);
-    read.prepare(
-        u"SELECT AktarimNo FROM %1 WHERE rowid = ? AND Yeni > 0"_s.arg(quoteIdentifier(table)));
-    for (const qint64 key : std::as_const(unmarked)) {
-        set.bindValue(0, key);
-        if (!set.exec())
-            return fail(set.lastError().text());
-        read.bindValue(0, key);
-        if (!read.exec())
-            return fail(read.lastError().text());
-        if (read.next() && !read.value(0).toString().isEmpty())
-            marks.insert(key, read.value(0).toString());
-        read.finish();
-    }
+    read.prepare(u"SELECT rowid, AktarimNo FROM %1 WHERE rowid IN "_s
+                 "(SELECT value FROM json_each(?)) AND Yeni > 0"_s.arg(quoteIdentifier(table)));
+    read.addBindValue(list);
+    if (!read.exec())
+        return fail(read.lastError().text());
+    while (read.next())
+        if (const QString mark = read.value(1).toString(); !mark.isEmpty())
+            marks.insert(read.value(0).toLongLong(), mark);
+    read.finish();
     if (!q.exec(u"COMMIT"_s))
         return fail(q.lastError().text());
     return marks;
