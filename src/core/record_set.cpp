@@ -6,6 +6,7 @@
 
 #include <QMetaMethod>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -22,12 +23,41 @@ constexpr int kKeysPerQuery = 500; // keys listed in one "IN (…)"; drivers lim
 // parameter description above 30000 bytes (4 bytes a parameter), so stay well below.
 constexpr int kParamsPerInsert = 6000;
 constexpr int kRowsPerInsert = 500;
-constexpr int kMaxStatements = 24; // prepared statements a set keeps for reuse
+constexpr int kMaxStatements = 64; // prepared statements a connection keeps for reuse
 
 QString keyText(const QVariant& key)
 {
     return key.toString();
 }
+
+// The prepared statements of one connection by their text, shared by every set on it.
+// Sets of the same shape are opened again and again with only their values changed
+// (the rolls of the order under the grid's current row, at every move), and preparing
+// their statements anew would cost the engine a parse each time and a server extra
+// round trips. A kept statement is run afresh at every read, so it never gives old
+// rows. The cache is a child of the connection's driver: it goes with the driver, and
+// closing the connection leaves its statements unusable, which the readers notice and
+// prepare again.
+class StatementCache : public QObject
+{
+public:
+    static QHash<QString, QSqlQuery>& of(const QSqlDatabase& db)
+    {
+        QSqlDriver* driver = db.driver();
+        auto* cache = dynamic_cast<StatementCache*>(
+            driver->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly));
+        if (!cache) {
+            cache = new StatementCache(driver);
+            cache->setObjectName(kName);
+        }
+        return cache->m_statements;
+    }
+
+private:
+    static constexpr QLatin1StringView kName{"topkar-statements"};
+    using QObject::QObject;
+    QHash<QString, QSqlQuery> m_statements;
+};
 
 void bindAll(QSqlQuery& q, const QVariantList& params)
 {
@@ -88,12 +118,13 @@ bool RecordSet::prepare(const QString& source, QString* error)
 
     // Rows that other stations add after this moment stay out of the set until it is
     // read again, so the places of its rows do not shift under the operator.
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(u"SELECT MAX(%1) FROM %2"_s.arg(m_keyExpr, quoteIdentifier(m_schema.table))))
-        return fails(q.lastError().text());
-    if (q.next() && !q.value(0).isNull())
-        m_maxKey = q.value(0);
+    QSqlQuery* q =
+        run(u"SELECT MAX(%1) FROM %2"_s.arg(m_keyExpr, quoteIdentifier(m_schema.table)), {});
+    if (!q)
+        return fails(m_error);
+    if (q->next() && !q->value(0).isNull())
+        m_maxKey = q->value(0);
+    q->finish();
     return true;
 }
 
@@ -141,18 +172,40 @@ QString RecordSet::baseWhere(QVariantList& params) const
 
 QSqlQuery* RecordSet::statement(const QString& sql) const
 {
-    auto it = m_statements.find(sql);
-    if (it != m_statements.end())
+    QHash<QString, QSqlQuery>& statements = StatementCache::of(m_db);
+    auto it = statements.find(sql);
+    if (it != statements.end())
         return &*it;
-    if (m_statements.size() >= kMaxStatements)
-        m_statements.clear();
+    if (statements.size() >= kMaxStatements)
+        statements.clear();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) {
         fail(q.lastError().text());
         return nullptr;
     }
-    return &*m_statements.insert(sql, q);
+    return &*statements.insert(sql, q);
+}
+
+QSqlQuery* RecordSet::run(const QString& sql, const QVariantList& params) const
+{
+    QString error;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSqlQuery* q = statement(sql);
+        if (!q)
+            return nullptr;
+        for (int i = 0; i < params.size(); ++i)
+            q->bindValue(i, params[i]);
+        if (q->exec())
+            return q;
+        // A statement kept from before may have been dropped by the engine (after a
+        // change of the table, a closed connection, or by the driver at a
+        // transaction's end): prepare it once more.
+        error = q->lastError().text();
+        StatementCache::of(m_db).remove(sql);
+    }
+    fail(error);
+    return nullptr;
 }
 
 std::optional<QList<RecordRow>> RecordSet::select(const QString& sql, const QVariantList& params,
@@ -160,27 +213,9 @@ std::optional<QList<RecordRow>> RecordSet::select(const QString& sql, const QVar
 {
     // With positions wanted, the first column holds each row's place in the set.
     const int firstColumn = positions ? 1 : 0;
-    QSqlQuery* q = statement(sql);
+    QSqlQuery* q = run(sql, params);
     if (!q)
         return std::nullopt;
-    for (int i = 0; i < params.size(); ++i)
-        q->bindValue(i, params[i]);
-    if (!q->exec()) {
-        // A statement kept from before may have been dropped by the engine (after a
-        // change of the table, or by the driver at a transaction's end): prepare it
-        // once more.
-        m_statements.remove(sql);
-        q = statement(sql);
-        if (!q)
-            return std::nullopt;
-        for (int i = 0; i < params.size(); ++i)
-            q->bindValue(i, params[i]);
-        if (!q->exec()) {
-            fail(q->lastError().text());
-            m_statements.remove(sql);
-            return std::nullopt;
-        }
-    }
     QList<RecordRow> rows;
     const auto& cols = m_schema.columns;
     while (q->next()) {
@@ -244,17 +279,29 @@ int RecordSet::baseCount()
     if (m_baseCount)
         return *m_baseCount;
     QVariantList params;
-    const QString sql =
-        u"SELECT COUNT(*) FROM %1 %2"_s.arg(quoteIdentifier(m_schema.table), baseWhere(params));
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    bindAll(q, params);
-    if (!q.exec() || !q.next()) {
-        fail(q.lastError().text());
+    const QString table = quoteIdentifier(m_schema.table);
+    QString sql;
+    if (m_where.text.isEmpty() && m_maxKey.isValid() &&
+        std::none_of(m_added.cbegin(), m_added.cend(), [this](const QVariant& k) {
+            return k.toLongLong() <= m_maxKey.toLongLong();
+        })) {
+        // The whole table up to the boundary: the table's own count, which the engine
+        // takes from its smallest index, less the few rows added since. Counting with
+        // the boundary as a condition reads every row (a second and more at a million).
+        sql = u"SELECT (SELECT COUNT(*) FROM %1) - (SELECT COUNT(*) FROM %1 WHERE %2 > ?)"_s.arg(
+            table, m_keyExpr);
+        params.append(m_maxKey);
+    } else {
+        sql = u"SELECT COUNT(*) FROM %1 %2"_s.arg(table, baseWhere(params));
+    }
+    QSqlQuery* q = run(sql, params);
+    if (!q || !q->next()) {
+        if (q)
+            fail(q->lastError().text());
         return 0;
     }
-    m_baseCount = q.value(0).toInt();
+    m_baseCount = q->value(0).toInt();
+    q->finish();
     return *m_baseCount;
 }
 

@@ -160,8 +160,11 @@ private:
     QString baseWhere(QVariantList& params) const;
     std::optional<QList<RecordRow>> select(const QString& sql, const QVariantList& params,
                                            QList<int>* positions = nullptr) const;
-    // The prepared statement of a text, kept for the set's next reads of it.
+    // The prepared statement of a text, kept for the next reads of it on the connection.
     QSqlQuery* statement(const QString& sql) const;
+    // The statement of a text run with its parameters (prepared once more when a kept
+    // one no longer runs); null on failure, with lastError() saying why.
+    QSqlQuery* run(const QString& sql, const QVariantList& params) const;
     std::optional<QList<RecordRow>> selectBase(const QString& extraWhere,
                                                const QVariantList& extraParams,
                                                const QString& order, int limit, int offset) const;
@@ -230,8 +233,4 @@ private:
     QVariant m_lastModified;
 
     mutable QString m_error;
-    // Prepared statements by their text: a set reads the same few statements over
-    // and over (the next part of the set, a search), and preparing each anew costs
-    // the engine a parse and a network driver extra round trips.
-    mutable QHash<QString, QSqlQuery> m_statements;
 };
