@@ -36,11 +36,9 @@ class TestRecordSet : public QObject
     void addOrder(const QString& sipNo, const QString& barNo, double topKg)
     {
         QVERIFY(
-            runSql(ordersDb(),
-                   u"INSERT INTO \"Siparis\" (\"SipNo\", \"BarNo\", \"TopKg\") VALUES (?, ?, ?)"_s,
-                   {sipNo, barNo, topKg})
-                .isActive());
+            orderTable().insert(u"Siparis"_s, u"SipNo, BarNo, TopKg"_s, {{sipNo, barNo, topKg}}));
     }
+    ConnectedDatabase orderTable() { return ConnectedDatabase(ordersDb()); }
     // count rows numbered 0 to count - 1, with TopKg i.
     template <typename SipNo, typename BarNo> void addOrders(int count, SipNo sipNo, BarNo barNo)
     {
@@ -73,11 +71,7 @@ class TestRecordSet : public QObject
             seen.prepend(rs.value(u"BarNo").toString());
         return seen;
     }
-    int rowCount()
-    {
-        QSqlQuery q = runSql(ordersDb(), u"SELECT COUNT(*) FROM \"Siparis\""_s);
-        return q.next() ? q.value(0).toInt() : -1;
-    }
+    int rowCount() { return orderTable().count(u"Siparis"_s); }
     void addCards()
     {
         const QStringList titles{
@@ -85,10 +79,9 @@ class TestRecordSet : public QObject
             u"istanbul gizli"_s, u"ÇAĞLAR 100% PAMUK"_s, u"x' Or 'a'='a"_s,
             u"AB😀 EMOJİ LTD"_s,  u"ABACI_TİCARET"_s,     u"ab\U0010FFFD SON"_s};
         for (int i = 0; i < titles.size(); ++i) // C4 is hidden
-            runSql(
-                accountsDb(),
-                u"INSERT INTO \"CariKartlar\" (\"CariKod\", \"Unvan\", \"HesKullan\") VALUES (?, ?, ?)"_s,
-                {u"C%1"_s.arg(i + 1), titles[i], i == 3});
+            ConnectedDatabase(accountsDb())
+                .insert(u"CariKartlar"_s, u"CariKod, Unvan, HesKullan"_s,
+                        {{u"C%1"_s.arg(i + 1), titles[i], i == 3}});
     }
     void addMovement(RecordSet& rs, const QString& code, double borc)
     {
@@ -204,20 +197,21 @@ private Q_SLOTS:
             1000, [](int i) { return QString::number(1000 + i / 10); },
             [](int i) { return u"B%1"_s.arg(i, 4, 10, QChar(u'0')); });
         auto rs = open(u"Select * From Siparis Order By SipNo DESC"_s);
+        const auto at = [&] {
+            return std::pair{rs->value(u"BarNo").toString(), rs->absolutePosition()};
+        };
         QVERIFY(rs->findFirst(u"SipNo='1050'"_s) && !rs->noMatch());
-        QCOMPARE(rs->value(u"BarNo").toString(), u"B0509"_s);
-        QCOMPARE(rs->absolutePosition(), 490);
+        QCOMPARE(at(), std::pair(u"B0509"_s, 490));
         QVERIFY(rs->findNext(u"SipNo='1050'"_s));
-        QCOMPARE(rs->value(u"BarNo").toString(), u"B0508"_s);
+        QCOMPARE(at(), std::pair(u"B0508"_s, 491));
         // A search that cannot be made says so, and is no match (not the last answer).
         QVERIFY(!rs->findNext(u"Yok='1'"_s));
         QVERIFY(rs->noMatch());
-        QCOMPARE(rs->value(u"BarNo").toString(), u"B0508"_s);
+        QCOMPARE(at(), std::pair(u"B0508"_s, 491));
         rs->moveNext();
         QCOMPARE(rs->absolutePosition(), 492);
         QVERIFY(rs->findPrevious(u"TopKg > 900"_s));
-        QCOMPARE(rs->value(u"BarNo").toString(), u"B0901"_s);
-        QCOMPARE(rs->absolutePosition(), 98);
+        QCOMPARE(at(), std::pair(u"B0901"_s, 98));
         QVERIFY(rs->findLast(u"SipNo='1050'"_s));
         QCOMPARE(rs->value(u"BarNo").toString(), u"B0500"_s);
         QVERIFY(rs->findNext(u"SipNo='1050'"_s));
@@ -296,9 +290,7 @@ private Q_SLOTS:
         QVERIFY(rs->findFirst(u"SipNo='9999'"_s));
         QCOMPARE(rs->absolutePosition(), 2);
         // Numbers written as Turkish text sum as numbers in the database.
-        QSqlQuery sum = runSql(ordersDb(), u"SELECT SUM(\"TopKg\") FROM \"Siparis\""_s);
-        QVERIFY(sum.next());
-        QCOMPARE(sum.value(0).toDouble(), 232.5);
+        QCOMPARE(orderTable().value(u"SELECT SUM(\"TopKg\") FROM \"Siparis\""_s).toDouble(), 232.5);
         // After a refresh it takes its place in the order.
         QCOMPARE(open(u"Select * From Siparis Order By SipNo DESC"_s)->value(u"SipNo").toString(),
                  u"9999"_s);
@@ -441,18 +433,14 @@ private Q_SLOTS:
             QSKIP("the station's files only");
         const QString old = home->file(u"Eski.Mdb"_s);
         QVERIFY(dbfiles::ensureDatabase(old, {}));
-        QVERIFY(runSql(dbfiles::connection(old),
-                       u"CREATE TABLE CariKartlar (CariKod TEXT, Unvan TEXT, HesKullan BIT)"_s)
-                    .isActive());
-        runSql(dbfiles::connection(old), u"INSERT INTO CariKartlar VALUES ('C1', 'Eski', 0)"_s);
+        const TestDatabase file(old);
+        QVERIFY(
+            file.exec(u"CREATE TABLE CariKartlar (CariKod TEXT, Unvan TEXT, HesKullan BIT)"_s) &&
+            file.exec(u"INSERT INTO CariKartlar VALUES ('C1', 'Eski', 0)"_s));
         QVERIFY(dbfiles::ensureDatabase(old, {u"CariKartlar"_s, u"Gurup"_s}));
-        QSqlQuery q = runSql(dbfiles::connection(old),
-                             u"SELECT Unvan, DigerId, Hesap, Yeni FROM CariKartlar"_s);
-        QVERIFY(q.next());
-        QCOMPARE(q.value(0).toString(), u"Eski"_s);
-        QVERIFY(q.value(1).isNull());
-        QCOMPARE(q.value(2).toString(), u"Borç"_s);
-        QCOMPARE(q.value(3).toInt(), 0);
+        const QVariantList row = file.row(u"SELECT Unvan, DigerId, Hesap, Yeni FROM CariKartlar"_s);
+        QVERIFY(row.size() == 4 && row[1].isNull());
+        QCOMPARE((QVariantList{row[0], row[2], row[3]}), (QVariantList{u"Eski"_s, u"Borç"_s, 0}));
     }
 };
 

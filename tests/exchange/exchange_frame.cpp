@@ -29,8 +29,10 @@ bool BranchFolder::prepare(bool central) const
 {
     QStringList made;
     QString error;
-    return localfiles::prepareBranch(settings({}, central), &made, &error) ||
-           (qWarning("%s", qPrintable(error)), false);
+    const bool ok = localfiles::prepareBranch(settings({}, central), &made, &error);
+    if (!ok)
+        qWarning("%s", qPrintable(error));
+    return ok;
 }
 
 ExchangeReport BranchFolder::run(ExchangeHost& host, const QString& command, bool central) const
@@ -63,38 +65,25 @@ bool failedOn(const ExchangeReport& report, const QString& text)
     return !report.complete() && report.failures().join(u' ').contains(text);
 }
 
-CentralServer::CentralServer(int port) : m_server(port)
+CentralServer::CentralServer(int port)
+    : PgServer(port), m_connection(u"test-central-check-%1"_s.arg(port))
 {
-    m_connection = u"test-central-check-%1"_s.arg(port);
-    if (!m_server.running()) {
-        m_error = m_server.error();
-        return;
-    }
     qputenv("ODBCINI", odbcIni().toLocal8Bit());
-    QSqlDatabase db = connection();
-    if (!db.isOpen()) {
-        m_error = db.lastError().text();
+    if (!running()) {
+        m_error = PgServer::error();
         return;
     }
-    if (!createCentralSchema(db, &m_error))
-        return;
-    m_ready = true;
-}
-
-CentralServer::~CentralServer()
-{
-    disconnect();
-}
-
-bool CentralServer::start()
-{
-    return m_server.start();
+    QSqlDatabase db = connection();
+    if (!db.isOpen())
+        m_error = db.lastError().text();
+    else
+        m_ready = createCentralSchema(db, &m_error);
 }
 
 bool CentralServer::stop(const QString& mode)
 {
     disconnect();
-    return m_server.stop(mode);
+    return PgServer::stop(mode);
 }
 
 QSqlDatabase CentralServer::connection() const
@@ -111,12 +100,8 @@ QSqlDatabase CentralServer::connection() const
 
 void CentralServer::disconnect()
 {
-    if (!QSqlDatabase::contains(m_connection))
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        db.close();
-    }
+    if (QSqlDatabase::contains(m_connection))
+        QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
 }
 

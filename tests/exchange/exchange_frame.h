@@ -12,8 +12,6 @@
 
 #include <QObject>
 #include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -69,24 +67,18 @@ bool failedOn(const ExchangeReport& report, const QString& text);
 // Waits for a program's end: true when it ended well, else prints its output.
 bool endedWell(QProcess& program);
 
-// The throwaway server of one test program (PgServer) with the exchange's central
-// tables, reached through the user-level ODBC data source "ParvekWeb" (ODBCINI). Stopped and
-// removed with the object.
-class CentralServer : public TestDatabase
+// The throwaway server of one test program with the exchange's central tables, seen
+// through the user-level ODBC data source "ParvekWeb" (ODBCINI).
+class CentralServer : public PgServer, public TestDatabase
 {
 public:
     explicit CentralServer(int port);
-    ~CentralServer();
-    CentralServer(const CentralServer&) = delete;
-    CentralServer& operator=(const CentralServer&) = delete;
+    ~CentralServer() { disconnect(); }
 
     bool ready() const { return m_ready; }
     QString error() const { return m_error; }
-    QString odbcIni() const { return m_server.odbcIni(); }
-
-    // pg_ctl stop with the mode ("fast", or "immediate" as a crash) and start again.
+    // Closes the test's connection first (a server stopped hard drops it anyway).
     bool stop(const QString& mode = QStringLiteral("fast"));
-    bool start();
 
     // Empties the exchange tables (and the receipts).
     void clear();
@@ -99,7 +91,6 @@ protected:
 private:
     void disconnect();
 
-    PgServer m_server;
     bool m_ready = false;
     QString m_error;
     QString m_connection;

@@ -25,24 +25,22 @@ namespace {
 // with ".", the alignment bare or in quotes.
 QByteArray windowsFile(bool quotedAlignment)
 {
-    auto align = [quotedAlignment](int a) {
-        return quotedAlignment ? QByteArray("\"") + QByteArray::number(a) + "\""
-                               : QByteArray::number(a);
-    };
-    QByteArray f;
-    f += "1890,120,\"Arial\",10,#TRUE#,#FALSE#," + align(0) + "\r\n";
     // "Şişli Yazı": Ş DE, ş FE, ı FD in Windows-1254.
-    f += "2280,120,\"\xDE\x69\xFEli Yaz\xFD\",8.25,#FALSE#,#TRUE#," + align(0) + "\r\n";
-    f += "2670,240.5,\"Times New Roman\",13.5,#FALSE#,#FALSE#," + align(1) + "\r\n";
-    f += "3060,120,\"Arial\",12,#FALSE#,#FALSE#," + align(0) + "\r\n";
-    f += "3060,3210,\"Arial\",12,#TRUE#,#TRUE#," + align(0) + "\r\n";
-    f += "1500,120,\"Courier New\",9.75,#FALSE#,#FALSE#," + align(0) + "\r\n";
-    f += "90,780,\"Arial\",14,#TRUE#,#FALSE#," + align(2) + "\r\n";
-    f += "3450,120,\"Arial\",12,#FALSE#,#FALSE#," + align(0) + "\r\n";
-    f += "3840,120,\"Arial\",12,#FALSE#,#FALSE#," + align(0) + "\r\n";
-    f += "3840,3210,\"Arial\",12,#FALSE#,#FALSE#," + align(0) + "\r\n";
-    f += "4230,120,\"Arial\",12,#FALSE#,#FALSE#," + align(0) + "\r\n";
-    f += "4395,975\r\n";
+    QByteArray f = "1890,120,\"Arial\",10,#TRUE#,#FALSE#,\"0\"\r\n"
+                   "2280,120,\"\xDE\x69\xFEli Yaz\xFD\",8.25,#FALSE#,#TRUE#,\"0\"\r\n"
+                   "2670,240.5,\"Times New Roman\",13.5,#FALSE#,#FALSE#,\"1\"\r\n"
+                   "3060,120,\"Arial\",12,#FALSE#,#FALSE#,\"0\"\r\n"
+                   "3060,3210,\"Arial\",12,#TRUE#,#TRUE#,\"0\"\r\n"
+                   "1500,120,\"Courier New\",9.75,#FALSE#,#FALSE#,\"0\"\r\n"
+                   "90,780,\"Arial\",14,#TRUE#,#FALSE#,\"2\"\r\n"
+                   "3450,120,\"Arial\",12,#FALSE#,#FALSE#,\"0\"\r\n"
+                   "3840,120,\"Arial\",12,#FALSE#,#FALSE#,\"0\"\r\n"
+                   "3840,3210,\"Arial\",12,#FALSE#,#FALSE#,\"0\"\r\n"
+                   "4230,120,\"Arial\",12,#FALSE#,#FALSE#,\"0\"\r\n"
+                   "4395,975\r\n";
+    for (QByteArray a : {"0", "1", "2"})
+        if (!quotedAlignment)
+            f.replace(",\"" + a + "\"\r\n", "," + a + "\r\n");
     return f;
 }
 
@@ -89,18 +87,14 @@ private Q_SLOTS:
         const BarcodePicture picture(*symbol);
         // Code 128 of this number is 134 modules wide, with the quiet zones 154; bars
         // and text are 60 high.
-        QCOMPARE(picture.naturalWidth(), 154);
-        QCOMPARE(picture.naturalHeight(), 60);
-        QCOMPARE(picture.sizeTwips(), QSizeF(17 * 154, 16 * 60));
+        QVERIFY(picture.naturalWidth() == 154 && picture.naturalHeight() == 60);
         // It fits the barcode box.
-        QVERIFY(picture.sizeTwips().width() <= LabelLayout::kBoxWidth);
-        QVERIFY(picture.sizeTwips().height() <= LabelLayout::kBoxHeight);
-
+        QVERIFY(picture.sizeTwips().width() <= LabelLayout::kBoxWidth &&
+                picture.sizeTwips().height() <= LabelLayout::kBoxHeight);
         // Texts Code 128 cannot carry are refused with the library's reason.
         for (const QString& bad : {QString(), u"ŞAL-1"_s}) {
-            error.clear();
-            QVERIFY(!encoder->encode(bad, &error));
-            QVERIFY(!error.isEmpty());
+            QString why;
+            QVERIFY(!encoder->encode(bad, &why) && !why.isEmpty());
         }
     }
 
@@ -181,10 +175,8 @@ private Q_SLOTS:
     void companyNameComesFromTheSettingLineByLine()
     {
         TestHome home;
-        QCOMPARE(labelcaptions::companyName(),
-                 u"ÖRNEK TEKSTİL A.Ş.\r\nÖrme Kumaş Üretimi\r\nOrganize Sanayi Bölgesi"_s);
-        // Each line is centred on the page on its own; an empty middle line keeps its
-        // place.
+        // Without a setting the designed name; each line is centred on the page on its own; an
+        // empty middle line keeps its place.
         for (const auto& [setting, lines] :
              {std::pair{QString(), QStringList{u"ÖRNEK TEKSTİL A.Ş."_s, u"Örme Kumaş Üretimi"_s,
                                                u"Organize Sanayi Bölgesi"_s}},
@@ -391,8 +383,6 @@ private Q_SLOTS:
                 c.append(item.caption);
             return c;
         };
-        const QString company =
-            u"ÖRNEK TEKSTİL A.Ş.\r\nÖrme Kumaş Üretimi\r\nOrganize Sanayi Bölgesi"_s;
         // A panel just reset: empty fields and placeholders, first list entries.
         w.field(EntryField::OrderNo)->clear();
         w.field(EntryField::Customer)->clear();
@@ -407,7 +397,7 @@ private Q_SLOTS:
                                           u"LOT : LOT"_s,
                                           u"Top / Kg : 0"_s,
                                           u"05.01.2026"_s,
-                                          company,
+                                          labelcaptions::companyName(),
                                           {},
                                           {},
                                           {},

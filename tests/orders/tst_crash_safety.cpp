@@ -1,13 +1,8 @@
-#include "core/database_files.h"
 #include "core/settings_store.h"
+#include "sql_helpers.h"
 #include "test_home.h"
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -21,9 +16,7 @@ private Q_SLOTS:
     void killedWritersLeaveWholeUniqueRows()
     {
         TestHome home;
-        const int rounds = qEnvironmentVariableIntValue("TOPKAR_CRASH_ROUNDS") > 0
-                               ? qEnvironmentVariableIntValue("TOPKAR_CRASH_ROUNDS")
-                               : 200;
+        const int rounds = countFromEnvironment("TOPKAR_CRASH_ROUNDS", 200);
         QRandomGenerator rnd(20261207);
         int printed = 0;
         for (int i = 0; i < rounds; ++i) {
@@ -41,33 +34,25 @@ private Q_SLOTS:
             printed += static_cast<int>(writer.readAllStandardOutput().count('\n'));
         }
 
-        QSqlDatabase db = dbfiles::connection(home.dataFolder() + u"/Kumas.Mdb"_s);
-        QSqlQuery q(db);
-        QVERIFY(q.exec(u"PRAGMA integrity_check"_s) && q.next());
-        QCOMPARE(q.value(0).toString(), u"ok"_s);
-        q.exec(u"SELECT COUNT(*) FROM Siparis"_s);
-        q.next();
-        const int rows = q.value(0).toInt();
+        const TestDatabase file(home.dataFolder() + u"/Kumas.Mdb"_s);
+        QCOMPARE(file.value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        const int rows = file.count(u"Siparis"_s);
         qInfo("%d writers killed, %d rolls reported written, %d rows in the table", rounds, printed,
               rows);
         QVERIFY(rows >= printed); // a row is committed before it is reported
         QVERIFY(rows > 0);
-        q.exec(
-            u"SELECT COUNT(*) FROM (SELECT BarNo FROM Siparis GROUP BY BarNo COLLATE TRNOCASE HAVING COUNT(*) > 1)"_s);
-        q.next();
-        QCOMPARE(q.value(0).toInt(), 0);
-        q.exec(u"SELECT COUNT(*) FROM Siparis WHERE SipNo IS NULL OR BarNo IS NULL OR Tarih IS "
-               u"NULL OR Firma IS NULL "
-               "OR Makina IS NULL OR MakCinsi IS NULL OR Kumas IS NULL OR Lot IS NULL OR SipKg IS "
-               "NULL OR TopKg "
-               "IS NULL OR Top IS NULL OR Operator IS NULL OR Fiyat IS NULL OR Aciklama IS NULL OR "
-               "Durum IS NULL "
-               "OR TopKg <> 18.75"_s);
-        q.next();
-        QCOMPARE(q.value(0).toInt(), 0);
+        QCOMPARE(file.value(u"SELECT COUNT(*) FROM (SELECT BarNo FROM Siparis GROUP BY BarNo "
+                            "COLLATE TRNOCASE HAVING COUNT(*) > 1)"_s)
+                     .toInt(),
+                 0);
+        const QStringList columns = u"SipNo BarNo Tarih Firma Makina MakCinsi Kumas Lot SipKg "
+                                    u"TopKg Top Operator Fiyat Aciklama Durum"_s.split(u' ');
+        QCOMPARE(file.count(u"Siparis"_s,
+                            columns.join(u" IS NULL OR "_s) + u" IS NULL OR TopKg <> 18.75"_s),
+                 0);
         // The stored counter is past the counter of every barcode number in the table.
         const qint64 counter = settings::GetSetting(u"Properties"_s, u"BarNo"_s).toLongLong();
-        const qint64 highest = highestCounter(db);
+        const qint64 highest = highestCounter(file);
         qInfo("0 duplicate numbers, 0 half rows, integrity ok; counter %lld, highest number %lld",
               counter, highest);
         QVERIFY(highest > 0 && highest <= counter);
@@ -78,9 +63,7 @@ private Q_SLOTS:
     void twoStationsRecordIntoOneFolder()
     {
         TestHome home;
-        const int rolls = qEnvironmentVariableIntValue("TOPKAR_STATION_ROLLS") > 0
-                              ? qEnvironmentVariableIntValue("TOPKAR_STATION_ROLLS")
-                              : 200;
+        const int rolls = countFromEnvironment("TOPKAR_STATION_ROLLS", 200);
         QTemporaryDir stations[2];
         QProcess writers[2];
         QElapsedTimer clock;
@@ -102,31 +85,27 @@ private Q_SLOTS:
             printed += static_cast<int>(writer.readAllStandardOutput().count('\n'));
             told += errors.mid(errors.lastIndexOf("told ")).trimmed() + ' ';
         }
-        QSqlDatabase db = dbfiles::connection(home.dataFolder() + u"/Kumas.Mdb"_s);
-        QSqlQuery q(db);
+        const TestDatabase file(home.dataFolder() + u"/Kumas.Mdb"_s);
         // A folder on this computer's disk: the orders file writes ahead.
-        QVERIFY(q.exec(u"PRAGMA journal_mode"_s) && q.next());
-        QCOMPARE(q.value(0).toString(), u"wal"_s);
-        QVERIFY(q.exec(u"SELECT COUNT(*), COUNT(DISTINCT BarNo) FROM Siparis"_s) && q.next());
+        QCOMPARE(file.value(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
+        const QVariantList counts =
+            file.row(u"SELECT COUNT(*), COUNT(DISTINCT BarNo) FROM Siparis"_s);
         qInfo("2 stations × %d rolls in %.1f s: %d rows, %d numbers, highest number %lld; "
               "busy file: %s(rolls recorded again)",
-              rolls, clock.elapsed() / 1000.0, q.value(0).toInt(), q.value(1).toInt(),
-              highestCounter(db), told.constData());
+              rolls, clock.elapsed() / 1000.0, counts.value(0).toInt(), counts.value(1).toInt(),
+              highestCounter(file), told.constData());
         QCOMPARE(printed, 2 * rolls);
-        QCOMPARE(q.value(0).toInt(), 2 * rolls);
-        QCOMPARE(q.value(1).toInt(), 2 * rolls);
+        QCOMPARE(counts, (QVariantList{2 * rolls, 2 * rolls}));
     }
 
 private:
     // The highest counter in the barcode numbers of the table, -1 for a foreign number.
-    static qint64 highestCounter(const QSqlDatabase& db)
+    static qint64 highestCounter(const TestDatabase& file)
     {
         const QRegularExpression tail(u"^1047S\\d\\d(\\d+)$"_s);
-        QSqlQuery q(db);
-        q.exec(u"SELECT BarNo FROM Siparis"_s);
         qint64 highest = 0;
-        while (q.next()) {
-            const auto m = tail.match(q.value(0).toString());
+        for (const QVariantList& row : file.rows(u"SELECT BarNo FROM Siparis"_s)) {
+            const auto m = tail.match(row[0].toString());
             if (!m.hasMatch())
                 return -1;
             highest = std::max(highest, m.captured(1).toLongLong());

@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "core/database_files.h"
 #include "core/record_set.h"
 #include "core/settings_store.h"
@@ -9,6 +10,26 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+// The order numbers in the table, and the one proposed next (-1: nothing).
+const std::tuple<const char*, QStringList, qint64> kOrderNumbers[] = {
+    {"empty table", {}, -1},
+    {"9 and 10", {u"9"_s, u"10"_s}, 11},
+    {"999 and 1000", {u"1000"_s, u"999"_s}, 1001},
+    {"blanks around", {u" 1046 "_s, u"12"_s}, 1047},
+    {"text order last", {u"12"_s, u"ZZ-7"_s}, 13},
+    {"no number at all", {u"X"_s, u""_s}, 1},
+    {"too long to be a number", {u"5"_s, u"1234567890123456789"_s}, 6},
+};
+// The stored counter (null: none), and the first roll's barcode number.
+const std::tuple<const char*, QString, QString> kCounters[] = {
+    {"none", {}, u"1047S031"_s},
+    {"not a number", u"abc"_s, u"1047S031"_s},
+    {"negative", u"-5"_s, u"1047S031"_s},
+    {"blanks around", u" 41 "_s, u"1047S0342"_s},
+};
+} // namespace
 
 // Rolls written into an orders table through a record set, as both record buttons do,
 // and the order number proposed for a new order from the orders already there.
@@ -65,23 +86,10 @@ private Q_SLOTS:
         home.reset();
     }
 
-    void nextOrderNumberReadsNumbers_data()
-    {
-        QTest::addColumn<QStringList>("orders");
-        QTest::addColumn<qint64>("proposed"); // -1: nothing
-        QTest::newRow("empty table") << QStringList{} << qint64(-1);
-        QTest::newRow("9 and 10") << QStringList{u"9"_s, u"10"_s} << qint64(11);
-        QTest::newRow("999 and 1000") << QStringList{u"1000"_s, u"999"_s} << qint64(1001);
-        QTest::newRow("blanks around") << QStringList{u" 1046 "_s, u"12"_s} << qint64(1047);
-        QTest::newRow("text order last") << QStringList{u"12"_s, u"ZZ-7"_s} << qint64(13);
-        QTest::newRow("no number at all") << QStringList{u"X"_s, u""_s} << qint64(1);
-        QTest::newRow("too long to be a number")
-            << QStringList{u"5"_s, u"1234567890123456789"_s} << qint64(6);
-    }
+    void nextOrderNumberReadsNumbers_data() { addCases(kOrderNumbers); }
     void nextOrderNumberReadsNumbers()
     {
-        QFETCH(QStringList, orders);
-        QFETCH(qint64, proposed);
+        const auto& [name, orders, proposed] = currentCase(kOrderNumbers);
         for (int i = 0; i < orders.size(); ++i)
             QVERIFY(file().insert(u"Siparis"_s, u"SipNo, BarNo"_s, {{orders[i], u"B%1"_s.arg(i)}}));
         QCOMPARE(nextOrderNumber(db).value_or(-1), proposed);
@@ -118,19 +126,10 @@ private Q_SLOTS:
         QCOMPARE(row(second.barNo, u"Kumas, Lot, Aciklama, SipKg, Fiyat"_s), QStringList(5));
     }
 
-    void counterStartsFromItsStoredValue_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("barNo");
-        QTest::newRow("none") << QString() << u"1047S031"_s;
-        QTest::newRow("not a number") << u"abc"_s << u"1047S031"_s;
-        QTest::newRow("negative") << u"-5"_s << u"1047S031"_s;
-        QTest::newRow("blanks around") << u" 41 "_s << u"1047S0342"_s;
-    }
+    void counterStartsFromItsStoredValue_data() { addCases(kCounters); }
     void counterStartsFromItsStoredValue()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, barNo);
+        const auto& [name, stored, barNo] = currentCase(kCounters);
         if (!stored.isNull())
             settings::SaveSetting(u"Properties"_s, u"BarNo"_s, stored);
         QCOMPARE(RollRecorder().addRoll(*rs, panel(), QDate(2026, 3, 1)).barNo, barNo);

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QSet>
-#include <QSqlQuery>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -19,11 +18,7 @@ class TestServerOrders : public QObject
     Q_OBJECT
     std::unique_ptr<PgServer> server;
 
-    QVariant value(const QString& sql)
-    {
-        QSqlQuery q(server->orders());
-        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
-    }
+    int rows() const { return ConnectedDatabase(server->orders()).count(u"Siparis"_s); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -38,9 +33,7 @@ private Q_SLOTS:
     // reported is there, whole, and no barcode number is in two rows.
     void stationsRecordAtOnce()
     {
-        const int rolls = qEnvironmentVariableIntValue("TOPKAR_SERVER_ROLLS") > 0
-                              ? qEnvironmentVariableIntValue("TOPKAR_SERVER_ROLLS")
-                              : 1000;
+        const int rolls = countFromEnvironment("TOPKAR_SERVER_ROLLS", 1000);
         QVERIFY(server->freshTables());
         TestHome home;
         server->pointOrdersHere();
@@ -75,15 +68,15 @@ private Q_SLOTS:
         QCOMPARE(collect(), 4 * rolls);
         // A roll cut short by the stop may be there too, whole.
         QSet<QString> stored;
-        QSqlQuery q(server->orders());
-        QVERIFY(
-            q.exec(u"SELECT lower(\"BarNo\") FROM \"Siparis\" WHERE \"SipNo\" = '1047' AND "
-                   "\"Tarih\" IS NOT NULL AND \"Firma\" = 'O''BRİEN TEKSTİL' AND \"Operator\" = "
-                   "'Ayşe Kılıç' AND \"Aciklama\" = 'Acil' AND \"TopKg\" = 18.75 AND \"SipKg\" = "
-                   "500 AND \"Fiyat\" = 120.5 AND \"Top\" = 1"_s));
-        while (q.next())
-            stored.insert(q.value(0).toString());
-        QCOMPARE(stored.size(), value(u"SELECT COUNT(*) FROM \"Siparis\""_s).toInt());
+        for (const QVariantList& row :
+             ConnectedDatabase(server->orders())
+                 .rows(
+                     u"SELECT lower(\"BarNo\") FROM \"Siparis\" WHERE \"SipNo\" = '1047' AND "
+                     "\"Tarih\" IS NOT NULL AND \"Firma\" = 'O''BRİEN TEKSTİL' AND \"Operator\" = "
+                     "'Ayşe Kılıç' AND \"Aciklama\" = 'Acil' AND \"TopKg\" = 18.75 AND \"SipKg\" = "
+                     "500 AND \"Fiyat\" = 120.5 AND \"Top\" = 1"_s))
+            stored.insert(row[0].toString());
+        QCOMPARE(stored.size(), rows());
         QVERIFY(stored.contains(reported));
     }
 
@@ -101,14 +94,15 @@ private Q_SLOTS:
         QVERIFY(server->freshTables());
         const auto first = ordertransfer::copyToServer(file, server->orders(), false);
         QVERIFY2(first.ok && first.copied == 5000, qPrintable(first.message));
-        QCOMPARE(value(u"SELECT SUM(\"TopKg\") || ' ' || COUNT(DISTINCT \"SipNo\") || ' ' || "
-                       u"MAX(\"Firma\") || MAX(\"Tarih\")::date FROM \"Siparis\""_s)
+        QCOMPARE(ConnectedDatabase(server->orders())
+                     .value(u"SELECT SUM(\"TopKg\") || ' ' || COUNT(DISTINCT \"SipNo\") || ' ' || "
+                            u"MAX(\"Firma\") || MAX(\"Tarih\")::date FROM \"Siparis\""_s)
                      .toString(),
                  u"3124375 715 O'BRİEN İĞNE2026-03-04"_s);
         QVERIFY(!ordertransfer::copyToServer(file, server->orders(), false).ok);
         const auto again = ordertransfer::copyToServer(file, server->orders(), true);
         QVERIFY(!again.ok && again.copied == 0); // the same barcode numbers
-        QCOMPARE(value(u"SELECT COUNT(*) FROM \"Siparis\""_s).toInt(), 5000);
+        QCOMPARE(rows(), 5000);
     }
 };
 

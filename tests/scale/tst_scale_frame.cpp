@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "core/sequential_file.h"
 #include "scale/scale_buffer.h"
 #include "scale/scale_frame.h"
@@ -8,6 +9,22 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The buffer, and the weight read from it ("-" for no weight at all).
+const std::tuple<const char*, QString, QString> kFrames[] = {
+    {"decimal point", u"ST,GS,+0012.50"_s, u"12,50"_s},
+    {"thousands", u"ST,GS,+01234.5"_s, u"1.234,50"_s},
+    {"incomplete", u"ST,GS,+0012.3"_s, u"12,30"_s},
+    {"unit letter inside", u"ST,GS,+012.50kg\r\n"_s, u"012,50k"_s},
+    {"blanks and unit", u"ST,GS,+  12.34kg\r\n"_s, u"12,34"_s},
+    {"two points", u"ST,GS,+1.234.5"_s, u"1,234,5"_s},
+    {"plus at the end", u"ST,GS,+"_s, u""_s},
+    {"plus sixth", u"12345+0012.50"_s, u"12,50"_s},
+    {"plus fifth", u"1234+0012.50 ST,GS,+0013.00"_s, u"-"_s},
+    {"plus first", u"+0012.50\r\n+0012.60\r\n"_s, u"-"_s},
+    {"minus frame", u"ST,GS,-0012.50"_s, u"-"_s},
+    {"oldest plus wins", u"0.50\r\n+0012.50\r\n+0099.00"_s, u"12,50"_s},
+};
 
 // A buffer wired as the window wires it: every change reads the weight; the weights
 // read are kept in order.
@@ -36,29 +53,11 @@ class TestScaleFrame : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void weightAfterTheFirstPlus_data()
-    {
-        QTest::addColumn<QString>("buffer");
-        QTest::addColumn<QString>("weight"); // "-" for no weight at all
-        QTest::newRow("decimal point") << u"ST,GS,+0012.50"_s << u"12,50"_s;
-        QTest::newRow("thousands") << u"ST,GS,+01234.5"_s << u"1.234,50"_s;
-        QTest::newRow("incomplete") << u"ST,GS,+0012.3"_s << u"12,30"_s;
-        QTest::newRow("unit letter inside") << u"ST,GS,+012.50kg\r\n"_s << u"012,50k"_s;
-        QTest::newRow("blanks and unit") << u"ST,GS,+  12.34kg\r\n"_s << u"12,34"_s;
-        QTest::newRow("two points") << u"ST,GS,+1.234.5"_s << u"1,234,5"_s;
-        QTest::newRow("plus at the end") << u"ST,GS,+"_s << u""_s;
-        QTest::newRow("plus sixth") << u"12345+0012.50"_s << u"12,50"_s;
-        QTest::newRow("plus fifth") << u"1234+0012.50 ST,GS,+0013.00"_s << u"-"_s;
-        QTest::newRow("plus first") << u"+0012.50\r\n+0012.60\r\n"_s << u"-"_s;
-        QTest::newRow("minus frame") << u"ST,GS,-0012.50"_s << u"-"_s;
-        QTest::newRow("oldest plus wins") << u"0.50\r\n+0012.50\r\n+0099.00"_s << u"12,50"_s;
-    }
+    void weightAfterTheFirstPlus_data() { addCases(kFrames); }
     void weightAfterTheFirstPlus()
     {
-        QFETCH(QString, buffer);
-        QFETCH(QString, weight);
-        const std::optional<QString> found = scaleWeight(buffer);
-        QCOMPARE(found.value_or(u"-"_s), weight);
+        const auto& [name, buffer, weight] = currentCase(kFrames);
+        QCOMPARE(scaleWeight(buffer).value_or(u"-"_s), weight);
     }
 
     void backspacesLineFeedsAndReturns()

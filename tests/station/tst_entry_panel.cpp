@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "message_boxes.h"
 #include "orders/entry_keys.h"
 #include "sql_helpers.h"
@@ -8,6 +9,58 @@
 
 using namespace Qt::StringLiterals;
 using F = EntryField;
+
+namespace {
+// Key rules: the field, its text and caret, a selection, the key, what is inserted
+// (nothing: dropped) and whether it beeps.
+const std::tuple<const char*, F, QString, int, bool, QChar, QChar, bool> kRules[] = {
+    {"point becomes comma", F::Weight, u"12"_s, 2, false, u'.', u',', false},
+    {"second comma", F::OrderedKg, u"1,5"_s, 3, false, u',', {}, true},
+    {"sixth decimal", F::Price, u"1,23456"_s, 7, false, u'7', {}, true},
+    {"backspace after five", F::Price, u"1,23456"_s, 7, false, u'\b', u'\b', false},
+    {"overtyping a selection", F::Price, u"1,23456"_s, 7, true, u'7', u'7', false},
+    {"hash silently", F::Weight, u"1"_s, 1, false, u'#', {}, false},
+    {"apostrophe silently", F::Rolls, u"1"_s, 1, false, u'\'', {}, false},
+    {"letter beeps", F::Rolls, u""_s, 0, false, u'a', {}, true},
+    {"ctrl+s in a number", F::Weight, u"1"_s, 1, false, u'\x13', {}, true},
+    {"ctrl+c in a number", F::Weight, u"1"_s, 1, false, u'\x03', {}, true},
+    {"ctrl+s in the customer", F::Customer, u"A"_s, 1, false, u'\x13', {}, false},
+    {"ctrl+c in the customer", F::Customer, u"A"_s, 1, false, u'\x03', u'\x03', false},
+    {"capital at start", F::Customer, u""_s, 0, false, u'i', u'İ', false},
+    {"capital after blank", F::Note, u"çok "_s, 4, false, u'ı', u'I', false},
+    {"order number takes letters", F::OrderNo, u"12"_s, 2, false, u'x', u'x', false},
+};
+
+// Typed into a field, and the rows its list shows (none: the list is hidden). Turkish
+// letters typed in lower case find the capitals; hidden cards stay out. An apostrophe
+// is text; "%" and "_" are plain characters; "*" and "?" are wildcards. Fabrics:
+// leading blanks trimmed, rows by code.
+const std::tuple<const char*, F, QString, QStringList> kSearches[] = {
+    {"i to İ", F::Customer, u"işl"_s, {u"İŞLEM TEKSTİL A.Ş."_s}},
+    {"ı to I", F::Customer, u"ışı"_s, {u"IŞIK ÖRME LTD."_s}},
+    {"by title", F::Customer, u"İŞ"_s, {u"İŞÇİ KOOP."_s, u"İŞLEM TEKSTİL A.Ş."_s}},
+    {"apostrophe", F::Customer, u"O'N"_s, {u"O'NEİL GİYİM"_s}},
+    {"percent", F::Customer, u"100%"_s, {u"100% PAMUK A.Ş."_s}},
+    {"underscore is no wildcard", F::Customer, u"100_"_s, {}},
+    {"underscore", F::Customer, u"KARACA_"_s, {u"KARACA_DOKUMA"_s}},
+    {"star", F::Customer, u"*BOYA"_s, {u"YILDIZ BOYA"_s}},
+    {"question mark", F::Customer, u"?ŞIK"_s, {u"IŞIK ÖRME LTD."_s}},
+    {"leading blank counts", F::Customer, u" İŞLEM"_s, {}},
+    {"fabric", F::Fabric, u"  30/1"_s, {u"30/1 PENYE İNTERLOK"_s, u"30/1 PENYE SÜPREM"_s}},
+};
+
+// Typed, then Enter: what the field holds then (empty: a message says it was not found).
+const std::tuple<const char*, F, QString, QString> kLookups[] = {
+    {"customer code, no title prefix", F::Customer, u"120.01.002"_s, u"IŞIK ÖRME LTD."_s},
+    {"partial title", F::Customer, u"İŞLEM TEK"_s, {}},
+    {"pattern", F::Customer, u"İŞLEM*"_s, u"İŞLEM TEKSTİL A.Ş."_s},
+    {"hidden customer", F::Customer, u"İŞLEM ESKİ HESAP"_s, {}},
+    {"apostrophe", F::Customer, u"O'NEİL GİYİM"_s, u"O'NEİL GİYİM"_s},
+    {"fabric name", F::Fabric, u"üç iplik 'özel'"_s, u"ÜÇ İPLİK 'ÖZEL'"_s},
+    {"fabric code", F::Fabric, u"KM-0005"_s, u"20/1 RİBANA"_s},
+    {"hidden fabric", F::Fabric, u"30/1 GİZLİ"_s, {}},
+};
+} // namespace
 
 // The entry panel of one window over a few cards: the fields' key rules, first as rules,
 // then typed; finding customers and fabrics by typing, through the real lists.
@@ -63,90 +116,19 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { w.reset(); }
 
-    void rules_data()
-    {
-        QTest::addColumn<F>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("caret");
-        QTest::addColumn<bool>("selection");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("result"); // "" dropped
-        QTest::addColumn<bool>("beep");
-        const QString ctrlS(QChar(19)), ctrlC(QChar(3));
-        QTest::newRow("point becomes comma")
-            << F::Weight << u"12"_s << 2 << false << u"."_s << u","_s << false;
-        QTest::newRow("second comma")
-            << F::OrderedKg << u"1,5"_s << 3 << false << u","_s << u""_s << true;
-        QTest::newRow("sixth decimal")
-            << F::Price << u"1,23456"_s << 7 << false << u"7"_s << u""_s << true;
-        QTest::newRow("backspace after five")
-            << F::Price << u"1,23456"_s << 7 << false << u"\b"_s << u"\b"_s << false;
-        QTest::newRow("overtyping a selection")
-            << F::Price << u"1,23456"_s << 7 << true << u"7"_s << u"7"_s << false;
-        QTest::newRow("hash silently")
-            << F::Weight << u"1"_s << 1 << false << u"#"_s << u""_s << false;
-        QTest::newRow("apostrophe silently")
-            << F::Rolls << u"1"_s << 1 << false << u"'"_s << u""_s << false;
-        QTest::newRow("letter beeps") << F::Rolls << u""_s << 0 << false << u"a"_s << u""_s << true;
-        QTest::newRow("ctrl+s in a number")
-            << F::Weight << u"1"_s << 1 << false << ctrlS << u""_s << true;
-        QTest::newRow("ctrl+c in a number")
-            << F::Weight << u"1"_s << 1 << false << ctrlC << u""_s << true;
-        QTest::newRow("ctrl+s in the customer")
-            << F::Customer << u"A"_s << 1 << false << ctrlS << u""_s << false;
-        QTest::newRow("ctrl+c in the customer")
-            << F::Customer << u"A"_s << 1 << false << ctrlC << ctrlC << false;
-        QTest::newRow("capital at start")
-            << F::Customer << u""_s << 0 << false << u"i"_s << u"İ"_s << false;
-        QTest::newRow("capital after blank")
-            << F::Note << u"çok "_s << 4 << false << u"ı"_s << u"I"_s << false;
-        QTest::newRow("order number takes letters")
-            << F::OrderNo << u"12"_s << 2 << false << u"x"_s << u"x"_s << false;
-    }
+    void rules_data() { addCases(kRules); }
     void rules()
     {
-        QFETCH(F, field);
-        QFETCH(QString, text);
-        QFETCH(int, caret);
-        QFETCH(bool, selection);
-        QFETCH(QString, key);
-        QFETCH(QString, result);
-        QFETCH(bool, beep);
-        const KeyDecision d = filterEntryKey(field, text, caret, selection, key[0]);
-        QCOMPARE(d.key.isNull() ? QString() : QString(d.key), result);
+        const auto& [name, field, text, caret, selection, key, result, beep] = currentCase(kRules);
+        const KeyDecision d = filterEntryKey(field, text, caret, selection, key);
+        QCOMPARE(d.key, result);
         QCOMPARE(d.beep, beep);
     }
 
-    void liveSearch_data()
-    {
-        QTest::addColumn<F>("field");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("rows"); // none: the list is hidden
-        // Turkish letters typed in lower case find the capitals; hidden cards stay out.
-        QTest::newRow("i to İ") << F::Customer << u"işl"_s << QStringList{u"İŞLEM TEKSTİL A.Ş."_s};
-        QTest::newRow("ı to I") << F::Customer << u"ışı"_s << QStringList{u"IŞIK ÖRME LTD."_s};
-        QTest::newRow("by title") << F::Customer << u"İŞ"_s
-                                  << QStringList{u"İŞÇİ KOOP."_s, u"İŞLEM TEKSTİL A.Ş."_s};
-        // An apostrophe is text; "%" and "_" are plain characters; "*" and "?" are
-        // wildcards.
-        QTest::newRow("apostrophe") << F::Customer << u"O'N"_s << QStringList{u"O'NEİL GİYİM"_s};
-        QTest::newRow("percent") << F::Customer << u"100%"_s << QStringList{u"100% PAMUK A.Ş."_s};
-        QTest::newRow("underscore is no wildcard") << F::Customer << u"100_"_s << QStringList{};
-        QTest::newRow("underscore")
-            << F::Customer << u"KARACA_"_s << QStringList{u"KARACA_DOKUMA"_s};
-        QTest::newRow("star") << F::Customer << u"*BOYA"_s << QStringList{u"YILDIZ BOYA"_s};
-        QTest::newRow("question mark")
-            << F::Customer << u"?ŞIK"_s << QStringList{u"IŞIK ÖRME LTD."_s};
-        QTest::newRow("leading blank counts") << F::Customer << u" İŞLEM"_s << QStringList{};
-        // Fabrics: leading blanks trimmed, rows by code.
-        QTest::newRow("fabric") << F::Fabric << u"  30/1"_s
-                                << QStringList{u"30/1 PENYE İNTERLOK"_s, u"30/1 PENYE SÜPREM"_s};
-    }
+    void liveSearch_data() { addCases(kSearches); }
     void liveSearch()
     {
-        QFETCH(F, field);
-        QFETCH(QString, typed);
-        QFETCH(QStringList, rows);
+        const auto& [name, field, typed, rows] = currentCase(kSearches);
         retype(field, typed);
         QCOMPARE(shown(field), rows);
         if (!rows.isEmpty()) // the first row highlighted; the highlight picks nothing
@@ -174,26 +156,10 @@ private Q_SLOTS:
         QVERIFY(list(F::Fabric)->isHidden());
     }
 
-    void enterLooksUp_data()
-    {
-        QTest::addColumn<F>("field");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("found"); // empty: a message says it was not found
-        QTest::newRow("customer code, no title prefix")
-            << F::Customer << u"120.01.002"_s << u"IŞIK ÖRME LTD."_s;
-        QTest::newRow("partial title") << F::Customer << u"İŞLEM TEK"_s << QString();
-        QTest::newRow("pattern") << F::Customer << u"İŞLEM*"_s << u"İŞLEM TEKSTİL A.Ş."_s;
-        QTest::newRow("hidden customer") << F::Customer << u"İŞLEM ESKİ HESAP"_s << QString();
-        QTest::newRow("apostrophe") << F::Customer << u"O'NEİL GİYİM"_s << u"O'NEİL GİYİM"_s;
-        QTest::newRow("fabric name") << F::Fabric << u"üç iplik 'özel'"_s << u"ÜÇ İPLİK 'ÖZEL'"_s;
-        QTest::newRow("fabric code") << F::Fabric << u"KM-0005"_s << u"20/1 RİBANA"_s;
-        QTest::newRow("hidden fabric") << F::Fabric << u"30/1 GİZLİ"_s << QString();
-    }
+    void enterLooksUp_data() { addCases(kLookups); }
     void enterLooksUp()
     {
-        QFETCH(F, field);
-        QFETCH(QString, typed);
-        QFETCH(QString, found);
+        const auto& [name, field, typed, found] = currentCase(kLookups);
         retype(field, typed);
         const QString kept = w->field(field)->text();
         ModalAnswerer answerer;

@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "core/settings_store.h"
 #include "message_boxes.h"
 #include "scale/port_devices.h"
@@ -26,6 +27,19 @@ void portDevice(int number, const QString& device)
 {
     settings::SaveSetting(u"Platform"_s, u"Com%1"_s.arg(number), device);
 }
+// The port's settings (null: the default) and number, and what the dialog shows: port,
+// speed, parity, data bits, stop bits, flow.
+const std::tuple<const char*, QString, int, QStringList> kDialogs[] = {
+    {"default", {}, 1, {u"Com1"_s, u"9600"_s, u"None"_s, u"8"_s, u"1"_s, u"2"_s}},
+    {"1.5 stop bits",
+     u"9600,n,8,1.5"_s,
+     20,
+     {u"Com20"_s, u"9600"_s, u"None"_s, u"8"_s, u"1.5"_s, u"2"_s}},
+    {"speed not listed",
+     u"1800,s,5,2"_s,
+     20,
+     {u"Com20"_s, u"1800"_s, u"Space"_s, u"5"_s, u"2"_s, u"2"_s}},
+};
 QStringList shown(const frmProperties& d)
 {
     return {d.cboPort->currentText(),     d.cboSpeed->currentText(),
@@ -129,25 +143,10 @@ private Q_SLOTS:
         QVERIFY(!silent.PortOpen() && silent.CommPort() == 40 && warnings.size() == 1);
     }
 
-    void dialogShowsThePortsSettings_data()
-    {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("default") << QString() << 1 << QStringList{u"Com1"_s, u"9600"_s, u"None"_s,
-                                                                  u"8"_s,    u"1"_s,    u"2"_s};
-        QTest::newRow("1.5 stop bits")
-            << u"9600,n,8,1.5"_s << 20
-            << QStringList{u"Com20"_s, u"9600"_s, u"None"_s, u"8"_s, u"1.5"_s, u"2"_s};
-        QTest::newRow("speed not listed")
-            << u"1800,s,5,2"_s << 20
-            << QStringList{u"Com20"_s, u"1800"_s, u"Space"_s, u"5"_s, u"2"_s, u"2"_s};
-    }
+    void dialogShowsThePortsSettings_data() { addCases(kDialogs); }
     void dialogShowsThePortsSettings()
     {
-        QFETCH(QString, settings);
-        QFETCH(int, port);
-        QFETCH(QStringList, shown);
+        const auto& [name, settings, port, shown] = currentCase(kDialogs);
         TeraziComm comm;
         QVERIFY(comm.setHandshaking(2) && comm.setCommPort(port));
         QVERIFY(settings.isNull() || comm.setSettings(settings));

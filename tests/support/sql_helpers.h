@@ -43,3 +43,16 @@ protected:
 private:
     QString m_file;
 };
+
+// A database a test reaches through a connection of its own (a server's).
+class ConnectedDatabase : public TestDatabase
+{
+public:
+    explicit ConnectedDatabase(const QSqlDatabase& db) : m_db(db) {}
+
+protected:
+    QSqlDatabase connection() const override { return m_db; }
+
+private:
+    QSqlDatabase m_db;
+};

@@ -36,6 +36,14 @@ ProgramRun
 runProgram(const QString& program, const QStringList& arguments,
            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
+// A count a test takes from the environment (to run smaller under the sanitizers, or
+// larger by hand), or the given one.
+inline int countFromEnvironment(const char* name, int otherwise)
+{
+    const int n = qEnvironmentVariableIntValue(name);
+    return n > 0 ? n : otherwise;
+}
+
 // A file's bytes, empty when it cannot be read; a file written whole, or false.
 QByteArray readBytes(const QString& path);
 bool writeBytes(const QString& path, const QByteArray& bytes);
