@@ -117,15 +117,55 @@ bool RecordSet::prepare(const QString& source, QString* error)
     m_orderReversed = *reversed;
 
     // Rows that other stations add after this moment stay out of the set until it is
-    // read again, so the places of its rows do not shift under the operator.
+    // read again, so the places of its rows do not shift under the operator. On a
+    // server the boundary comes with the first rows read, saving a round trip.
+    m_boundaryPending = true;
+    if (m_dialect == jetsql::Dialect::SQLite && !readBoundary())
+        return fails(m_error);
+    return true;
+}
+
+bool RecordSet::readBoundary() const
+{
+    m_boundaryPending = false;
     QSqlQuery* q =
         run(u"SELECT MAX(%1) FROM %2"_s.arg(m_keyExpr, quoteIdentifier(m_schema.table)), {});
     if (!q)
-        return fails(m_error);
+        return false;
     if (q->next() && !q->value(0).isNull())
         m_maxKey = q->value(0);
     q->finish();
     return true;
+}
+
+const QVariant& RecordSet::maxKey() const
+{
+    if (m_boundaryPending)
+        readBoundary();
+    return m_maxKey;
+}
+
+// The set's first rows together with its boundary, in one statement: the boundary and
+// the rows below it are read at the same moment. A set without rows still gives the
+// boundary (one row of nulls).
+std::optional<QList<RecordRow>> RecordSet::selectFirstWithBoundary(int offset) const
+{
+    QVariantList params = m_where.params;
+    params << kChunk << offset;
+    const QString sql =
+        u"SELECT b.\"__max\", t.* FROM (SELECT MAX(%1) AS \"__max\" FROM %2) AS b LEFT JOIN "
+        "LATERAL (SELECT %1 AS \"__key\", * FROM %2 WHERE %3%1 <= b.\"__max\" %4 LIMIT ? "
+        "OFFSET ?) AS t ON true %4"_s.arg(
+            m_keyExpr, quoteIdentifier(m_schema.table),
+            m_where.text.isEmpty() ? QString() : m_where.text + u" AND "_s, m_order);
+    QVariant boundary;
+    auto rows = select(sql, params, nullptr, &boundary);
+    if (rows) {
+        m_boundaryPending = false;
+        if (!boundary.isNull())
+            m_maxKey = boundary;
+    }
+    return rows;
 }
 
 bool RecordSet::fail(const QString& message) const
@@ -147,21 +187,22 @@ QStringList RecordSet::fieldNames() const
 
 QString RecordSet::baseWhere(QVariantList& params) const
 {
+    const QVariant& max = maxKey();
     QStringList parts;
     if (!m_where.text.isEmpty()) {
         parts.append(m_where.text);
         params.append(m_where.params);
     }
-    if (m_maxKey.isValid()) {
+    if (max.isValid()) {
         parts.append(m_keyExpr + u" <= ?"_s);
-        params.append(m_maxKey);
+        params.append(max);
     } else {
         parts.append(u"1 = 0"_s); // the table was empty when the set was read
     }
     // Rows this set added that fall below the boundary (rare: reused keys).
     QStringList low;
     for (const QVariant& k : m_added)
-        if (m_maxKey.isValid() && k.toLongLong() <= m_maxKey.toLongLong()) {
+        if (max.isValid() && k.toLongLong() <= max.toLongLong()) {
             low.append(u"?"_s);
             params.append(k);
         }
@@ -209,10 +250,11 @@ QSqlQuery* RecordSet::run(const QString& sql, const QVariantList& params) const
 }
 
 std::optional<QList<RecordRow>> RecordSet::select(const QString& sql, const QVariantList& params,
-                                                  QList<int>* positions) const
+                                                  QList<int>* positions, QVariant* boundary) const
 {
-    // With positions wanted, the first column holds each row's place in the set.
-    const int firstColumn = positions ? 1 : 0;
+    // With positions wanted, the first column holds each row's place in the set; with
+    // the boundary wanted, the first column holds it.
+    const int firstColumn = positions || boundary ? 1 : 0;
     QSqlQuery* q = run(sql, params);
     if (!q)
         return std::nullopt;
@@ -222,7 +264,11 @@ std::optional<QList<RecordRow>> RecordSet::select(const QString& sql, const QVar
         RecordRow row;
         if (positions)
             positions->append(q->value(0).toInt());
+        if (boundary)
+            *boundary = q->value(0);
         row.key = q->value(firstColumn);
+        if (row.key.isNull())
+            continue; // the row of nulls of a set without rows
         row.values.reserve(cols.size());
         for (int i = 0; i < cols.size(); ++i)
             row.values.append(fieldvalue::fromStorage(cols[i].kind, q->value(firstColumn + 1 + i)));
@@ -281,16 +327,16 @@ int RecordSet::baseCount()
     QVariantList params;
     const QString table = quoteIdentifier(m_schema.table);
     QString sql;
-    if (m_where.text.isEmpty() && m_maxKey.isValid() &&
+    if (m_where.text.isEmpty() && maxKey().isValid() &&
         std::none_of(m_added.cbegin(), m_added.cend(), [this](const QVariant& k) {
-            return k.toLongLong() <= m_maxKey.toLongLong();
+            return k.toLongLong() <= maxKey().toLongLong();
         })) {
         // The whole table up to the boundary: the table's own count, which the engine
         // takes from its smallest index, less the few rows added since. Counting with
         // the boundary as a condition reads every row (a second and more at a million).
         sql = u"SELECT (SELECT COUNT(*) FROM %1) - (SELECT COUNT(*) FROM %1 WHERE %2 > ?)"_s.arg(
             table, m_keyExpr);
-        params.append(m_maxKey);
+        params.append(maxKey());
     } else {
         sql = u"SELECT COUNT(*) FROM %1 %2"_s.arg(table, baseWhere(params));
     }
@@ -389,7 +435,8 @@ bool RecordSet::fetchChunk(int chunk)
         if (rows)
             std::reverse(rows->begin(), rows->end());
     } else if (!rows) {
-        rows = selectBase({}, {}, m_order, kChunk, start);
+        rows = m_boundaryPending ? selectFirstWithBoundary(start)
+                                 : selectBase({}, {}, m_order, kChunk, start);
         if (rows && rows->size() < kChunk) {
             if (!rows->isEmpty() || start == 0)
                 m_baseCount = start + static_cast<int>(rows->size());
@@ -619,7 +666,7 @@ std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& whe
     QSet<QString> wanted;
     QList<QVariant> low; // keys at or below the boundary (rare: reused keys)
     for (const QVariant& k : keys) {
-        if (m_maxKey.isValid() && k.toLongLong() <= m_maxKey.toLongLong())
+        if (maxKey().isValid() && k.toLongLong() <= maxKey().toLongLong())
             low.append(k);
         else
             wanted.insert(keyText(k));
@@ -631,9 +678,9 @@ std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& whe
         QVariantList params = where.params;
         QString sql =
             u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3)"_s.arg(m_keyExpr, table, where.text);
-        if (m_maxKey.isValid()) {
+        if (maxKey().isValid()) {
             sql += u" AND "_s + m_keyExpr + u" > ?"_s;
-            params.append(m_maxKey);
+            params.append(maxKey());
         }
         const auto rows = select(sql, params);
         if (!rows)
