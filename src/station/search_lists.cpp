@@ -3,7 +3,6 @@
 #include "core/data_control.h"
 #include "core/field_value.h"
 #include "core/record_set_model.h"
-#include "core/shared_routines.h"
 #include "orders/search_sources.h"
 #include "station/form1.h"
 
@@ -23,7 +22,9 @@ SearchLists::SearchLists(Form1& form)
     setObjectName(u"SearchLists"_s);
     for (const Search* s : {&m_customer, &m_fabric}) {
         const QString field = QString::fromUtf16(s->listField);
-        auto* model = new RecordSetModel(s->data, {{field, field}}, s->list);
+        // Read again at every key: a screenful of rows at a time, never counted.
+        auto* model = new RecordSetModel(s->data, {{field, field}}, s->list,
+                                         RecordSetModel::Rows::Incremental);
         s->list->setModel(model);
         s->list->setModelColumn(0);
         s->list->setUniformItemSizes(true);
@@ -66,7 +67,11 @@ bool SearchLists::eventFilter(QObject* watched, QEvent* event)
 bool SearchLists::refreshSource(DataControl* data, const QString& source)
 {
     data->setRecordSource(source);
-    return RefreshToFirst(*data) && !data->recordset()->eof();
+    // Read again, the set stands on its first row. It is not walked to its last row
+    // first, as other record sources are: that only makes the row count exact, which
+    // the lists and the Enter lookup never read, and it costs a second query as dear
+    // as the search itself at every key.
+    return data->refresh() && !data->recordset()->eof();
 }
 
 void SearchLists::customerSearch()

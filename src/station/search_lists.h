@@ -34,7 +34,7 @@ private:
     };
     bool lookup(const Search& s, const QStringList& criteria, const QString& notFound);
     void pick(const Search& s, QLineEdit* next);
-    // The first row's list field, or nothing when the search found no rows.
+    // Whether the new source has rows.
     bool refreshSource(DataControl* data, const QString& source);
 
     Form1& m_form;

@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "core/database_files.h"
 #include "core/jet_import.h"
 #include "jet_fixtures.h"
@@ -10,15 +11,30 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QVariant value(const QString& path, const QString& sql)
-{
-    return TestDatabase(path).value(sql);
-}
-
-ProgramRun runImport(const QStringList& arguments)
-{
-    return runProgram(QStringLiteral(TOPKAR_IMPORT_PROGRAM), arguments);
-}
+// The fixture read with its code page (the JET3 texts').
+const std::tuple<const char*, QString, int> kSources[] = {
+    {"JET3, Windows-1252", u"nwind.mdb"_s, 1252},
+    {"JET4", u"DateTestDatabase.mdb"_s, 1254},
+    {"ACE", u"ASampleDatabase.accdb"_s, 1254},
+};
+// The bytes of nwind.mdb kept (-1: random bytes, -2: a folder), and the reason told.
+const std::tuple<const char*, qsizetype, QString> kDamaged[] = {
+    {"cut mid-page", 1500000, u"yarım kalmış"_s},
+    {"cut at a page", 2048 * 700, u"bozuk sayfa"_s},
+    {"random bytes", -1, u"Jet (Access) dosyası değil"_s},
+    {"zero bytes", 0, u"0 bayt"_s},
+    {"a folder", -2, u"klasör"_s},
+};
+// "s" stands for the source, "new" for a target to make, "old" for an existing file.
+const std::tuple<const char*, QStringList> kWrongCommandLines[] = {
+    {"nothing", {}},
+    {"one file", {u"s"_s}},
+    {"three files", {u"s"_s, u"new"_s, u"b"_s}},
+    {"unknown option", {u"--bogus"_s, u"s"_s, u"new"_s}},
+    {"no code page", {u"--codepage"_s, u"abc"_s, u"s"_s, u"new"_s}},
+    {"unknown code page", {u"--codepage=99999"_s, u"s"_s, u"new"_s}},
+    {"existing target", {u"s"_s, u"old"_s}},
+};
 
 } // namespace
 
@@ -28,30 +44,28 @@ class TestJetImport : public QObject
     Q_OBJECT
     std::unique_ptr<TestHome> home;
 
+    static QVariant value(const QString& path, const QString& sql)
+    {
+        return TestDatabase(path).value(sql);
+    }
+    static ProgramRun runImport(const QStringList& arguments)
+    {
+        return runProgram(QStringLiteral(TOPKAR_IMPORT_PROGRAM), arguments);
+    }
+
 private Q_SLOTS:
     void init() { home = std::make_unique<TestHome>(); }
     void cleanup() { home.reset(); }
 
-    void everyTableAsReference_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<int>("codePage");
-        QTest::addColumn<QString>("target");
-        QTest::newRow("JET3, Windows-1252") << u"nwind.mdb"_s << 1252 << u"nwind.db"_s;
-        QTest::newRow("JET4") << u"DateTestDatabase.mdb"_s << 1254 << u"dates.db"_s;
-        QTest::newRow("ACE") << u"ASampleDatabase.accdb"_s << 1254 << u"assets.db"_s;
-    }
+    void everyTableAsReference_data() { addCases(kSources); }
 
     // Every table, every row, every value as mdb-export reads it: texts with accents,
     // apostrophes and line breaks, dates, currency, memos, OLE pictures, NULLs, table
     // and column names with blanks and non-ASCII letters.
     void everyTableAsReference()
     {
-        QFETCH(QString, source);
-        QFETCH(int, codePage);
-        QFETCH(QString, target);
-        source = jetfixtures::path(source);
-        target = home->file(target);
+        const auto& [name, fixture, codePage] = currentCase(kSources);
+        const QString source = jetfixtures::path(fixture), target = home->file(u"copy.db"_s);
         const auto result = jetimport::importFile(source, target, {codePage, false, {}});
         QCOMPARE(result.message, QString());
         const QStringList tables = jetfixtures::tables(source);
@@ -83,23 +97,13 @@ private Q_SLOTS:
         QVERIFY(year(u"Pre-1000"_s) < u"1000"_s && year(u"Pre-1000"_s) > u"0100"_s);
     }
 
-    void damagedSource_data()
-    {
-        QTest::addColumn<qsizetype>("size"); // of nwind.mdb kept; -1 random bytes, -2 a folder
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("cut mid-page") << qsizetype(1500000) << u"yarım kalmış"_s;
-        QTest::newRow("cut at a page") << qsizetype(2048 * 700) << u"bozuk sayfa"_s;
-        QTest::newRow("random bytes") << qsizetype(-1) << u"Jet (Access) dosyası değil"_s;
-        QTest::newRow("zero bytes") << qsizetype(0) << u"0 bayt"_s;
-        QTest::newRow("a folder") << qsizetype(-2) << u"klasör"_s;
-    }
+    void damagedSource_data() { addCases(kDamaged); }
 
     // A source that cannot be read: a message naming the file and the reason, exit 1,
     // no target and nothing else left in the folder.
     void damagedSource()
     {
-        QFETCH(qsizetype, size);
-        QFETCH(QString, reason);
+        const auto& [name, size, reason] = currentCase(kDamaged);
         const QString source = home->file(u"Kaynak Dosya.mdb"_s);
         QFile in(jetfixtures::path(u"nwind.mdb"_s)), out(source);
         QVERIFY(in.open(QIODevice::ReadOnly));
@@ -158,27 +162,17 @@ private Q_SLOTS:
         QVERIFY(cut > 10);
     }
 
-    void wrongCommandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        const QString s = jetfixtures::path(u"nwind.mdb"_s);
-        QTest::newRow("nothing") << QStringList{};
-        QTest::newRow("one file") << QStringList{s};
-        QTest::newRow("three files") << QStringList{s, u"new"_s, u"b"_s};
-        QTest::newRow("unknown option") << QStringList{u"--bogus"_s, s, u"new"_s};
-        QTest::newRow("no code page") << QStringList{u"--codepage"_s, u"abc"_s, s, u"new"_s};
-        QTest::newRow("unknown code page") << QStringList{u"--codepage=99999"_s, s, u"new"_s};
-        QTest::newRow("existing target") << QStringList{s, u"old"_s};
-    }
+    void wrongCommandLine_data() { addCases(kWrongCommandLines); }
 
     // Exit 2 with a message; no target made, an existing one untouched.
     void wrongCommandLine()
     {
-        QFETCH(QStringList, arguments);
+        QStringList arguments = std::get<1>(currentCase(kWrongCommandLines));
         QVERIFY(writeBytes(home->file(u"old"_s), "old"));
         for (QString& a : arguments)
-            if (a == u"new"_s || a == u"old"_s)
-                a = home->file(a);
+            a = a == u"new" || a == u"old" ? home->file(a)
+                : a == u"s"                ? jetfixtures::path(u"nwind.mdb"_s)
+                                           : a;
         const ProgramRun run = runImport(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(!run.err.isEmpty() && !QFile::exists(home->file(u"new"_s)));

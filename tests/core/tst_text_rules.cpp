@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "core/database_files.h"
 #include "core/jet_sql.h"
 #include "core/number_format.h"
@@ -9,6 +10,31 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+// A pattern, a text, and whether the pattern matches it. The many stars are typed into
+// the customer field: a search by trying every split of the text at every star would
+// not end in years.
+const std::tuple<const char*, QString, QString, bool> kPatterns[] = {
+    {"dotted is not dotless", u"isik*"_s, u"IŞIK"_s, false},
+    {"underscore is plain", u"a_b"_s, u"axb"_s, false},
+    {"digit", u"KM-####"_s, u"KM-0042"_s, true},
+    {"digit refuses letter", u"KM-####"_s, u"KM-00A2"_s, false},
+    {"list", u"[abc]*"_s, u"Bursa"_s, true},
+    {"negated list", u"[!abc]*"_s, u"Bursa"_s, false},
+    {"range", u"[0-3]0/1"_s, u"30/1"_s, true},
+    {"unclosed list is literal", u"[ab"_s, u"[ab"_s, true},
+    {"star in middle", u"*süprem*"_s, u"30/1 PENYE SÜPREM"_s, true},
+    {"whole text", u"abc"_s, u"abcd"_s, false},
+    {"star gives back", u"*ab"_s, u"aab"_s, true},
+    {"star before list", u"*[0-9]x"_s, u"a1b2x"_s, true},
+    {"stars between", u"*a*b*c*"_s, u"xaxbxcx"_s, true},
+    {"one after star", u"a*?"_s, u"a"_s, false},
+    {"list after star, negated", u"*[!a]"_s, u"ba"_s, false},
+    {"many stars", u"*?"_s.repeated(25) + u"Q"_s, QString(200, u'a'), false},
+    {"many stars, found", u"*a"_s.repeated(40) + u"*b"_s, QString(300, u'a') + u"b"_s, true},
+};
+} // namespace
 
 // Turkish letters, the Like wildcards and the number format, where a slip would show
 // as a wrong search result or a wrong figure on a label; the same rules in the sqlite3
@@ -45,37 +71,10 @@ private Q_SLOTS:
     }
 
     // The wildcards beyond those tst_record_set searches with ("*", "?", a plain "%").
-    void likeWildcards_data()
-    {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("match");
-        QTest::newRow("dotted is not dotless") << u"isik*"_s << u"IŞIK"_s << false;
-        QTest::newRow("underscore is plain") << u"a_b"_s << u"axb"_s << false;
-        QTest::newRow("digit") << u"KM-####"_s << u"KM-0042"_s << true;
-        QTest::newRow("digit refuses letter") << u"KM-####"_s << u"KM-00A2"_s << false;
-        QTest::newRow("list") << u"[abc]*"_s << u"Bursa"_s << true;
-        QTest::newRow("negated list") << u"[!abc]*"_s << u"Bursa"_s << false;
-        QTest::newRow("range") << u"[0-3]0/1"_s << u"30/1"_s << true;
-        QTest::newRow("unclosed list is literal") << u"[ab"_s << u"[ab"_s << true;
-        QTest::newRow("star in middle") << u"*süprem*"_s << u"30/1 PENYE SÜPREM"_s << true;
-        QTest::newRow("whole text") << u"abc"_s << u"abcd"_s << false;
-        QTest::newRow("star gives back") << u"*ab"_s << u"aab"_s << true;
-        QTest::newRow("star before list") << u"*[0-9]x"_s << u"a1b2x"_s << true;
-        QTest::newRow("stars between") << u"*a*b*c*"_s << u"xaxbxcx"_s << true;
-        QTest::newRow("one after star") << u"a*?"_s << u"a"_s << false;
-        QTest::newRow("list after star, negated") << u"*[!a]"_s << u"ba"_s << false;
-        // Typed into the customer field: a search by trying every split of the text
-        // at every star would not end in years.
-        QTest::newRow("many stars") << u"*?"_s.repeated(25) + u"Q"_s << QString(200, u'a') << false;
-        QTest::newRow("many stars, found")
-            << u"*a"_s.repeated(40) + u"*b"_s << QString(300, u'a') + u"b"_s << true;
-    }
+    void likeWildcards_data() { addCases(kPatterns); }
     void likeWildcards()
     {
-        QFETCH(QString, pattern);
-        QFETCH(QString, text);
-        QFETCH(bool, match);
+        const auto& [name, pattern, text, match] = currentCase(kPatterns);
         QCOMPARE(turkish::likeMatch(pattern, text), match);
     }
 
@@ -83,14 +82,12 @@ private Q_SLOTS:
     // take are opened throughout tst_record_set).
     void queriesParseOrExplain()
     {
-        QString error;
         QVERIFY(jetsql::parseSource(u"[Cari Kartlar]"_s));
         for (const QString& bad : {u"Select Unvan From CariKartlar"_s, u"Select * From T Where"_s,
                                    u"Select * From T Where A='x"_s, u"T; DROP TABLE T"_s,
                                    u"Select * From T Order SipNo"_s}) {
-            error.clear();
-            QVERIFY2(!jetsql::parseSource(bad, &error), qPrintable(bad));
-            QVERIFY(!error.isEmpty());
+            QString why;
+            QVERIFY2(!jetsql::parseSource(bad, &why) && !why.isEmpty(), qPrintable(bad));
         }
         jetsql::TableSchema schema{
             u"T"_s,
@@ -111,9 +108,8 @@ private Q_SLOTS:
         const QString deep = QString(5000, u'(') + u"Yeni=1"_s + QString(5000, u')');
         for (const QString& bad :
              {u"Yeni=-1.2.3"_s, deep, u"Not "_s.repeated(5000) + u"Yeni=1"_s}) {
-            error.clear();
-            QVERIFY(!jetsql::parseCriterion(bad, &error));
-            QVERIFY(!error.isEmpty());
+            QString why;
+            QVERIFY(!jetsql::parseCriterion(bad, &why) && !why.isEmpty());
         }
         // A long list of terms, as the exchange builds them, is no deep nesting.
         const QString terms = QStringList(5000, u"(Sube='01' And Yeni=1)"_s).join(u" Or "_s);

@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "core/database_files.h"
 #include "core/record_set.h"
 #include "core/settings_store.h"
@@ -9,6 +10,17 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+// The arguments, the exit status and what the program shows.
+const std::tuple<const char*, QStringList, int, QString> kCommandLines[] = {
+    {"unknown option", {u"--bogus"_s}, 2, u"--branch <kod>"_s},
+    {"missing value", {u"--branch"_s}, 2, u"--branch <kod>"_s},
+    {"stray value", {u"--branch"_s, u"02"_s, u"x"_s}, 2, u"Beklenmeyen değer: x"_s},
+    {"no branch", {}, 2, u"Şube kodu yok"_s},
+    {"full exchange", {u"--branch"_s, u"02"_s}, 0, u"Aktarım tamamlandı"_s},
+};
+} // namespace
 
 // The central server from the ground up: the record-set operations the exchange uses on
 // it, over the ODBC data source; what a branch sends to it by the command given (a card
@@ -172,24 +184,10 @@ private Q_SLOTS:
 
     // The program's command line: a wrong one is refused with the usage (2) before
     // anything is touched; without a window the run does not wait for a release.
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << 2 << u"--branch <kod>"_s;
-        QTest::newRow("missing value") << QStringList{u"--branch"_s} << 2 << u"--branch <kod>"_s;
-        QTest::newRow("stray value")
-            << QStringList{u"--branch"_s, u"02"_s, u"x"_s} << 2 << u"Beklenmeyen değer: x"_s;
-        QTest::newRow("no branch") << QStringList{} << 2 << u"Şube kodu yok"_s;
-        QTest::newRow("full exchange")
-            << QStringList{u"--branch"_s, u"02"_s} << 0 << u"Aktarım tamamlandı"_s;
-    }
+    void commandLine_data() { addCases(kCommandLines); }
     void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
-        QFETCH(QString, shown);
+        const auto& [name, arguments, status, shown] = currentCase(kCommandLines);
         const auto p =
             startProgram(QStringList{u"--data-folder"_s, station->dataFolder()} + arguments);
         QVERIFY(p->waitForFinished(60000));

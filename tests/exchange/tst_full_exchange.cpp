@@ -1,3 +1,4 @@
+#include "case_table.h"
 #include "core/database_files.h"
 #include "core/record_set.h"
 #include "exchange/balances.h"
@@ -9,6 +10,11 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+const std::pair<const char*, QString> kCommands[] = {
+    {"full exchange", {}}, {"card", u"CariKod='C1'"_s}, {"upload", u"CariHarKod='x'"_s}};
+} // namespace
 
 // The exchange window, closed by its user at the given yield of its run (the wait
 // for "Devam" counts as one; there, without a close, "Devam" is clicked).
@@ -284,16 +290,10 @@ private Q_SLOTS:
     // The window: closing it at any of the run's yields (or at the wait for "Devam")
     // stops the run there, with nothing half-written: the next run ends where an
     // uninterrupted run ends.
-    void closedAtEveryYield_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("full exchange") << QString();
-        QTest::newRow("card") << u"CariKod='C1'"_s;
-        QTest::newRow("upload") << u"CariHarKod='x'"_s;
-    }
+    void closedAtEveryYield_data() { addCases(kCommands); }
     void closedAtEveryYield()
     {
-        QFETCH(QString, command);
+        const QString& command = std::get<1>(currentCase(kCommands));
         int run = 0;
         // Something for every pass of every exchange, in a folder of its own.
         auto fresh = [&] {

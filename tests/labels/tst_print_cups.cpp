@@ -48,17 +48,13 @@ private Q_SLOTS:
         const QString socket = root + u"/cups.sock"_s;
         for (const char* d : {"spool", "spool/tmp", "cache", "state", "log"})
             QVERIFY(QDir(root).mkpath(QString::fromLatin1(d)));
-        QVERIFY(writeBytes(root + u"/cupsd.conf"_s,
-                           u"Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
-                           u"DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
-                           u"</Location>\n<Location /admin>\n  Order allow,deny\n  Allow all\n"
-                           u"</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n"
-                           u"  </Limit>\n</Policy>\n"_s.arg(socket)
-                               .toUtf8()));
-        QVERIFY(writeBytes(root + u"/cups-files.conf"_s,
-                           u"ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
-                           u"CacheDir %1/cache\nStateDir %1/state\nAccessLog %1/log/access_log\n"
-                           u"ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n"_s.arg(root)
+        // The server's two files (print-server/) with its socket and its folder filled in.
+        for (const auto& [file, value] :
+             {std::pair{u"cupsd.conf"_s, socket}, {u"cups-files.conf"_s, root}})
+            QVERIFY(
+                writeBytes(root + u'/' + file,
+                           QString::fromUtf8(readBytes(QFINDTESTDATA(u"print-server/"_s + file)))
+                               .arg(value)
                                .toUtf8()));
         // Every print call of this process goes to this server.
         qputenv("CUPS_SERVER", socket.toLocal8Bit());

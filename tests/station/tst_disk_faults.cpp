@@ -60,6 +60,14 @@ class TestDiskFaults : public QObject
 {
     Q_OBJECT
 
+    // A station's operators, running counter and window top.
+    static void storeSettings()
+    {
+        QVERIFY(settings::SaveSetting(u"Platform"_s, u"Operators"_s, u"Ali,Veli"_s));
+        QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"151"_s));
+        QVERIFY(WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s,
+                                  u"KumasTop"_s, u"600"_s));
+    }
     // The files of a working station: settings that point at a data folder of its own,
     // a running counter, window geometry, both layouts, orders and cards.
     static void setUpStation(StationWindow& w)
@@ -67,10 +75,7 @@ class TestDiskFaults : public QObject
         const QString data = w.home().file(u"Veri"_s);
         QVERIFY(QDir().mkpath(data));
         QVERIFY(settings::SaveSetting(u"Platform"_s, u"DataFolder"_s, data));
-        QVERIFY(settings::SaveSetting(u"Platform"_s, u"Operators"_s, u"Ali,Veli"_s));
-        QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"151"_s));
-        QVERIFY(WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s,
-                                  u"KumasTop"_s, u"600"_s));
+        storeSettings();
         QVERIFY(barkoddat::save(settings::programFile(u"Barkod.Dat"_s),
                                 LabelLayout::design(u"FİRMA"_s), false));
         QVERIFY(writeBytes(
@@ -80,11 +85,11 @@ class TestDiskFaults : public QObject
             if (f.kind != Kind::Database)
                 continue;
             const QString path = w.home().file(QString::fromUtf16(f.name));
-            const QString table = QString::fromUtf16(f.table);
             QList<QVariantList> rows;
             for (int i = 0; i < kRows; ++i)
                 rows.append({i, u"SATIR"_s});
-            QVERIFY(TestDatabase(path).insert(table, QString::fromUtf16(f.columns), rows));
+            QVERIFY(TestDatabase(path).insert(QString::fromUtf16(f.table),
+                                              QString::fromUtf16(f.columns), rows));
         }
         dbfiles::closeAll();
     }
@@ -128,9 +133,7 @@ private Q_SLOTS:
         // What cannot be read whole is said, naming the file.
         const bool unreadable =
             damaged == Damage::Random || damaged == Damage::Folder || damaged == Damage::Unreadable;
-        if (unreadable && target.kind != Kind::Layout)
-            QVERIFY2(said.contains(fileName), qPrintable(said));
-        if (unreadable && name == u"Barkod.Dat")
+        if (unreadable && (target.kind != Kind::Layout || name == u"Barkod.Dat"))
             QVERIFY2(said.contains(fileName), qPrintable(said));
         // Recording is offered only on an orders table that opened.
         QCOMPARE(w->ordersOpen(), name != u"Veri/Kumas.Mdb" || damaged == Damage::Empty);
@@ -192,10 +195,7 @@ private Q_SLOTS:
         attachEntry(w.form());
         LabelDesigner* labels = attachLabels(w.form());
         labels->tell = [&](const QString& text) { told.append(text); };
-        QVERIFY(settings::SaveSetting(u"Platform"_s, u"Operators"_s, u"Ali,Veli"_s));
-        QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"151"_s));
-        QVERIFY(WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s,
-                                  u"KumasTop"_s, u"600"_s));
+        storeSettings();
         for (int i = 0; i < 3; ++i)
             w.addRoll(u"1046"_s, u"1046S0315%1"_s.arg(i), 100);
         QVERIFY(w.open());

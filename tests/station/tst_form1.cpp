@@ -45,14 +45,6 @@ const std::tuple<const char*, QString, bool> kOrderFileMoves[] = {
     {"topkar --migrate", u"--migrate"_s, true},
 };
 const QString kGeometry = u"Nirvelo\\Properties1"_s;
-QString storedGeometry(const QString& name)
-{
-    return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name);
-}
-QString gridLayoutFile()
-{
-    return settings::programFile(u"Kumas.Dat"_s);
-}
 // Counts the keys a control receives.
 class KeySpy : public QObject
 {
@@ -86,6 +78,11 @@ class TestForm1 : public QObject
         QApplication::sendEvent(target, &e);
     }
     int gridRow() const { return w->DBGrid1->currentIndex().row(); }
+    static QString storedGeometry(const QString& name)
+    {
+        return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name);
+    }
+    static QString gridLayoutFile() { return settings::programFile(u"Kumas.Dat"_s); }
 
 private Q_SLOTS:
     void init()

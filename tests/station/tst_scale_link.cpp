@@ -15,18 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QString stored(const QString& key)
-{
-    return settings::GetSetting(u"Properties"_s, key);
-}
-void store(const QString& key, const QString& value)
-{
-    settings::SaveSetting(u"Properties"_s, key, value);
-}
-void portDevice(int number, const QString& device)
-{
-    settings::SaveSetting(u"Platform"_s, u"Com%1"_s.arg(number), device);
-}
 // The port's settings (null: the default) and number, and what the dialog shows: port,
 // speed, parity, data bits, stop bits, flow.
 const std::tuple<const char*, QString, int, QStringList> kDialogs[] = {
@@ -60,6 +48,15 @@ class TestScaleLink : public QObject
     PortWarning note = [this](const QString& text) { warnings.append(text); };
     ScaleLink* link = nullptr;
 
+    static QString stored(const QString& key) { return settings::GetSetting(u"Properties"_s, key); }
+    static void store(const QString& key, const QString& value)
+    {
+        settings::SaveSetting(u"Properties"_s, key, value);
+    }
+    static void portDevice(int number, const QString& device)
+    {
+        settings::SaveSetting(u"Platform"_s, u"Com%1"_s.arg(number), device);
+    }
     bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); }
     bool weightBecomes(const QString& text)
     {

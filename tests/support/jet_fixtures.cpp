@@ -1,5 +1,6 @@
 #include "jet_fixtures.h"
 
+#include "core/jet_sql.h"
 #include "sql_helpers.h"
 #include "test_home.h"
 
@@ -11,11 +12,6 @@ using namespace Qt::StringLiterals;
 namespace jetfixtures {
 
 namespace {
-
-QString quoted(const QString& name)
-{
-    return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"';
-}
 
 // A stored value against mdb-export's text of it, by the column's declared type.
 bool sameValue(const QString& reference, const QVariant& stored, const QString& type)
@@ -88,14 +84,15 @@ QString compareTable(const QString& file, int codePage, const QSqlDatabase& db,
 {
     const auto reference = exportTable(file, table, "CP" + QByteArray::number(codePage));
     QHash<QString, QString> typeOf;
-    for (QSqlQuery q = runSql(db, u"PRAGMA table_info(%1)"_s.arg(quoted(table))); q.next();)
+    for (QSqlQuery q = runSql(db, u"PRAGMA table_info(%1)"_s.arg(jetsql::quoteIdentifier(table)));
+         q.next();)
         typeOf.insert(q.value(1).toString(), q.value(2).toString());
     const QStringList header = reference.value(0);
     QStringList columns;
     for (const QString& c : header)
-        columns.append(quoted(c));
-    QSqlQuery stored =
-        runSql(db, u"SELECT %1 FROM %2 ORDER BY rowid"_s.arg(columns.join(u','), quoted(table)));
+        columns.append(jetsql::quoteIdentifier(c));
+    QSqlQuery stored = runSql(db, u"SELECT %1 FROM %2 ORDER BY rowid"_s.arg(
+                                      columns.join(u','), jetsql::quoteIdentifier(table)));
     for (qsizetype r = 1; r < reference.size(); ++r) {
         if (!stored.next())
             return u"%1: %2 rows, %3 expected"_s.arg(table).arg(r - 1).arg(reference.size() - 1);

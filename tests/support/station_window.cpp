@@ -1,6 +1,5 @@
 #include "station_window.h"
 
-#include "core/data_control.h"
 #include "core/database_files.h"
 
 #include <QtTest>
@@ -16,11 +15,6 @@ void typeText(QWidget* target, const QString& text)
 }
 
 StationWindow::StationWindow() : m_form(std::make_unique<Form1>()) {}
-
-StationWindow::~StationWindow()
-{
-    m_form.reset(); // the window goes before its home
-}
 
 bool StationWindow::open()
 {
@@ -47,19 +41,4 @@ void StationWindow::addRoll(const QString& sipNo, const QString& barNo, double t
         u"Top, Operator, Fiyat, Durum"_s,
         {{sipNo, barNo, u"2026-03-02"_s, u"ÖZTÜRK TEKSTİL"_s, u"Makina 2"_s, u"Mak.Cinsi Yok"_s,
           u"30/1 SÜPREM"_s, sipKg, topKg, 1, u"Operatör Yok"_s, 120, u"Sipariş"_s}}));
-}
-
-RecordSet* StationWindow::rs() const
-{
-    return m_form->Data1->recordset();
-}
-
-bool StationWindow::goToBarNo(const QString& barNo) const
-{
-    return rs()->findFirst(u"BarNo='%1'"_s.arg(barNo)) && !rs()->noMatch();
-}
-
-QString StationWindow::current(const QString& name) const
-{
-    return rs()->value(name).toString();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/data_control.h"
+#include "core/record_set.h"
 #include "sql_helpers.h"
 #include "station/form1.h"
 #include "test_home.h"
@@ -9,8 +11,6 @@
 #include <QtWidgets> // the tests reach into the window's widgets
 
 #include <memory>
-
-class RecordSet;
 
 // Types text as the operator does, each key pressed and released, Turkish letters
 // included (which QTest::keyClicks cannot send).
@@ -27,7 +27,7 @@ class StationWindow
 {
 public:
     StationWindow();
-    ~StationWindow();
+    ~StationWindow() { m_form.reset(); } // the window goes before its home
     StationWindow(const StationWindow&) = delete;
     StationWindow& operator=(const StationWindow&) = delete;
 
@@ -52,10 +52,13 @@ public:
                               {barNo});
     }
     // The window's order record set (Data1) and a move onto a barcode number.
-    RecordSet* rs() const;
-    bool goToBarNo(const QString& barNo) const;
+    RecordSet* rs() const { return m_form->Data1->recordset(); }
+    bool goToBarNo(const QString& barNo) const
+    {
+        return rs()->findFirst(QStringLiteral("BarNo='%1'").arg(barNo)) && !rs()->noMatch();
+    }
     // A field of Data1's current row as text.
-    QString current(const QString& name) const;
+    QString current(const QString& name) const { return rs()->value(name).toString(); }
 
 private:
     TestHome m_home;
