@@ -111,9 +111,9 @@ void CentralServer::clear()
         u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
 }
 
-QList<QList<QVariantList>> CentralServer::contents() const
+QList<SqlRows> CentralServer::contents() const
 {
-    QList<QList<QVariantList>> out;
+    QList<SqlRows> out;
     for (const QString& table :
          {u"CariHareket"_s, u"StokHareket"_s, u"CariKartlar"_s, u"StokKartlar"_s})
         out.append(rows(

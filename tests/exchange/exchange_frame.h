@@ -83,7 +83,7 @@ public:
     // Empties the exchange tables (and the receipts).
     void clear();
     // The rows of the four exchange tables as text, without their keys, in a fixed order.
-    QList<QList<QVariantList>> contents() const;
+    QList<SqlRows> contents() const;
 
 protected:
     QSqlDatabase connection() const override;

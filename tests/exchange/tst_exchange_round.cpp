@@ -96,7 +96,7 @@ private Q_SLOTS:
         auto rs = open(central);
         QVERIFY(rs);
         for (const QVariantList& row :
-             QList<QVariantList>{{u"a"_s, u"K1"_s, 10}, {u"b"_s, u"K1"_s, 0}, {u"c"_s, u"K2"_s, 5}})
+             SqlRows{{u"a"_s, u"K1"_s, 10}, {u"b"_s, u"K1"_s, 0}, {u"c"_s, u"K2"_s, 5}})
             QVERIFY(add(*rs, row));
         rs = open(central);
         rs->moveFirst();
@@ -218,7 +218,7 @@ private Q_SLOTS:
         for (const QString& table : {u"CariHareket"_s, u"StokHareket"_s})
             QCOMPARE(server->rows(u"SELECT \"Sube\", COUNT(*), COUNT(DISTINCT \"DigerId\") FROM "
                                   "\"%1\" GROUP BY 1 ORDER BY 1"_s.arg(table)),
-                     (QList<QVariantList>{{u"02"_s, sales, sales}, {u"03"_s, sales, sales}}));
+                     (SqlRows{{u"02"_s, sales, sales}, {u"03"_s, sales, sales}}));
     }
 
     // The exchange names exactly what is missing; --upgrade-central adds it without
@@ -287,15 +287,14 @@ private Q_SLOTS:
         QCOMPARE(report.sent(), 3);
         const QString copies = u"SELECT \"Sube\", \"Unvan\", \"Borc\", \"Yeni\", \"Server\" FROM "
                                "\"CariKartlar\" ORDER BY \"Sube\""_s;
-        QCOMPARE(server->rows(copies),
-                 (QList<QVariantList>{{u"01"_s, u"Çağlar Örme"_s, 12.5, 1, 1},
-                                      {u"03"_s, u"Çağlar Örme"_s, 12.5, 2, 1},
-                                      {u"04"_s, u"Çağlar Örme"_s, 12.5, 1, 1}}));
+        QCOMPARE(server->rows(copies), (SqlRows{{u"01"_s, u"Çağlar Örme"_s, 12.5, 1, 1},
+                                                {u"03"_s, u"Çağlar Örme"_s, 12.5, 2, 1},
+                                                {u"04"_s, u"Çağlar Örme"_s, 12.5, 1, 1}}));
         // Again from the central station: the same copies, now written with Server 0;
         // the local card itself is unchanged.
         QVERIFY(finished(station->run(u"CariKod='C1'"_s, true)));
         QCOMPARE(server->rows(u"SELECT \"Server\", COUNT(*) FROM \"CariKartlar\" GROUP BY 1"_s),
-                 (QList<QVariantList>{{0, 3}}));
+                 (SqlRows{{0, 3}}));
         QCOMPARE(station->accounts().value(u"SELECT Yeni FROM CariKartlar WHERE CariKod='C1'"_s),
                  QVariant(1));
         // A terminal list that cannot be searched (a company database made by hand,
@@ -305,7 +304,7 @@ private Q_SLOTS:
         dbfiles::closeAll(); // the layout read before is forgotten
         QVERIFY(failedOn(station->run(u"CariKod='C1'"_s), u"Şube 04"_s));
         QCOMPARE(server->rows(u"SELECT \"Yeni\" FROM \"CariKartlar\" ORDER BY \"Sube\""_s),
-                 (QList<QVariantList>{{1}, {2}, {1}}));
+                 (SqlRows{{1}, {2}, {1}}));
     }
 
     // Stock cards take the same way. The branch list as another station writes it:
@@ -326,9 +325,9 @@ private Q_SLOTS:
         QVERIFY(finished(station->run(u"StokKod='KMS''01'"_s)));
         QCOMPARE(server->rows(u"SELECT \"Sube\", \"StokKod\", \"StokAdi\", \"Yeni\" FROM "
                               "\"StokKartlar\" ORDER BY \"Sube\""_s),
-                 (QList<QVariantList>{{u"0'5"_s, u"KMS'01"_s, u"Süprem 30/1"_s, 0},
-                                      {u"03"_s, u"KMS'01"_s, u"Süprem 30/1"_s, 2},
-                                      {u"Şube 4"_s, u"KMS'01"_s, u"Süprem 30/1"_s, 0}}));
+                 (SqlRows{{u"0'5"_s, u"KMS'01"_s, u"Süprem 30/1"_s, 0},
+                          {u"03"_s, u"KMS'01"_s, u"Süprem 30/1"_s, 2},
+                          {u"Şube 4"_s, u"KMS'01"_s, u"Süprem 30/1"_s, 0}}));
     }
 
     // An invoice already in the central database (same account, side and id) is
@@ -346,12 +345,12 @@ private Q_SLOTS:
         QVERIFY(finished(station->run(command)));
         QCOMPARE(server->rows(u"SELECT \"CariHarKod\", \"Borc\", \"Alacak\", \"DokNo\" FROM "
                               "\"CariHareket\" ORDER BY \"id\""_s),
-                 (QList<QVariantList>{{u"C1"_s, 150.0, 0.0, u"İRS-F1"_s},
-                                      {u"C1"_s, 0.0, 30.0, u"İRS-F1"_s},
-                                      {u"C1"_s, 150.0, 0.0, u"İRS-F1"_s},
-                                      {u"C2"_s, 9.99, 0.0, u"İRS-F1"_s}}));
+                 (SqlRows{{u"C1"_s, 150.0, 0.0, u"İRS-F1"_s},
+                          {u"C1"_s, 0.0, 30.0, u"İRS-F1"_s},
+                          {u"C1"_s, 150.0, 0.0, u"İRS-F1"_s},
+                          {u"C2"_s, 9.99, 0.0, u"İRS-F1"_s}}));
         QCOMPARE(server->rows(u"SELECT DISTINCT \"Yeni\", \"Server\" FROM \"CariHareket\""_s),
-                 (QList<QVariantList>{{0, 1}}));
+                 (SqlRows{{0, 1}}));
         QCOMPARE(
             server->value(u"SELECT \"Tarih\" FROM \"CariHareket\" WHERE \"CariHarKod\" = 'C2'"_s)
                 .toDateTime(),
@@ -377,7 +376,7 @@ private Q_SLOTS:
                              "ORDER BY \"id\""_s),
                  (QVariantList{u"SN1W"_s, u"Örgü"_s, 12.5}));
         QCOMPARE(server->rows(u"SELECT \"DigerId\" FROM \"StokHareket\" ORDER BY \"id\""_s),
-                 (QList<QVariantList>{{u"S1W"_s}, {u"S2W"_s}, {u"W"_s}}));
+                 (SqlRows{{u"S1W"_s}, {u"S2W"_s}, {u"W"_s}}));
         QCOMPARE(station->stock().count(u"StokHareket"_s, pending), 0);
         QCOMPARE(server->value(u"SELECT \"Borc\" FROM \"CariKartlar\""_s).toDouble(), 1.0);
         QCOMPARE(station->accounts().value(u"SELECT Yeni FROM CariKartlar"_s).toInt(), 9);
@@ -408,13 +407,13 @@ private Q_SLOTS:
                  (QVariantList{3, 3}));
         QCOMPARE(server->rows(u"SELECT \"CariKod\", \"Borc\", \"Alacak\", \"Bakiye\", \"Hesap\" "
                               "FROM \"CariKartlar\" ORDER BY 1"_s),
-                 (QList<QVariantList>{{u"=100"_s, 1.0, 0.0, 0.0, u"Borç"_s},
-                                      {u"C1"_s, 250.0, 40.0, 210.0, u"Borç"_s},
-                                      {u"C2"_s, 1.0, 0.0, 0.0, u"Borç"_s}}));
+                 (SqlRows{{u"=100"_s, 1.0, 0.0, 0.0, u"Borç"_s},
+                          {u"C1"_s, 250.0, 40.0, 210.0, u"Borç"_s},
+                          {u"C2"_s, 1.0, 0.0, 0.0, u"Borç"_s}}));
         QCOMPARE(server->value(u"SELECT \"KalanA\" FROM \"StokKartlar\""_s).toDouble(), 12.5);
         // "=100": no totals sent, but settled; C2: not touched.
         QCOMPARE(cards.rows(u"SELECT Yeni FROM CariKartlar ORDER BY rowid"_s),
-                 (QList<QVariantList>{{2}, {2}, {0}}));
+                 (SqlRows{{2}, {2}, {0}}));
         QCOMPARE(station->stock().value(u"SELECT Yeni FROM StokKartlar"_s).toInt(), 2);
     }
 
@@ -445,7 +444,7 @@ private Q_SLOTS:
         QVERIFY(shown.filter(u"/-1"_s).isEmpty());
         QCOMPARE(station->accounts().rows(
                      u"SELECT DigerId FROM CariHareket WHERE Yeni>0 ORDER BY DigerId"_s),
-                 (QList<QVariantList>{{u"late"_s}, {u"too-big"_s}}));
+                 (SqlRows{{u"late"_s}, {u"too-big"_s}}));
 
         server->exec(u"ALTER TABLE \"CariHareket\" DROP CONSTRAINT test_limit"_s);
         QVERIFY(finished(station->run(command)));

@@ -76,9 +76,9 @@ private Q_SLOTS:
         QCOMPARE(card(file, u"Unvan, Borc, Bakiye, Hesap"_s, u"C1"_s),
                  (QVariantList{u"Yeni Ünvan"_s, 50.0, 150.0, u"Alacak"_s}));
         QCOMPARE(card(file, u"Unvan"_s, u"C2"_s), QVariantList{u"İkinci"_s});
-        QCOMPARE(file.rows(u"SELECT Gurup FROM Gurup"_s), QList<QVariantList>{{u"Toptancı"_s}});
+        QCOMPARE(file.rows(u"SELECT Gurup FROM Gurup"_s), SqlRows{{u"Toptancı"_s}});
         QCOMPARE(server->rows(u"SELECT \"CariKod\", \"Yeni\" FROM \"CariKartlar\" ORDER BY 1"_s),
-                 (QList<QVariantList>{{u"C2"_s, 3}, {u"C3"_s, 0}, {u"C4"_s, 0}, {u"C5"_s, 3}}));
+                 (SqlRows{{u"C2"_s, 3}, {u"C3"_s, 0}, {u"C4"_s, 0}, {u"C5"_s, 3}}));
     }
 
     // Movements change their cards' balances; a movement whose card the branch lacks
@@ -99,11 +99,11 @@ private Q_SLOTS:
         QCOMPARE(card(file, u"Bakiye, dBakiye, Hesap"_s, u"C2"_s),
                  (QVariantList{0.0, 3.0, u"Borç"_s}));
         QCOMPARE(file.rows(u"SELECT DigerId, DökNo FROM CariHareket ORDER BY rowid"_s),
-                 (QList<QVariantList>{{u"X1W"_s, u"İRS-9"_s}, {u"X2W"_s, u"İRS-10"_s}}));
+                 (SqlRows{{u"X1W"_s, u"İRS-9"_s}, {u"X2W"_s, u"İRS-10"_s}}));
         // X1 is gone, X2 waited and stays (Yeni 3, Nerde S), X3 was not posted and stays.
         QCOMPARE(server->rows(u"SELECT \"DigerId\", \"Yeni\", \"Nerde\" FROM \"CariHareket\" "
                               "ORDER BY \"DigerId\""_s),
-                 (QList<QVariantList>{{u"X2"_s, 3, u"S"_s}, {u"X3"_s, 0, u"F"_s}}));
+                 (SqlRows{{u"X2"_s, 3, u"S"_s}, {u"X3"_s, 0, u"F"_s}}));
         // Once the card is there, the waiting movement is posted, once.
         file.insert(u"CariKartlar"_s, u"CariKod"_s, {{u"C9"_s}});
         QVERIFY(finished(station->run()));
@@ -131,8 +131,8 @@ private Q_SLOTS:
         QCOMPARE(card(station->accounts(), u"Borc"_s, u"Merkez"_s), QVariantList{1500.5});
         QCOMPARE(company.rows(u"SELECT DigerId, Aciklama, Borc, Alacak, eAlacak FROM "
                               "CariHareket ORDER BY rowid"_s),
-                 (QList<QVariantList>{{u"M1W"_s, u"Merkeze Tahsilat yapıldı"_s, 0.0, 1500.5, 12.0},
-                                      {u"M2W"_s, u"Borç dekontu"_s, 20.0, 0.0, 0.0}}));
+                 (SqlRows{{u"M1W"_s, u"Merkeze Tahsilat yapıldı"_s, 0.0, 1500.5, 12.0},
+                          {u"M2W"_s, u"Borç dekontu"_s, 20.0, 0.0, 0.0}}));
         QCOMPARE(company.value(u"SELECT CariHarKod FROM CariHareket"_s).toString(), u"Şube02"_s);
         QCOMPARE(card(company, u"Alacak, Bakiye, Hesap"_s, u"Şube02"_s),
                  (QVariantList{1600.5, 1600.5, u"Alacak"_s}));
@@ -190,9 +190,9 @@ private Q_SLOTS:
         QCOMPARE(accounts.count(u"CariHareket"_s), 0);
         QCOMPARE(accounts.rows(u"SELECT CariKod, Borc, Alacak, Hesap FROM CariKartlar "
                                "ORDER BY rowid"_s),
-                 (QList<QVariantList>{{u"C1"_s, 0.0, 0.0, u"Borç"_s},
-                                      {u"=100"_s, 0.0, 0.0, u"Borç"_s},
-                                      {u"=110"_s, 0.0, 90.0, u"Alacak"_s}}));
+                 (SqlRows{{u"C1"_s, 0.0, 0.0, u"Borç"_s},
+                          {u"=100"_s, 0.0, 0.0, u"Borç"_s},
+                          {u"=110"_s, 0.0, 90.0, u"Alacak"_s}}));
         QCOMPARE(server->count(u"StokHareket"_s), 1);
     }
 
@@ -242,16 +242,16 @@ private Q_SLOTS:
         QVERIFY(finished(station->run()));
         QCOMPARE(server->rows(u"SELECT \"DigerId\", \"Fiyat\", \"Tutar\" FROM \"StokHareket\" "
                               "ORDER BY \"id\""_s),
-                 (QList<QVariantList>{{u"77W"_s, 41.75, 125.25},
-                                      {u"78W"_s, 41.75, 125.25},
-                                      {u"79W"_s, 40.0, 120.0},
-                                      {u"88WW"_s, 41.75, 125.25},
-                                      {u"80W"_s, 40.0, 120.0},
-                                      {u"81W"_s, 40.0, 120.0}}));
-        QCOMPARE(server->rows(u"SELECT \"DigerId\", \"Borc\", \"Fiyat\" FROM \"CariHareket\" "
-                              "ORDER BY \"id\""_s),
-                 (QList<QVariantList>{
-                     {u"77"_s, 125.25, 41.75}, {u"78"_s, 125.25, 0.0}, {u"80"_s, 120.0, 40.0}}));
+                 (SqlRows{{u"77W"_s, 41.75, 125.25},
+                          {u"78W"_s, 41.75, 125.25},
+                          {u"79W"_s, 40.0, 120.0},
+                          {u"88WW"_s, 41.75, 125.25},
+                          {u"80W"_s, 40.0, 120.0},
+                          {u"81W"_s, 40.0, 120.0}}));
+        QCOMPARE(
+            server->rows(u"SELECT \"DigerId\", \"Borc\", \"Fiyat\" FROM \"CariHareket\" "
+                         "ORDER BY \"id\""_s),
+            (SqlRows{{u"77"_s, 125.25, 41.75}, {u"78"_s, 125.25, 0.0}, {u"80"_s, 120.0, 40.0}}));
     }
 
     // The exchange never makes a branch's files or tables: a missing database or table
@@ -318,7 +318,7 @@ private Q_SLOTS:
             return b;
         };
         auto contents = [&](const BranchFolder& b) {
-            QList<QList<QVariantList>> all = server->contents();
+            QList<SqlRows> all = server->contents();
             for (const TestDatabase& file : {b.accounts(), b.stock()})
                 for (const QVariantList& t :
                      file.rows(u"SELECT name FROM sqlite_master WHERE type='table'"_s))

@@ -85,7 +85,7 @@ class TestDiskFaults : public QObject
             if (f.kind != Kind::Database)
                 continue;
             const QString path = w.home().file(QString::fromUtf16(f.name));
-            QList<QVariantList> rows;
+            SqlRows rows;
             for (int i = 0; i < kRows; ++i)
                 rows.append({i, u"SATIR"_s});
             QVERIFY(TestDatabase(path).insert(QString::fromUtf16(f.table),

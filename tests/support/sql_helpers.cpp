@@ -19,10 +19,10 @@ QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList&
     return q;
 }
 
-QList<QVariantList> TestDatabase::rows(const QString& sql, const QVariantList& params) const
+SqlRows TestDatabase::rows(const QString& sql, const QVariantList& params) const
 {
     QSqlQuery q = runSql(connection(), sql, params);
-    QList<QVariantList> out;
+    SqlRows out;
     while (q.next()) {
         QVariantList row;
         for (int i = 0; i < q.record().count(); ++i)
@@ -46,8 +46,7 @@ bool TestDatabase::exec(const QString& sql, const QVariantList& params) const
     return runSql(connection(), sql, params).isActive();
 }
 
-bool TestDatabase::insert(const QString& table, const QString& columns,
-                          const QList<QVariantList>& rows) const
+bool TestDatabase::insert(const QString& table, const QString& columns, const SqlRows& rows) const
 {
     QString error;
     if (!m_file.isEmpty() && !dbfiles::ensureDatabase(m_file, {table}, &error)) {

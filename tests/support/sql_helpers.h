@@ -6,6 +6,9 @@
 #include <QString>
 #include <QVariantList>
 
+// Rows of a query, each a list of its values.
+using SqlRows = QList<QVariantList>;
+
 // Runs one statement with its parameters for a test's own look at the data. A failure
 // is printed with the statement; the query then is not active.
 QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {});
@@ -20,7 +23,7 @@ public:
     virtual ~TestDatabase() = default;
     QString file() const { return m_file; }
 
-    QList<QVariantList> rows(const QString& sql, const QVariantList& params = {}) const;
+    SqlRows rows(const QString& sql, const QVariantList& params = {}) const;
     QVariantList row(const QString& sql, const QVariantList& params = {}) const
     {
         return rows(sql, params).value(0);
@@ -33,8 +36,7 @@ public:
     int count(const QString& table, const QString& where = {}) const;
     bool exec(const QString& sql, const QVariantList& params = {}) const;
     // Inserts rows: the columns comma-separated, each row's values in that order.
-    bool insert(const QString& table, const QString& columns,
-                const QList<QVariantList>& rows) const;
+    bool insert(const QString& table, const QString& columns, const SqlRows& rows) const;
 
 protected:
     TestDatabase() = default;
