@@ -6,6 +6,7 @@
 
 #include <QMetaMethod>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -22,12 +23,41 @@ constexpr int kKeysPerQuery = 500; // keys listed in one "IN (…)"; drivers lim
 // parameter description above 30000 bytes (4 bytes a parameter), so stay well below.
 constexpr int kParamsPerInsert = 6000;
 constexpr int kRowsPerInsert = 500;
-constexpr int kMaxStatements = 24; // prepared statements a set keeps for reuse
+constexpr int kMaxStatements = 64; // prepared statements a connection keeps for reuse
 
 QString keyText(const QVariant& key)
 {
     return key.toString();
 }
+
+// The prepared statements of one connection by their text, shared by every set on it.
+// Sets of the same shape are opened again and again with only their values changed
+// (the rolls of the order under the grid's current row, at every move), and preparing
+// their statements anew would cost the engine a parse each time and a server extra
+// round trips. A kept statement is run afresh at every read, so it never gives old
+// rows. The cache is a child of the connection's driver: it goes with the driver, and
+// closing the connection leaves its statements unusable, which the readers notice and
+// prepare again.
+class StatementCache : public QObject
+{
+public:
+    static QHash<QString, QSqlQuery>& of(const QSqlDatabase& db)
+    {
+        QSqlDriver* driver = db.driver();
+        auto* cache = dynamic_cast<StatementCache*>(
+            driver->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly));
+        if (!cache) {
+            cache = new StatementCache(driver);
+            cache->setObjectName(kName);
+        }
+        return cache->m_statements;
+    }
+
+private:
+    static constexpr QLatin1StringView kName{"topkar-statements"};
+    using QObject::QObject;
+    QHash<QString, QSqlQuery> m_statements;
+};
 
 void bindAll(QSqlQuery& q, const QVariantList& params)
 {
@@ -87,14 +117,55 @@ bool RecordSet::prepare(const QString& source, QString* error)
     m_orderReversed = *reversed;
 
     // Rows that other stations add after this moment stay out of the set until it is
-    // read again, so the places of its rows do not shift under the operator.
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(u"SELECT MAX(%1) FROM %2"_s.arg(m_keyExpr, quoteIdentifier(m_schema.table))))
-        return fails(q.lastError().text());
-    if (q.next() && !q.value(0).isNull())
-        m_maxKey = q.value(0);
+    // read again, so the places of its rows do not shift under the operator. On a
+    // server the boundary comes with the first rows read, saving a round trip.
+    m_boundaryPending = true;
+    if (m_dialect == jetsql::Dialect::SQLite && !readBoundary())
+        return fails(m_error);
     return true;
+}
+
+bool RecordSet::readBoundary() const
+{
+    m_boundaryPending = false;
+    QSqlQuery* q =
+        run(u"SELECT MAX(%1) FROM %2"_s.arg(m_keyExpr, quoteIdentifier(m_schema.table)), {});
+    if (!q)
+        return false;
+    if (q->next() && !q->value(0).isNull())
+        m_maxKey = q->value(0);
+    q->finish();
+    return true;
+}
+
+const QVariant& RecordSet::maxKey() const
+{
+    if (m_boundaryPending)
+        readBoundary();
+    return m_maxKey;
+}
+
+// The set's first rows together with its boundary, in one statement: the boundary and
+// the rows below it are read at the same moment. A set without rows still gives the
+// boundary (one row of nulls).
+std::optional<QList<RecordRow>> RecordSet::selectFirstWithBoundary(int offset) const
+{
+    QVariantList params = m_where.params;
+    params << kChunk << offset;
+    const QString sql =
+        u"SELECT b.\"__max\", t.* FROM (SELECT MAX(%1) AS \"__max\" FROM %2) AS b LEFT JOIN "
+        "LATERAL (SELECT %1 AS \"__key\", * FROM %2 WHERE %3%1 <= b.\"__max\" %4 LIMIT ? "
+        "OFFSET ?) AS t ON true %4"_s.arg(
+            m_keyExpr, quoteIdentifier(m_schema.table),
+            m_where.text.isEmpty() ? QString() : m_where.text + u" AND "_s, m_order);
+    QVariant boundary;
+    auto rows = select(sql, params, nullptr, &boundary);
+    if (rows) {
+        m_boundaryPending = false;
+        if (!boundary.isNull())
+            m_maxKey = boundary;
+    }
+    return rows;
 }
 
 bool RecordSet::fail(const QString& message) const
@@ -116,21 +187,22 @@ QStringList RecordSet::fieldNames() const
 
 QString RecordSet::baseWhere(QVariantList& params) const
 {
+    const QVariant& max = maxKey();
     QStringList parts;
     if (!m_where.text.isEmpty()) {
         parts.append(m_where.text);
         params.append(m_where.params);
     }
-    if (m_maxKey.isValid()) {
+    if (max.isValid()) {
         parts.append(m_keyExpr + u" <= ?"_s);
-        params.append(m_maxKey);
+        params.append(max);
     } else {
         parts.append(u"1 = 0"_s); // the table was empty when the set was read
     }
     // Rows this set added that fall below the boundary (rare: reused keys).
     QStringList low;
     for (const QVariant& k : m_added)
-        if (m_maxKey.isValid() && k.toLongLong() <= m_maxKey.toLongLong()) {
+        if (max.isValid() && k.toLongLong() <= max.toLongLong()) {
             low.append(u"?"_s);
             params.append(k);
         }
@@ -141,53 +213,62 @@ QString RecordSet::baseWhere(QVariantList& params) const
 
 QSqlQuery* RecordSet::statement(const QString& sql) const
 {
-    auto it = m_statements.find(sql);
-    if (it != m_statements.end())
+    QHash<QString, QSqlQuery>& statements = StatementCache::of(m_db);
+    auto it = statements.find(sql);
+    if (it != statements.end())
         return &*it;
-    if (m_statements.size() >= kMaxStatements)
-        m_statements.clear();
+    if (statements.size() >= kMaxStatements)
+        statements.clear();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) {
         fail(q.lastError().text());
         return nullptr;
     }
-    return &*m_statements.insert(sql, q);
+    return &*statements.insert(sql, q);
+}
+
+QSqlQuery* RecordSet::run(const QString& sql, const QVariantList& params) const
+{
+    QString error;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSqlQuery* q = statement(sql);
+        if (!q)
+            return nullptr;
+        for (int i = 0; i < params.size(); ++i)
+            q->bindValue(i, params[i]);
+        if (q->exec())
+            return q;
+        // A statement kept from before may have been dropped by the engine (after a
+        // change of the table, a closed connection, or by the driver at a
+        // transaction's end): prepare it once more.
+        error = q->lastError().text();
+        StatementCache::of(m_db).remove(sql);
+    }
+    fail(error);
+    return nullptr;
 }
 
 std::optional<QList<RecordRow>> RecordSet::select(const QString& sql, const QVariantList& params,
-                                                  QList<int>* positions) const
+                                                  QList<int>* positions, QVariant* boundary) const
 {
-    // With positions wanted, the first column holds each row's place in the set.
-    const int firstColumn = positions ? 1 : 0;
-    QSqlQuery* q = statement(sql);
+    // With positions wanted, the first column holds each row's place in the set; with
+    // the boundary wanted, the first column holds it.
+    const int firstColumn = positions || boundary ? 1 : 0;
+    QSqlQuery* q = run(sql, params);
     if (!q)
         return std::nullopt;
-    for (int i = 0; i < params.size(); ++i)
-        q->bindValue(i, params[i]);
-    if (!q->exec()) {
-        // A statement kept from before may have been dropped by the engine (after a
-        // change of the table, or by the driver at a transaction's end): prepare it
-        // once more.
-        m_statements.remove(sql);
-        q = statement(sql);
-        if (!q)
-            return std::nullopt;
-        for (int i = 0; i < params.size(); ++i)
-            q->bindValue(i, params[i]);
-        if (!q->exec()) {
-            fail(q->lastError().text());
-            m_statements.remove(sql);
-            return std::nullopt;
-        }
-    }
     QList<RecordRow> rows;
     const auto& cols = m_schema.columns;
     while (q->next()) {
         RecordRow row;
         if (positions)
             positions->append(q->value(0).toInt());
+        if (boundary)
+            *boundary = q->value(0);
         row.key = q->value(firstColumn);
+        if (row.key.isNull())
+            continue; // the row of nulls of a set without rows
         row.values.reserve(cols.size());
         for (int i = 0; i < cols.size(); ++i)
             row.values.append(fieldvalue::fromStorage(cols[i].kind, q->value(firstColumn + 1 + i)));
@@ -244,17 +325,29 @@ int RecordSet::baseCount()
     if (m_baseCount)
         return *m_baseCount;
     QVariantList params;
-    const QString sql =
-        u"SELECT COUNT(*) FROM %1 %2"_s.arg(quoteIdentifier(m_schema.table), baseWhere(params));
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    bindAll(q, params);
-    if (!q.exec() || !q.next()) {
-        fail(q.lastError().text());
+    const QString table = quoteIdentifier(m_schema.table);
+    QString sql;
+    if (m_where.text.isEmpty() && maxKey().isValid() &&
+        std::none_of(m_added.cbegin(), m_added.cend(), [this](const QVariant& k) {
+            return k.toLongLong() <= maxKey().toLongLong();
+        })) {
+        // The whole table up to the boundary: the table's own count, which the engine
+        // takes from its smallest index, less the few rows added since. Counting with
+        // the boundary as a condition reads every row (a second and more at a million).
+        sql = u"SELECT (SELECT COUNT(*) FROM %1) - (SELECT COUNT(*) FROM %1 WHERE %2 > ?)"_s.arg(
+            table, m_keyExpr);
+        params.append(maxKey());
+    } else {
+        sql = u"SELECT COUNT(*) FROM %1 %2"_s.arg(table, baseWhere(params));
+    }
+    QSqlQuery* q = run(sql, params);
+    if (!q || !q->next()) {
+        if (q)
+            fail(q->lastError().text());
         return 0;
     }
-    m_baseCount = q.value(0).toInt();
+    m_baseCount = q->value(0).toInt();
+    q->finish();
     return *m_baseCount;
 }
 
@@ -342,7 +435,8 @@ bool RecordSet::fetchChunk(int chunk)
         if (rows)
             std::reverse(rows->begin(), rows->end());
     } else if (!rows) {
-        rows = selectBase({}, {}, m_order, kChunk, start);
+        rows = m_boundaryPending ? selectFirstWithBoundary(start)
+                                 : selectBase({}, {}, m_order, kChunk, start);
         if (rows && rows->size() < kChunk) {
             if (!rows->isEmpty() || start == 0)
                 m_baseCount = start + static_cast<int>(rows->size());
@@ -572,7 +666,7 @@ std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& whe
     QSet<QString> wanted;
     QList<QVariant> low; // keys at or below the boundary (rare: reused keys)
     for (const QVariant& k : keys) {
-        if (m_maxKey.isValid() && k.toLongLong() <= m_maxKey.toLongLong())
+        if (maxKey().isValid() && k.toLongLong() <= maxKey().toLongLong())
             low.append(k);
         else
             wanted.insert(keyText(k));
@@ -584,9 +678,9 @@ std::optional<QList<RecordRow>> RecordSet::ownRowsMeeting(const jetsql::Sql& whe
         QVariantList params = where.params;
         QString sql =
             u"SELECT %1 AS \"__key\", * FROM %2 WHERE (%3)"_s.arg(m_keyExpr, table, where.text);
-        if (m_maxKey.isValid()) {
+        if (maxKey().isValid()) {
             sql += u" AND "_s + m_keyExpr + u" > ?"_s;
-            params.append(m_maxKey);
+            params.append(maxKey());
         }
         const auto rows = select(sql, params);
         if (!rows)

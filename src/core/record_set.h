@@ -159,9 +159,17 @@ private:
     // SQL helpers
     QString baseWhere(QVariantList& params) const;
     std::optional<QList<RecordRow>> select(const QString& sql, const QVariantList& params,
-                                           QList<int>* positions = nullptr) const;
-    // The prepared statement of a text, kept for the set's next reads of it.
+                                           QList<int>* positions = nullptr,
+                                           QVariant* boundary = nullptr) const;
+    bool readBoundary() const;
+    // The key above which rows are not in the set, read now if still pending.
+    const QVariant& maxKey() const;
+    std::optional<QList<RecordRow>> selectFirstWithBoundary(int offset) const;
+    // The prepared statement of a text, kept for the next reads of it on the connection.
     QSqlQuery* statement(const QString& sql) const;
+    // The statement of a text run with its parameters (prepared once more when a kept
+    // one no longer runs); null on failure, with lastError() saying why.
+    QSqlQuery* run(const QString& sql, const QVariantList& params) const;
     std::optional<QList<RecordRow>> selectBase(const QString& extraWhere,
                                                const QVariantList& extraParams,
                                                const QString& order, int limit, int offset) const;
@@ -198,7 +206,10 @@ private:
     QString m_order, m_orderReversed;
 
     jetsql::Sql m_where; // source condition and filter, translated
-    QVariant m_maxKey;   // rows added to the table after the set was read are not in it
+    // Rows added to the table after the set was read are not in it. On a server the
+    // boundary is read with the set's first rows (pending until then).
+    mutable QVariant m_maxKey;
+    mutable bool m_boundaryPending = false;
     std::optional<int> m_baseCount;
     QList<QVariant> m_added;               // keys of rows added through this set (shown)
     QList<QVariant> m_ownRows;             // every row added through it, whatever the filter
@@ -230,8 +241,4 @@ private:
     QVariant m_lastModified;
 
     mutable QString m_error;
-    // Prepared statements by their text: a set reads the same few statements over
-    // and over (the next part of the set, a search), and preparing each anew costs
-    // the engine a parse and a network driver extra round trips.
-    mutable QHash<QString, QSqlQuery> m_statements;
 };

@@ -802,12 +802,17 @@ void Form1::formActivate()
         c->setCurrentIndex(0);
     // 5. The grid's column layout.
     LoadGridLayout(*this);
-    // 6. The first (highest order number) row into the entry panel.
-    if (RefreshToFirst(*Data1)) {
-        RecordSet* rs = Data1->recordset();
-        if (rs->recordCount() != 0)
-            rs->moveFirst();
-    }
+    // 6. The first (highest order number) row into the entry panel. The load has just
+    // read the table and stood on its first row: it is not read a second time (at a
+    // million rolls that doubles the wait for the window), only read again when the
+    // load could not open it.
+    RecordSet* rs = Data1->recordset();
+    if (!rs && RefreshToFirst(*Data1))
+        rs = Data1->recordset();
+    if (rs && rs->recordCount() != 0)
+        rs->moveFirst();
+    else if (rs)
+        loadCurrentRow(*this); // an empty table: the grid shows no current row
     // 7. Centred at the top of the screen, whatever was restored.
     if (const QScreen* s = screen()) {
         const QRect avail = s->availableGeometry();

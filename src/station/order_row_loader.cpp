@@ -33,6 +33,14 @@ void selectItem(QComboBox* combo, const QString& text)
         combo->setCurrentIndex(i);
 }
 
+// Most fields stay the same from one roll of an order to the next: an unchanged text
+// is left alone rather than set again (which costs the field a new layout each time).
+void show(QLineEdit* edit, const QString& text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
 std::optional<double> number(const QVariant& v)
 {
     if (v.isNull())
@@ -63,19 +71,19 @@ void loadCurrentRow(Form1& form)
     };
     form.setCurrentBarNo(text(u"BarNo"));
     const QString sipNo = text(u"SipNo");
-    form.field(EntryField::OrderNo)->setText(sipNo);
-    form.field(EntryField::Customer)->setText(text(u"Firma"));
-    form.field(EntryField::Fabric)->setText(text(u"Kumas"));
-    form.field(EntryField::Lot)->setText(text(u"Lot"));
+    show(form.field(EntryField::OrderNo), sipNo);
+    show(form.field(EntryField::Customer), text(u"Firma"));
+    show(form.field(EntryField::Fabric), text(u"Kumas"));
+    show(form.field(EntryField::Lot), text(u"Lot"));
     selectItem(form.Combo1, text(u"Makina"));
     selectItem(form.Combo2, text(u"MakCinsi"));
     selectItem(form.Combo4, text(u"Operator"));
-    form.field(EntryField::Price)->setText(text(u"Fiyat"));
-    form.field(EntryField::OrderedKg)->setText(text(u"SipKg"));
-    form.field(EntryField::Weight)->setText(text(u"TopKg"));
+    show(form.field(EntryField::Price), text(u"Fiyat"));
+    show(form.field(EntryField::OrderedKg), text(u"SipKg"));
+    show(form.field(EntryField::Weight), text(u"TopKg"));
     selectItem(form.Combo3, text(u"Durum"));
-    form.field(EntryField::Note)->setText(text(u"Aciklama"));
-    form.field(EntryField::Rolls)->setText(text(u"Top"));
+    show(form.field(EntryField::Note), text(u"Aciklama"));
+    show(form.field(EntryField::Rolls), text(u"Top"));
 
     // The order's remaining kilograms: its ordered quantity less every roll made.
     form.Data4->setRecordSource(orderRowsSource(sipNo));

@@ -363,6 +363,21 @@ private Q_SLOTS:
         QVERIFY(RefreshToFirst(data));
         QCOMPARE(data.recordset()->recordCount(), 2);
         QCOMPARE(data.recordset()->value(u"SipNo").toString(), u"2"_s);
+        // The rolls of one order read anew after another station changed them: the
+        // statement kept from the last read gives the rows as they are now.
+        const QString rolls = u"Select * From Siparis Where SipNo='2' Order By SipNo DESC"_s;
+        QCOMPARE(walk(*open(rolls)), QStringList{u"2S01"_s});
+        QSqlDatabase other = ordersDb();
+        if (!onServer) {
+            other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"another station"_s);
+            other.setDatabaseName(orders);
+            QVERIFY(other.open() && dbfiles::registerFunctions(other, nullptr));
+        }
+        runSql(other, u"UPDATE \"Siparis\" SET \"BarNo\" = '2S09' WHERE \"BarNo\" = '2S01'"_s);
+        runSql(other, u"INSERT INTO \"Siparis\" (\"SipNo\", \"BarNo\") VALUES ('2', '2S10')"_s);
+        QCOMPARE(walk(*open(rolls)), (QStringList{u"2S10"_s, u"2S09"_s}));
+        runSql(other, u"DELETE FROM \"Siparis\" WHERE \"BarNo\" = '2S09'"_s);
+        QCOMPARE(walk(*open(rolls)), QStringList{u"2S10"_s});
         // A missing file leaves the control without a record set and says where.
         if (onServer)
             return;
