@@ -48,14 +48,14 @@ private Q_SLOTS:
         const QString socket = root + u"/cups.sock"_s;
         for (const char* d : {"spool", "spool/tmp", "cache", "state", "log"})
             QVERIFY(QDir(root).mkpath(QString::fromLatin1(d)));
-        // The server's two files (print-server/) with its socket and its folder filled in.
+        // The server's two files (labels/print-server/) with its socket and its folder filled in.
         for (const auto& [file, value] :
              {std::pair{u"cupsd.conf"_s, socket}, {u"cups-files.conf"_s, root}})
-            QVERIFY(
-                writeBytes(root + u'/' + file,
-                           QString::fromUtf8(readBytes(QFINDTESTDATA(u"print-server/"_s + file)))
-                               .arg(value)
-                               .toUtf8()));
+            QVERIFY(writeBytes(
+                root + u'/' + file,
+                QString::fromUtf8(readBytes(QFINDTESTDATA(u"labels/print-server/"_s + file)))
+                    .arg(value)
+                    .toUtf8()));
         // Every print call of this process goes to this server.
         qputenv("CUPS_SERVER", socket.toLocal8Bit());
         qunsetenv("PRINTER");
