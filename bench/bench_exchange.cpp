@@ -14,6 +14,7 @@
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
 #include "exchange/field_copy.h"
+#include "exchange/row_inserter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,7 +77,7 @@ Rows readBranchRows(const QString& path, const QString& table)
         if (rec.fieldName(i) == u"AktarimNo"_s)
             continue;
         kept.append(i);
-        rows.columns.append(u'"' + fieldcopy::centralName(rec.fieldName(i)) + u'"');
+        rows.columns.append(fieldcopy::centralName(rec.fieldName(i)));
     }
     while (q.next()) {
         QVariantList row;
@@ -87,27 +88,21 @@ Rows readBranchRows(const QString& path, const QString& table)
     return rows;
 }
 
-// The bare insert: multi-row INSERT statements in one transaction.
+// The bare insert: the same multi-row INSERT statements the upload uses (same size,
+// kept prepared), in one transaction, with the branch's values as they are.
 bool bareInsert(CentralDatabase& central, const QString& table, const Rows& rows)
 {
-    const int perStatement = std::max<int>(1, 6000 / static_cast<int>(rows.columns.size()));
-    const QString one = u'(' + QStringList(rows.columns.size(), u"?"_s).join(u", "_s) + u')';
+    RowInserter insert(central.database(), table, rows.columns);
+    QString error;
     central.begin();
-    for (qsizetype from = 0; from < rows.values.size(); from += perStatement) {
-        const qsizetype n = std::min<qsizetype>(perStatement, rows.values.size() - from);
-        QSqlQuery q(central.database());
-        q.prepare(u"INSERT INTO \"%1\" (%2) VALUES "_s.arg(table, rows.columns.join(u", "_s)) +
-                  QStringList(n, one).join(u", "_s));
-        for (qsizetype r = from; r < from + n; ++r)
-            for (const QVariant& v : rows.values[r])
-                q.addBindValue(v);
-        if (!q.exec()) {
-            std::printf("bare insert failed: %s\n", qPrintable(q.lastError().text()));
-            central.rollback();
-            return false;
-        }
-    }
-    return central.commit();
+    bool ok = true;
+    for (const QVariantList& row : rows.values)
+        ok = ok && insert.add(row, &error);
+    if (ok && insert.flush(&error) && central.commit(&error))
+        return true;
+    std::printf("bare insert failed: %s\n", qPrintable(error));
+    central.rollback();
+    return false;
 }
 
 void truncate(CentralDatabase& central)
