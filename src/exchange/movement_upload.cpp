@@ -91,10 +91,22 @@ struct Movement
 // grid's fields under their central names, then the fields the upload sets itself.
 struct CopyPlan
 {
-    QStringList columns;                   // central names, in the order of the values
-    QList<jetsql::ColumnKind> kinds;       // central kinds
-    QList<int> sources;                    // branch column per value (-1: set by the upload)
+    // What the upload puts into a central column.
+    enum class Role
+    {
+        Copied, // the branch field as it is
+        Server, // who sent it
+        State,  // Yeni: 3 from a terminal, else 0
+        WithW   // a stock id, copied with one trailing "W"
+    };
+    QStringList columns;             // central names, in the order of the values
+    QList<jetsql::ColumnKind> kinds; // central kinds
+    QList<Role> roles;
+    QList<int> sources;                    // branch column per value (-1: none)
     QList<jetsql::ColumnKind> sourceKinds; // branch kinds
+    // Values (central) and branch columns (-1: none) an invoice is known by.
+    int code = -1, id = -1, debit = -1, credit = -1;
+    int branchCode = -1, branchId = -1, branchDebit = -1, branchWhere = -1;
     int indexOf(const QString& column) const
     {
         for (int i = 0; i < columns.size(); ++i)
@@ -163,7 +175,12 @@ private:
     QString m_centralKey;
     std::optional<RowInserter> m_insert;
     QList<Movement> m_confirmed; // in the central database (sent now or before)
-    QStringList m_receipts;      // receipts of the confirmed movements
+    void confirm(Movement m)
+    {
+        m.values.clear(); // only the key, mark and card are needed from here on
+        m_confirmed.append(std::move(m));
+    }
+    QStringList m_receipts; // receipts of the confirmed movements
     // Receipts are kept apart per table and per side that sends (a branch's own
     // station and the central station may both send for the same branch).
     QString receiptTable() const
@@ -295,6 +312,25 @@ bool SectionUpload::planCopy(QString* error)
         m_plan.sources.append(-1);
         m_plan.sourceKinds.append(column->kind);
     }
+    for (const QString& column : std::as_const(m_plan.columns)) {
+        using Role = CopyPlan::Role;
+        const auto is = [&](const QString& name) {
+            return column.compare(name, Qt::CaseInsensitive) == 0;
+        };
+        m_plan.roles.append(is(u"Server"_s) ? Role::Server
+                            : is(u"Yeni"_s) ? Role::State
+                            : m_section.stock && (is(u"DigerId"_s) || is(u"SeriNoDiger"_s))
+                                ? Role::WithW
+                                : Role::Copied);
+    }
+    m_plan.code = m_plan.indexOf(u"CariHarKod"_s);
+    m_plan.id = m_plan.indexOf(u"DigerId"_s);
+    m_plan.debit = m_plan.indexOf(u"Borc"_s);
+    m_plan.credit = m_plan.indexOf(u"Alacak"_s);
+    m_plan.branchCode = m_branchSchema.indexOf(u"CariHarKod");
+    m_plan.branchId = m_branchSchema.indexOf(u"DigerId");
+    m_plan.branchDebit = m_branchSchema.indexOf(u"Borc");
+    m_plan.branchWhere = m_branchSchema.indexOf(u"Nerde");
     m_insert.emplace(m_ctx.central.database(), m_centralSchema.table, m_plan.columns);
 
     // The pending movements as Data1 holds them, read straight from the file.
@@ -357,8 +393,7 @@ bool SectionUpload::readWindow(QList<Movement>& window, QString* error)
 // copied fields, then the ones the upload sets (sender, state, the stock ids' "W").
 void SectionUpload::convert(const QSqlQuery& q, Movement& m) const
 {
-    const auto branchValue = [&](const QString& field) {
-        const int i = m_branchSchema.indexOf(field);
+    const auto branchValue = [&](int i) {
         return i < 0 ? QVariant()
                      : fieldvalue::fromStorage(m_branchSchema.columns[i].kind, q.value(1 + i));
     };
@@ -367,45 +402,47 @@ void SectionUpload::convert(const QSqlQuery& q, Movement& m) const
         QVariant value;
         if (const int source = m_plan.sources[i]; source >= 0)
             value = fieldvalue::fromStorage(m_plan.sourceKinds[i], q.value(1 + source));
-        const QString& column = m_plan.columns[i];
-        if (column.compare(u"Server"_s, Qt::CaseInsensitive) == 0)
+        switch (m_plan.roles[i]) {
+        case CopyPlan::Role::Copied:
+            break;
+        case CopyPlan::Role::Server:
             value = m_ctx.settings.serverFlag();
-        else if (column.compare(u"Yeni"_s, Qt::CaseInsensitive) == 0)
+            break;
+        case CopyPlan::Role::State:
             value = m_terminal ? 3 : 0;
-        else if (m_section.stock && (column.compare(u"DigerId"_s, Qt::CaseInsensitive) == 0 ||
-                                     column.compare(u"SeriNoDiger"_s, Qt::CaseInsensitive) == 0)) {
+            break;
+        case CopyPlan::Role::WithW: {
             // As the central column stores the copied id, with one trailing "W".
             const auto stored =
                 fieldvalue::toStorage(m_plan.kinds[i], value, jetsql::Dialect::PostgreSQL);
             value = withW(stored ? fieldvalue::fromStorage(m_plan.kinds[i], *stored) : value);
+            break;
+        }
         }
         QString reason;
         const auto stored =
             fieldvalue::toStorage(m_plan.kinds[i], value, jetsql::Dialect::PostgreSQL, &reason);
         if (!stored && m.refused.isEmpty())
-            m.refused =
-                u"'%1' alanına '%2' yazılamadı: %3"_s.arg(column, fieldvalue::text(value), reason);
+            m.refused = u"'%1' alanına '%2' yazılamadı: %3"_s.arg(m_plan.columns[i],
+                                                                  fieldvalue::text(value), reason);
         m.values.append(stored.value_or(QVariant()));
     }
-    m.id = branchValue(u"DigerId"_s).toString();
-    if (!m_section.stock && branchValue(u"Nerde"_s).toString().contains(u"FI"_s)) {
+    m.id = branchValue(m_plan.branchId).toString();
+    if (!m_section.stock && branchValue(m_plan.branchWhere).toString().contains(u"FI"_s)) {
         m.invoice = true;
-        m.debit = branchValue(u"Borc"_s).toDouble() != 0;
-        m.code = branchValue(u"CariHarKod"_s).toString();
+        m.debit = branchValue(m_plan.branchDebit).toDouble() != 0;
+        m.code = branchValue(m_plan.branchCode).toString();
     }
 }
 
 void SectionUpload::noteKeys(const QVariantList& values, QSet<QString>& keys) const
 {
-    const auto value = [&](const QString& column) {
-        const int i = m_plan.indexOf(column);
-        return i < 0 ? QVariant() : values[i];
-    };
-    const QString code = value(u"CariHarKod"_s).toString();
-    const QString id = value(u"DigerId"_s).toString();
-    if (value(u"Borc"_s).toDouble() != 0)
+    const auto value = [&](int i) { return i < 0 ? QVariant() : values[i]; };
+    const QString code = value(m_plan.code).toString();
+    const QString id = value(m_plan.id).toString();
+    if (value(m_plan.debit).toDouble() != 0)
         keys.insert(invoiceKey(code, true, id));
-    if (value(u"Alacak"_s).toDouble() != 0)
+    if (value(m_plan.credit).toDouble() != 0)
         keys.insert(invoiceKey(code, false, id));
 }
 
@@ -472,7 +509,7 @@ SectionUpload::Sent SectionUpload::sendAll()
         QList<Movement> toSend;
         for (Movement& m : marked) {
             if (receipted->marks.contains(m.pending.mark))
-                m_confirmed.append(std::move(m));
+                confirm(std::move(m));
             else if (!m.refused.isEmpty())
                 refuse(m, m.refused);
             else
@@ -552,7 +589,8 @@ bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
     if (!m_ctx.central.commit(error))
         return false;
     m_receipts.append(*receipt);
-    m_confirmed.append(group);
+    for (const Movement& m : group)
+        confirm(m);
     m_sentNow += static_cast<int>(group.size());
     return true;
 }
