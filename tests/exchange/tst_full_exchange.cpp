@@ -158,12 +158,12 @@ private Q_SLOTS:
              {u"K1"_s, u"Satış"_s, 25, 500, 40, 90, u"Veresiye"_s, u"C1"_s, u"S1W"_s, u"02"_s},
              // the same again: passed over
              {u"K1"_s, u"Satış"_s, 25, 500, 40, 90, u"Veresiye"_s, u"C1"_s, u"S1W"_s, u"02"_s},
-             {u"K1"_s, u"Satış"_s, 16.12345, 200, 40, 36, u"Nakit"_s, u"C1"_s, u"S2W"_s, u"02"_s}});
+             {u"K1"_s, u"Satış"_s, 20.12345, 200, 40, 36, u"Nakit"_s, u"C1"_s, u"S2W"_s, u"02"_s}});
         QVERIFY(finished(station->run()));
         const QString k1 = u"SELECT CikanMik, CikanTutar, KalanA, KalanB, GirenMik, Maliyet, Kar "
                            "FROM StokKartlar"_s;
         // Cost: 10 kg for 100 into an empty stock, then (10 × 10 + 600) / (10 + 30).
-        QCOMPARE(stock.row(k1), (QVariantList{41.12345, 700.0, 1.1235, 0.0, 40.0, 17.5, 80.0}));
+        QCOMPARE(stock.row(k1), (QVariantList{45.12345, 700.0, 5.1235, 0.0, 40.0, 17.5, 80.0}));
         QCOMPARE(stock.count(u"StokHareket"_s), 4);
         QCOMPARE(server->count(u"StokHareket"_s), 0);
 
