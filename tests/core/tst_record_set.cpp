@@ -16,47 +16,39 @@
 
 using namespace Qt::StringLiterals;
 
-// The record-set contract the station and the exchange rely on, over real files (the
-// orders table in Kumas.Mdb, cards and movements in 01Cari.Mdb) and over the same tables
+// The record-set contract the station and the exchange rely on, over a real file (the
+// orders table, cards and movements) and over the same tables
 // on a PostgreSQL server, which must give the same rows in the same order.
 class TestRecordSet : public QObject
 {
     Q_OBJECT
     std::unique_ptr<TestHome> home;
-    QString orders, accounts;
+    QString file; // Kumas.Mdb, with the orders, the cards and the movements
     bool onServer = false;
     std::unique_ptr<PgServer> server;
 
-    QSqlDatabase at(const QString& f)
-    {
-        return onServer ? server->orders() : dbfiles::connection(f);
-    }
-    QSqlDatabase ordersDb() { return at(orders); }
-    QSqlDatabase accountsDb() { return at(accounts); }
+    QSqlDatabase db() { return onServer ? server->orders() : dbfiles::connection(file); }
     void addOrder(const QString& sipNo, const QString& barNo, double topKg)
     {
-        QVERIFY(
-            orderTable().insert(u"Siparis"_s, u"SipNo, BarNo, TopKg"_s, {{sipNo, barNo, topKg}}));
+        QVERIFY(TestDatabase(db()).insert(u"Siparis"_s, u"SipNo, BarNo, TopKg"_s,
+                                          {{sipNo, barNo, topKg}}));
     }
-    ConnectedDatabase orderTable() { return ConnectedDatabase(ordersDb()); }
     // count rows numbered 0 to count - 1, with TopKg i.
     template <typename SipNo, typename BarNo> void addOrders(int count, SipNo sipNo, BarNo barNo)
     {
-        QSqlDatabase db = ordersDb();
-        db.transaction();
+        db().transaction();
         for (int i = 0; i < count; ++i)
             addOrder(sipNo(i), barNo(i), i);
-        db.commit();
+        db().commit();
     }
-    static std::unique_ptr<RecordSet> open(const QSqlDatabase& db, const QString& source)
+    std::unique_ptr<RecordSet> open(const QString& source)
     {
         QString error;
-        auto rs = RecordSet::open(db, source, &error);
+        auto rs = RecordSet::open(db(), source, &error);
         if (!rs)
             qWarning("%s", qPrintable(error));
         return rs;
     }
-    std::unique_ptr<RecordSet> open(const QString& source) { return open(ordersDb(), source); }
     static QStringList walk(RecordSet& rs, const QString& field = u"BarNo"_s)
     {
         QStringList seen;
@@ -71,7 +63,7 @@ class TestRecordSet : public QObject
             seen.prepend(rs.value(u"BarNo").toString());
         return seen;
     }
-    int rowCount() { return orderTable().count(u"Siparis"_s); }
+    int rowCount() { return TestDatabase(db()).count(u"Siparis"_s); }
     void addCards()
     {
         const QStringList titles{
@@ -79,9 +71,8 @@ class TestRecordSet : public QObject
             u"istanbul gizli"_s, u"ÇAĞLAR 100% PAMUK"_s, u"x' Or 'a'='a"_s,
             u"AB😀 EMOJİ LTD"_s,  u"ABACI_TİCARET"_s,     u"ab\U0010FFFD SON"_s};
         for (int i = 0; i < titles.size(); ++i) // C4 is hidden
-            ConnectedDatabase(accountsDb())
-                .insert(u"CariKartlar"_s, u"CariKod, Unvan, HesKullan"_s,
-                        {{u"C%1"_s.arg(i + 1), titles[i], i == 3}});
+            TestDatabase(db()).insert(u"CariKartlar"_s, u"CariKod, Unvan, HesKullan"_s,
+                                      {{u"C%1"_s.arg(i + 1), titles[i], i == 3}});
     }
     // Adds a row through the set with the fields given.
     using Fields = QList<std::pair<QString, QVariant>>;
@@ -105,10 +96,8 @@ private Q_SLOTS:
         QFETCH_GLOBAL(bool, onServer);
         this->onServer = onServer;
         home = std::make_unique<TestHome>();
-        orders = home->dataFolder() + u"/Kumas.Mdb"_s;
-        accounts = home->dataFolder() + u"/01Cari.Mdb"_s;
-        QVERIFY(dbfiles::ensureDatabase(orders, {u"Siparis"_s}));
-        QVERIFY(dbfiles::ensureDatabase(accounts, {u"CariKartlar"_s, u"CariHareket"_s}));
+        file = home->dataFolder() + u"/Kumas.Mdb"_s;
+        QVERIFY(dbfiles::ensureDatabase(file, {u"Siparis"_s, u"CariKartlar"_s, u"CariHareket"_s}));
         if (onServer && !server)
             server = std::make_unique<PgServer>(55441);
         QVERIFY(!onServer || server->freshTables({u"CariKartlar"_s, u"CariHareket"_s}));
@@ -263,7 +252,7 @@ private Q_SLOTS:
         QFETCH(QString, where);
         QFETCH(QString, codes);
         addCards();
-        auto rs = open(accountsDb(), u"Select * From CariKartlar Where "_s + where);
+        auto rs = open(u"Select * From CariKartlar Where "_s + where);
         QVERIFY(rs);
         QCOMPARE(walk(*rs, u"CariKod"_s).join(u' '), codes);
     }
@@ -272,12 +261,12 @@ private Q_SLOTS:
     void findCriteriaAreData()
     {
         addCards();
-        auto rs = open(accountsDb(), u"CariKartlar"_s);
+        auto rs = open(u"CariKartlar"_s);
         QVERIFY(rs->findFirst(u"Unvan='o''brien tekstil'"_s) && !rs->noMatch());
         QCOMPARE(rs->value(u"CariKod").toString(), u"C3"_s);
         QVERIFY(!rs->findFirst(u"Unvan='x' Or 1=1; DROP TABLE CariKartlar"_s));
-        QVERIFY(!RecordSet::open(accountsDb(), u"Select * From Nothing"_s));
-        QCOMPARE(open(accountsDb(), u"CariKartlar"_s)->exactCount(), 9);
+        QVERIFY(!RecordSet::open(u"Select * From Nothing"_s));
+        QCOMPARE(open(u"CariKartlar"_s)->exactCount(), 9);
     }
 
     void addEditCancelDelete()
@@ -352,9 +341,9 @@ private Q_SLOTS:
     {
         addOrder(u"1"_s, u"1S01"_s, 1);
         DataControl data(u"Data1"_s);
-        data.setDatabaseName(orders);
+        data.setDatabaseName(file);
         if (onServer)
-            data.setConnection(ordersDb());
+            data.setConnection(db());
         data.setRecordSource(u"Select * From Siparis Order By SipNo DESC"_s);
         int repositions = 0;
         connect(&data, &DataControl::repositioned, [&] { ++repositions; });
@@ -369,10 +358,10 @@ private Q_SLOTS:
         // statement kept from the last read gives the rows as they are now.
         const QString rolls = u"Select * From Siparis Where SipNo='2' Order By SipNo DESC"_s;
         QCOMPARE(walk(*open(rolls)), QStringList{u"2S01"_s});
-        QSqlDatabase other = ordersDb();
+        QSqlDatabase other = db();
         if (!onServer) {
             other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"another station"_s);
-            other.setDatabaseName(orders);
+            other.setDatabaseName(file);
             QVERIFY(other.open() && dbfiles::registerFunctions(other, nullptr));
         }
         runSql(other, u"UPDATE \"Siparis\" SET \"BarNo\" = '2S09' WHERE \"BarNo\" = '2S01'"_s);
@@ -392,10 +381,9 @@ private Q_SLOTS:
     // searches, written together in the caller's transaction, and gone with its rollback.
     void heldAdditions()
     {
-        auto rs = open(accountsDb(), u"CariHareket"_s);
+        auto rs = open(u"CariHareket"_s);
         rs->setBatchUpdates(true);
-        QSqlDatabase db = accountsDb();
-        db.transaction();
+        db().transaction();
         for (int i = 0; i < 1500; ++i)
             addRow(*rs, Fields{{u"CariHarKod"_s, u"K%1"_s.arg(i)},
                                {u"Borc"_s, i},
@@ -408,21 +396,20 @@ private Q_SLOTS:
         QCOMPARE(rs->heldRows(), 0);
         QCOMPARE(rs->value(u"Borc").toDouble(), 999.0);
         QCOMPARE(rs->value(u"Aciklama").toString(), u"Satış 999"_s);
-        QCOMPARE(open(accountsDb(), u"CariHareket"_s)->exactCount(), 1500);
-        db.rollback();
-        QCOMPARE(open(accountsDb(), u"CariHareket"_s)->exactCount(), 0);
+        QCOMPARE(open(u"CariHareket"_s)->exactCount(), 1500);
+        db().rollback();
+        QCOMPARE(open(u"CariHareket"_s)->exactCount(), 0);
     }
 
     // A long set walked front to back while its rows leave its condition: every row once.
     void longSetInKeyOrder()
     {
-        runSql(accountsDb(),
+        runSql(db(),
                u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 2999) "
                u"INSERT INTO \"CariHareket\" (\"CariHarKod\", \"Yeni\", \"Sube\") "
                u"SELECT 'K' || i, 1, '02' FROM n"_s);
-        auto rs = open(accountsDb(), u"Select * From CariHareket Where Yeni>0 And Sube='02'"_s);
-        QSqlDatabase db = accountsDb();
-        db.transaction();
+        auto rs = open(u"Select * From CariHareket Where Yeni>0 And Sube='02'"_s);
+        db().transaction();
         rs->moveLast();
         QCOMPARE(rs->recordCount(), 3000);
         int seen = 0;
@@ -431,7 +418,7 @@ private Q_SLOTS:
             QVERIFY(rs->edit() && rs->setValue(u"Yeni", 0) && rs->update());
         }
         QCOMPARE(seen, 3000);
-        db.commit();
+        db().commit();
     }
 
     // A table made by an older station gets the newer columns, keeping its rows.

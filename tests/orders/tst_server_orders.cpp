@@ -18,7 +18,7 @@ class TestServerOrders : public QObject
     Q_OBJECT
     std::unique_ptr<PgServer> server;
 
-    int rows() const { return ConnectedDatabase(server->orders()).count(u"Siparis"_s); }
+    int rows() const { return TestDatabase(server->orders()).count(u"Siparis"_s); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -69,7 +69,7 @@ private Q_SLOTS:
         // A roll cut short by the stop may be there too, whole.
         QSet<QString> stored;
         for (const QVariantList& row :
-             ConnectedDatabase(server->orders())
+             TestDatabase(server->orders())
                  .rows(
                      u"SELECT lower(\"BarNo\") FROM \"Siparis\" WHERE \"SipNo\" = '1047' AND "
                      "\"Tarih\" IS NOT NULL AND \"Firma\" = 'O''BRİEN TEKSTİL' AND \"Operator\" = "
@@ -94,7 +94,7 @@ private Q_SLOTS:
         QVERIFY(server->freshTables());
         const auto first = ordertransfer::copyToServer(file, server->orders(), false);
         QVERIFY2(first.ok && first.copied == 5000, qPrintable(first.message));
-        QCOMPARE(ConnectedDatabase(server->orders())
+        QCOMPARE(TestDatabase(server->orders())
                      .value(u"SELECT SUM(\"TopKg\") || ' ' || COUNT(DISTINCT \"SipNo\") || ' ' || "
                             u"MAX(\"Firma\") || MAX(\"Tarih\")::date FROM \"Siparis\""_s)
                      .toString(),

@@ -68,5 +68,5 @@ bool TestDatabase::insert(const QString& table, const QString& columns, const Sq
 
 QSqlDatabase TestDatabase::connection() const
 {
-    return dbfiles::connection(m_file);
+    return m_db.isValid() ? m_db : dbfiles::connection(m_file);
 }
