@@ -59,14 +59,6 @@ bool failedOn(const ExchangeReport& report, const QString& text)
     return !report.complete() && report.failures().join(u' ').contains(text);
 }
 
-CentralServer::CentralServer(int port) : PgServer(port)
-{
-    qputenv("ODBCINI", odbcIni().toLocal8Bit());
-    m_ready = running() && createCentralSchema(orders(), &m_error);
-    if (!running())
-        m_error = PgServer::error();
-}
-
 void CentralServer::clear()
 {
     exec(
@@ -86,7 +78,9 @@ QList<SqlRows> CentralServer::contents() const
 void CentralServerTest::initTestCase()
 {
     server = std::make_unique<CentralServer>(m_port);
-    QVERIFY2(server->ready(), qPrintable(server->error()));
+    QVERIFY2(server->running(), qPrintable(server->error()));
+    QString error;
+    QVERIFY2(createCentralSchema(server->orders(), &error), qPrintable(error));
 }
 
 void CentralServerTest::init()

@@ -68,16 +68,16 @@ bool failedOn(const ExchangeReport& report, const QString& text);
 // Waits for a program's end: true when it ended well, else prints its output.
 bool endedWell(QProcess& program);
 
-// The throwaway server of one test program with the exchange's central tables, which
-// the code under test reaches through the user-level ODBC data source "ParvekWeb"
-// (ODBCINI) and the test through a connection of its own.
+// The throwaway server of one test program, which the code under test reaches through
+// the user-level ODBC data source "ParvekWeb" (ODBCINI) and the test through a
+// connection of its own.
 class CentralServer : public PgServer, public TestDatabase
 {
 public:
-    explicit CentralServer(int port);
-
-    bool ready() const { return m_ready; }
-    QString error() const { return m_error; }
+    explicit CentralServer(int port) : PgServer(port)
+    {
+        qputenv("ODBCINI", odbcIni().toLocal8Bit());
+    }
 
     // Empties the exchange tables (and the receipts).
     void clear();
@@ -86,16 +86,12 @@ public:
 
 protected:
     QSqlDatabase connection() const override { return orders(); }
-
-private:
-    bool m_ready = false;
-    QString m_error;
 };
 
-// The frame of an exchange test program: one server for the program on its own port,
-// emptied before every test, and for each test a fresh home (settings, data folders)
-// with the station's data folder of branch 02 (prepared as a central station's),
-// whose branch list names only itself.
+// The frame of an exchange test program: one server for the program on its own port
+// with the exchange's central tables, emptied before every test, and for each test a
+// fresh home (settings, data folders) with the station's data folder of branch 02
+// (prepared as a central station's), whose branch list names only itself.
 class CentralServerTest : public QObject
 {
     Q_OBJECT
