@@ -60,36 +60,6 @@ private Q_SLOTS:
         QVERIFY(highest > 0 &&
                 highest <= settings::GetSetting(u"Properties"_s, u"BarNo"_s).toLongLong());
     }
-
-    // Two stations, each with its own settings and counter, record into one folder at
-    // once: every roll lands, under a number of its own.
-    void twoStationsRecordIntoOneFolder()
-    {
-        TestHome home;
-        const int rolls = countFromEnvironment("TOPKAR_STATION_ROLLS", 200);
-        QTemporaryDir stations[2];
-        QProcess writers[2];
-        for (int i = 0; i < 2; ++i) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(u"TOPKAR_HOME"_s, stations[i].path());
-            writers[i].setProcessEnvironment(env);
-            writers[i].start(QStringLiteral(ROLL_WRITER),
-                             {QString::number(rolls), home.dataFolder()});
-        }
-        int printed = 0;
-        for (QProcess& writer : writers) {
-            QVERIFY(writer.waitForFinished(3600000));
-            QVERIFY2(writer.exitStatus() == QProcess::NormalExit && writer.exitCode() == 0,
-                     writer.readAllStandardError().constData());
-            printed += static_cast<int>(writer.readAllStandardOutput().count('\n'));
-        }
-        const TestDatabase file(home.dataFolder() + u"/Kumas.Mdb"_s);
-        // A folder on this computer's disk: the orders file writes ahead.
-        QCOMPARE(file.value(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
-        QCOMPARE(printed, 2 * rolls);
-        QCOMPARE(file.row(u"SELECT COUNT(*), COUNT(DISTINCT BarNo) FROM Siparis"_s),
-                 (QVariantList{2 * rolls, 2 * rolls}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCrashSafety)
