@@ -263,7 +263,7 @@ private Q_SLOTS:
         QVERIFY(rs->findFirst(u"Unvan='o''brien tekstil'"_s) && !rs->noMatch());
         QCOMPARE(rs->value(u"CariKod").toString(), u"C3"_s);
         QVERIFY(!rs->findFirst(u"Unvan='x' Or 1=1; DROP TABLE CariKartlar"_s));
-        QVERIFY(!RecordSet::open(u"Select * From Nothing"_s));
+        QVERIFY(!open(u"Select * From Nothing"_s));
         QCOMPARE(open(u"CariKartlar"_s)->exactCount(), 9);
     }
 
