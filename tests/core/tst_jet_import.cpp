@@ -45,10 +45,6 @@ class TestJetImport : public QObject
     Q_OBJECT
     std::unique_ptr<TestHome> home;
 
-    static QVariant value(const QString& path, const QString& sql)
-    {
-        return TestDatabase(path).value(sql);
-    }
     static ProgramRun runImport(const QStringList& arguments)
     {
         return runProgram(QStringLiteral(TOPKAR_IMPORT_PROGRAM), arguments);
@@ -89,8 +85,8 @@ private Q_SLOTS:
         const QString target = home->file(u"dates.db"_s);
         jetimport::importFile(jetfixtures::path(u"DateTestDatabase.mdb"_s), target);
         const auto year = [&](const QString& row) {
-            return value(target,
-                         u"SELECT DateCol FROM DateTest WHERE LongTextCol LIKE '%1%'"_s.arg(row))
+            return TestDatabase(target)
+                .value(u"SELECT DateCol FROM DateTest WHERE LongTextCol LIKE '%1%'"_s.arg(row))
                 .toString();
         };
         QCOMPARE(year(u"Year 9999"_s).left(4), u"9999"_s);
@@ -145,9 +141,10 @@ private Q_SLOTS:
             cut += p.exitStatus() == QProcess::CrashExit;
             if (!QFile::exists(target))
                 continue;
-            QCOMPARE(value(target, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
-            const int rows = value(target, u"SELECT (SELECT count(*) FROM Orders) + (SELECT "
-                                           "count(*) FROM \"Order Details\")"_s)
+            QCOMPARE(TestDatabase(target).value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+            const int rows = TestDatabase(target)
+                                 .value(u"SELECT (SELECT count(*) FROM Orders) + (SELECT "
+                                        "count(*) FROM \"Order Details\")"_s)
                                  .toInt();
             QVERIFY(rows == 830 + 2155 || (replacing && rows == 0)); // new, or the old one
         }

@@ -56,13 +56,6 @@ class TestRecordSet : public QObject
             seen.append(rs.value(field).toString());
         return seen;
     }
-    static QStringList walkBack(RecordSet& rs)
-    {
-        QStringList seen;
-        for (rs.moveLast(); !rs.bof(); rs.movePrevious())
-            seen.prepend(rs.value(u"BarNo").toString());
-        return seen;
-    }
     int rowCount() { return TestDatabase(db()).count(u"Siparis"_s); }
     void addCards()
     {
@@ -162,7 +155,10 @@ private Q_SLOTS:
                 std::reverse(expected.begin(), expected.end());
             auto rs = open(u"Select * From Siparis Order By SipNo "_s + direction);
             QCOMPARE(walk(*rs), expected);
-            QCOMPARE(walkBack(*rs), expected);
+            QStringList back;
+            for (rs->moveLast(); !rs->bof(); rs->movePrevious())
+                back.prepend(rs->value(u"BarNo").toString());
+            QCOMPARE(back, expected);
             auto mid = open(u"Select * From Siparis Order By SipNo "_s + direction);
             QVERIFY(mid->setAbsolutePosition(350));
             QStringList around;

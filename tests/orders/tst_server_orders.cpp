@@ -45,8 +45,6 @@ private Q_SLOTS:
         const int rolls = onServer ? countFromEnvironment("TOPKAR_SERVER_ROLLS", 1000)
                                    : countFromEnvironment("TOPKAR_STATION_ROLLS", 200);
         TestHome home;
-        const TestDatabase orders = onServer ? TestDatabase(server->orders())
-                                             : TestDatabase(home.dataFolder() + u"/Kumas.Mdb"_s);
         if (onServer) {
             QVERIFY(server->freshTables());
             server->pointOrdersHere();
@@ -84,6 +82,8 @@ private Q_SLOTS:
             QVERIFY2(w->exitCode() == 0, w->readAllStandardError().constData());
         }
         QCOMPARE(collect(), int(writers.size()) * rolls);
+        const TestDatabase orders = onServer ? TestDatabase(server->orders())
+                                             : TestDatabase(home.dataFolder() + u"/Kumas.Mdb"_s);
         QVERIFY(onServer || orders.value(u"PRAGMA journal_mode"_s).toString() == u"wal"_s);
         // A roll cut short by the stop may be there too, whole.
         QSet<QString> stored;
