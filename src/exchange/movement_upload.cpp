@@ -9,6 +9,7 @@
 #include "exchange/field_copy.h"
 #include "exchange/local_files.h"
 #include "exchange/row_inserter.h"
+#include "exchange/sqlite_statement.h"
 #include "exchange/upload_marks.h"
 
 #include <QFileInfo>
@@ -129,7 +130,7 @@ private:
     bool openPending();
     bool planCopy(QString* error);
     bool readWindow(QList<Movement>& window, QString* error);
-    void convert(const QSqlQuery& q, Movement& m) const;
+    void convert(const SqliteStatement& q, Movement& m) const;
     enum class Sent
     {
         All,
@@ -358,21 +359,17 @@ bool SectionUpload::readWindow(QList<Movement>& window, QString* error)
     QStringList columns;
     for (const jetsql::Column& c : std::as_const(m_branchSchema.columns))
         columns.append(jetsql::quoteIdentifier(c.name));
-    QSqlQuery q(m_local);
-    q.setForwardOnly(true);
-    q.prepare(u"SELECT rowid, %1 FROM %2 WHERE (%3) AND rowid > ? AND rowid <= ? "
-              "ORDER BY rowid LIMIT ?"_s.arg(columns.join(u", "_s),
-                                             jetsql::quoteIdentifier(m_branchSchema.table),
-                                             m_pendingWhere.text));
+    SqliteStatement q(m_local,
+                      u"SELECT rowid, %1 FROM %2 WHERE (%3) AND rowid > ? AND rowid <= ? "
+                      "ORDER BY rowid LIMIT ?"_s.arg(columns.join(u", "_s),
+                                                     jetsql::quoteIdentifier(m_branchSchema.table),
+                                                     m_pendingWhere.text));
+    int param = 0;
     for (const QVariant& p : std::as_const(m_pendingWhere.params))
-        q.addBindValue(p);
-    q.addBindValue(m_lastKey);
-    q.addBindValue(m_maxKey);
-    q.addBindValue(kMarkWindow);
-    if (!q.exec()) {
-        *error = q.lastError().text();
-        return false;
-    }
+        q.bind(++param, p);
+    q.bind(++param, m_lastKey);
+    q.bind(++param, m_maxKey);
+    q.bind(++param, qint64{kMarkWindow});
     const int mark = m_branchSchema.indexOf(uploadmarks::kColumn);
     const int card = m_branchSchema.indexOf(m_section.movementKey);
     while (q.next()) {
@@ -386,12 +383,16 @@ bool SectionUpload::readWindow(QList<Movement>& window, QString* error)
         window.append(m);
         m_lastKey = m.pending.key;
     }
+    if (!q.error().isEmpty()) {
+        *error = q.error();
+        return false;
+    }
     return true;
 }
 
 // The values of the movement's central row, as the central columns store them: the
 // copied fields, then the ones the upload sets (sender, state, the stock ids' "W").
-void SectionUpload::convert(const QSqlQuery& q, Movement& m) const
+void SectionUpload::convert(const SqliteStatement& q, Movement& m) const
 {
     const auto branchValue = [&](int i) {
         return i < 0 ? QVariant()
