@@ -82,9 +82,6 @@ private Q_SLOTS:
         const auto symbol = encoder->encode(u"1047S1200015"_s, &error);
         QVERIFY2(symbol, qPrintable(error));
         const BarcodePicture picture(*symbol);
-        // Code 128 of this number is 134 modules wide, with the quiet zones 154; bars
-        // and text are 60 high.
-        QVERIFY(picture.naturalWidth() == 154 && picture.naturalHeight() == 60);
         // It fits the barcode box.
         QVERIFY(picture.sizeTwips().width() <= LabelLayout::kBoxWidth &&
                 picture.sizeTwips().height() <= LabelLayout::kBoxHeight);

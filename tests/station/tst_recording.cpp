@@ -11,15 +11,6 @@
 using namespace Qt::StringLiterals;
 using F = EntryField;
 
-namespace {
-QString barNo(const QString& sipNo, int counter)
-{
-    return u"%1S%2%3"_s.arg(sipNo)
-        .arg(QDate::currentDate().month(), 2, 10, QChar(u'0'))
-        .arg(counter);
-}
-} // namespace
-
 // The record buttons, the row delete and the new-order double click, through the real
 // window: what the panel hands to the roll recorder and what the window shows after; and
 // an operator's whole road through them.
@@ -81,8 +72,8 @@ private Q_SLOTS:
         w->field(F::OrderNo)->setText(u"1047"_s);
         w->field(F::Customer)->setText(u"Firma"_s);
         QTest::mouseClick(f.Command2, Qt::LeftButton);
-        const QString roll = barNo(u"1047"_s, 1);
-        QCOMPARE(f.CurrentBarNo, roll);
+        const QString roll = f.CurrentBarNo; // its number: tst_orders_table
+        QCOMPARE(w->column(roll, u"SipNo"_s).toString(), u"1047"_s);
         QCOMPARE(w->rollCount(), 2);
         QCOMPARE(w->column(roll, u"Tarih"_s).toString(), f.DTPicker1->date().toString(Qt::ISODate));
         QCOMPARE(w->column(roll, u"Firma"_s).toString(), u"Firma"_s);
@@ -101,7 +92,6 @@ private Q_SLOTS:
     {
         for (const char* b : {"A1", "A2", "A3"})
             w->addRoll(u"1050"_s, QString::fromLatin1(b), 100, 500);
-        w->addRoll(u"1051"_s, u"B1"_s, 300, 250);
         w->addRoll(u"1052"_s, u"C1"_s, 0.4, 10);
         w->addRoll(u"1053"_s, u"D1"_s, 0.6, 10);
         QVERIFY(w->open());
@@ -109,8 +99,6 @@ private Q_SLOTS:
         QVERIFY(w->goToBarNo(u"A2"_s));
         QCOMPARE(f.remainingKg()->text(), u"200"_s);
         QCOMPARE(f.CurrentBarNo, u"A2"_s);
-        QVERIFY(w->goToBarNo(u"B1"_s));
-        QCOMPARE(f.remainingKg()->text(), u"-50"_s);
         QVERIFY(w->goToBarNo(u"C1"_s));
         QCOMPARE(w->field(F::Weight)->text(), u"0,4"_s);
         QVERIFY(!f.Command1->isEnabled());
