@@ -296,13 +296,15 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(w));
         const LabelItem& company = layout.items[6]; // centred
         const double left = company.left;
-        QTest::mouseClick(w->findChild<QWidget*>(u"Label2_6"_s), Qt::LeftButton, {}, QPoint(3, 3));
+        QWidget* item = w->findChild<QWidget*>(u"Label2_6"_s);
+        QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(3, 3));
         QLineEdit* lot = w->field(EntryField::Lot);
         lot->setFocus();
         lot->setText(u"L-1"_s);
         lot->setCursorPosition(3);
         QTest::keyClick(lot, Qt::Key_Left);
         QCOMPARE(company.left, left - 30);
+        QCOMPARE(item->x(), qRound(company.left / 15));
         QCOMPARE(company.alignment, int(AlignLeft));
         QCOMPARE(lot->cursorPosition(), 3); // the field did not see the key
         // Other keys still reach the field.
@@ -314,7 +316,7 @@ private Q_SLOTS:
         QVERIFY(!w->parts.LabelItemSelected());
         QTest::keyClick(lot, Qt::Key_Left);
         QVERIFY(lot->cursorPosition() == 2 && company.left == left - 30);
-        QTest::mouseClick(w->findChild<QWidget*>(u"Label2_6"_s), Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(3, 3));
         QTest::mouseClick(w->centralWidget(), Qt::LeftButton, {},
                           QPoint(5, w->centralWidget()->height() - 3));
         QVERIFY(!w->parts.LabelItemSelected());
