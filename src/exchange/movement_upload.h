@@ -13,7 +13,6 @@
 void UploadMovements(ExchangeContext& ctx);
 
 // The number of movements sent together in one central transaction, and the number
-// marked together in one transaction of the branch file. A window stays within the
-// rows a record set keeps read (8000), so that sending it reads no movement twice.
+// read and marked together in one transaction of the branch file (a window).
 inline constexpr int kUploadBatch = 2000;
 inline constexpr int kMarkWindow = 3 * kUploadBatch;
