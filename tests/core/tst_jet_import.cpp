@@ -1,6 +1,7 @@
 #include "case_table.h"
 #include "core/database_files.h"
 #include "core/jet_import.h"
+#include "disk_faults.h"
 #include "jet_fixtures.h"
 #include "sql_helpers.h"
 #include "test_home.h"
@@ -17,13 +18,13 @@ const std::tuple<const char*, QString, int> kSources[] = {
     {"JET4", u"DateTestDatabase.mdb"_s, 1254},
     {"ACE", u"ASampleDatabase.accdb"_s, 1254},
 };
-// The bytes of nwind.mdb kept (-1: random bytes, -2: a folder), and the reason told.
-const std::tuple<const char*, qsizetype, QString> kDamaged[] = {
-    {"cut mid-page", 1500000, u"yarım kalmış"_s},
-    {"cut at a page", 2048 * 700, u"bozuk sayfa"_s},
-    {"random bytes", -1, u"Jet (Access) dosyası değil"_s},
-    {"zero bytes", 0, u"0 bayt"_s},
-    {"a folder", -2, u"klasör"_s},
+// How a copy of nwind.mdb is damaged (a cut at the given size), and the reason told.
+const std::tuple<const char*, Damage, qsizetype, QString> kDamaged[] = {
+    {"cut mid-page", Damage::Truncated, 1500000, u"yarım kalmış"_s},
+    {"cut at a page", Damage::Truncated, 2048 * 700, u"bozuk sayfa"_s},
+    {"random bytes", Damage::Random, 0, u"Jet (Access) dosyası değil"_s},
+    {"zero bytes", Damage::Empty, 0, u"0 bayt"_s},
+    {"a folder", Damage::Folder, 0, u"klasör"_s},
 };
 // "s" stands for the source, "new" for a target to make, "old" for an existing file.
 const std::tuple<const char*, QStringList> kWrongCommandLines[] = {
@@ -44,10 +45,6 @@ class TestJetImport : public QObject
     Q_OBJECT
     std::unique_ptr<TestHome> home;
 
-    static QVariant value(const QString& path, const QString& sql)
-    {
-        return TestDatabase(path).value(sql);
-    }
     static ProgramRun runImport(const QStringList& arguments)
     {
         return runProgram(QStringLiteral(TOPKAR_IMPORT_PROGRAM), arguments);
@@ -88,8 +85,8 @@ private Q_SLOTS:
         const QString target = home->file(u"dates.db"_s);
         jetimport::importFile(jetfixtures::path(u"DateTestDatabase.mdb"_s), target);
         const auto year = [&](const QString& row) {
-            return value(target,
-                         u"SELECT DateCol FROM DateTest WHERE LongTextCol LIKE '%1%'"_s.arg(row))
+            return TestDatabase(target)
+                .value(u"SELECT DateCol FROM DateTest WHERE LongTextCol LIKE '%1%'"_s.arg(row))
                 .toString();
         };
         QCOMPARE(year(u"Year 9999"_s).left(4), u"9999"_s);
@@ -103,20 +100,11 @@ private Q_SLOTS:
     // no target and nothing else left in the folder.
     void damagedSource()
     {
-        const auto& [name, size, reason] = currentCase(kDamaged);
+        const auto& [name, how, size, reason] = currentCase(kDamaged);
         const QString source = home->file(u"Kaynak Dosya.mdb"_s);
-        QFile in(jetfixtures::path(u"nwind.mdb"_s)), out(source);
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        if (size == -2) {
-            QVERIFY(QDir().mkdir(source));
-        } else {
-            QByteArray bytes = in.read(size < 0 ? 65536 : size);
-            if (size == -1)
-                for (char& b : bytes)
-                    b = char(QRandomGenerator::global()->generate());
-            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
-            out.close();
-        }
+        QVERIFY(QFile::copy(jetfixtures::path(u"nwind.mdb"_s), source));
+        damage(source, how);
+        QVERIFY(size == 0 || QFile::resize(source, size));
         const QDir dir(home->path());
         const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         const ProgramRun run = runImport({source, home->file(u"hedef.db"_s)});
@@ -153,9 +141,10 @@ private Q_SLOTS:
             cut += p.exitStatus() == QProcess::CrashExit;
             if (!QFile::exists(target))
                 continue;
-            QCOMPARE(value(target, u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
-            const int rows = value(target, u"SELECT (SELECT count(*) FROM Orders) + (SELECT "
-                                           "count(*) FROM \"Order Details\")"_s)
+            QCOMPARE(TestDatabase(target).value(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+            const int rows = TestDatabase(target)
+                                 .value(u"SELECT (SELECT count(*) FROM Orders) + (SELECT "
+                                        "count(*) FROM \"Order Details\")"_s)
                                  .toInt();
             QVERIFY(rows == 830 + 2155 || (replacing && rows == 0)); // new, or the old one
         }

@@ -6,7 +6,6 @@
 #include "exchange/exchange_run.h"
 #include "exchange/local_files.h"
 
-#include <QSqlError>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -35,17 +34,12 @@ bool BranchFolder::prepare(bool central) const
     return ok;
 }
 
-ExchangeReport BranchFolder::run(ExchangeHost& host, const QString& command, bool central) const
+ExchangeReport BranchFolder::run(const QString& command, bool central, ExchangeHost* host) const
 {
     ExchangeSettings s = settings(command, central);
     ExchangeControls controls;
-    return runExchange(s, controls, host);
-}
-
-ExchangeReport BranchFolder::run(const QString& command, bool central) const
-{
-    RecordingHost host;
-    return run(host, command, central);
+    RecordingHost quiet;
+    return runExchange(s, controls, host ? *host : quiet);
 }
 
 void BranchFolder::writeBranchList(const QStringList& codes) const
@@ -63,46 +57,6 @@ bool finished(const ExchangeReport& report)
 bool failedOn(const ExchangeReport& report, const QString& text)
 {
     return !report.complete() && report.failures().join(u' ').contains(text);
-}
-
-CentralServer::CentralServer(int port)
-    : PgServer(port), m_connection(u"test-central-check-%1"_s.arg(port))
-{
-    qputenv("ODBCINI", odbcIni().toLocal8Bit());
-    if (!running()) {
-        m_error = PgServer::error();
-        return;
-    }
-    QSqlDatabase db = connection();
-    if (!db.isOpen())
-        m_error = db.lastError().text();
-    else
-        m_ready = createCentralSchema(db, &m_error);
-}
-
-bool CentralServer::stop(const QString& mode)
-{
-    disconnect();
-    return PgServer::stop(mode);
-}
-
-QSqlDatabase CentralServer::connection() const
-{
-    QSqlDatabase db = QSqlDatabase::contains(m_connection)
-                          ? QSqlDatabase::database(m_connection, false)
-                          : QSqlDatabase::addDatabase(u"QODBC"_s, m_connection);
-    if (!db.isOpen()) {
-        db.setDatabaseName(u"ParvekWeb"_s);
-        db.open();
-    }
-    return db;
-}
-
-void CentralServer::disconnect()
-{
-    if (QSqlDatabase::contains(m_connection))
-        QSqlDatabase::database(m_connection, false).close();
-    QSqlDatabase::removeDatabase(m_connection);
 }
 
 void CentralServer::clear()
@@ -124,7 +78,9 @@ QList<SqlRows> CentralServer::contents() const
 void CentralServerTest::initTestCase()
 {
     server = std::make_unique<CentralServer>(m_port);
-    QVERIFY2(server->ready(), qPrintable(server->error()));
+    QVERIFY2(server->running(), qPrintable(server->error()));
+    QString error;
+    QVERIFY2(createCentralSchema(server->orders(), &error), qPrintable(error));
 }
 
 void CentralServerTest::init()

@@ -48,9 +48,10 @@ public:
     // The station's files with every table the exchange uses, as the operator makes
     // them with --prepare-branch (the company database too for the central station).
     bool prepare(bool central = false) const;
-    // One exchange run of this station as the window runs it.
-    ExchangeReport run(const QString& command = {}, bool central = false) const;
-    ExchangeReport run(ExchangeHost& host, const QString& command = {}, bool central = false) const;
+    // One exchange run of this station as the window runs it (with a host that shows
+    // nothing when none is given).
+    ExchangeReport run(const QString& command = {}, bool central = false,
+                       ExchangeHost* host = nullptr) const;
     // Sube.txt with the codes, one quoted code a line (Windows-1254, as a station writes it).
     void writeBranchList(const QStringList& codes) const;
 
@@ -67,18 +68,16 @@ bool failedOn(const ExchangeReport& report, const QString& text);
 // Waits for a program's end: true when it ended well, else prints its output.
 bool endedWell(QProcess& program);
 
-// The throwaway server of one test program with the exchange's central tables, seen
-// through the user-level ODBC data source "ParvekWeb" (ODBCINI).
+// The throwaway server of one test program, which the code under test reaches through
+// the user-level ODBC data source "ParvekWeb" (ODBCINI) and the test through a
+// connection of its own.
 class CentralServer : public PgServer, public TestDatabase
 {
 public:
-    explicit CentralServer(int port);
-    ~CentralServer() { disconnect(); }
-
-    bool ready() const { return m_ready; }
-    QString error() const { return m_error; }
-    // Closes the test's connection first (a server stopped hard drops it anyway).
-    bool stop(const QString& mode = QStringLiteral("fast"));
+    explicit CentralServer(int port) : PgServer(port)
+    {
+        qputenv("ODBCINI", odbcIni().toLocal8Bit());
+    }
 
     // Empties the exchange tables (and the receipts).
     void clear();
@@ -86,20 +85,13 @@ public:
     QList<SqlRows> contents() const;
 
 protected:
-    QSqlDatabase connection() const override;
-
-private:
-    void disconnect();
-
-    bool m_ready = false;
-    QString m_error;
-    QString m_connection;
+    QSqlDatabase connection() const override { return orders(); }
 };
 
-// The frame of an exchange test program: one server for the program on its own port,
-// emptied before every test, and for each test a fresh home (settings, data folders)
-// with the station's data folder of branch 02 (prepared as a central station's),
-// whose branch list names only itself.
+// The frame of an exchange test program: one server for the program on its own port
+// with the exchange's central tables, emptied before every test, and for each test a
+// fresh home (settings, data folders) with the station's data folder of branch 02
+// (prepared as a central station's), whose branch list names only itself.
 class CentralServerTest : public QObject
 {
     Q_OBJECT

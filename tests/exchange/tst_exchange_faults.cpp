@@ -83,7 +83,7 @@ private Q_SLOTS:
                 QVERIFY(server->stop(u"immediate"_s));
             }
         };
-        QVERIFY(!station->run(host, command).complete());
+        QVERIFY(!station->run(command, false, &host).complete());
         QVERIFY(stopped);
         QVERIFY(station->accounts().count(u"CariHareket"_s, u"Yeni>0"_s) > 0);
         QVERIFY2(server->start(), qPrintable(server->error()));

@@ -46,7 +46,6 @@ int main(int argc, char** argv)
                  u"500"_s,      u"18.75"_s,           u"Üretimde"_s,    u"1"_s,
                  u"Acil"_s,     QDate(2026, 3, 4)};
     RollRecorder recorder;
-    int told = 0; // rolls the operator was told to record again
     for (long written = 0; count == 0 || written < count;) {
         const RecordResult r = recorder.addRoll(*data.recordset(), v, QDate::currentDate());
         if (r.ok) {
@@ -57,10 +56,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", qPrintable(r.error));
             // A station told that the file is busy records the roll again, as its
             // operator would.
-            if (count > 0 && r.error.contains(u"database is locked"_s)) {
-                ++told;
+            if (count > 0 && r.error.contains(u"database is locked"_s))
                 continue;
-            }
         }
         if (!r.ok && !r.connectionLost)
             return 3;
@@ -70,6 +67,5 @@ int main(int argc, char** argv)
                (!orderserver::reconnect(server).isValid() || !RefreshToFirst(data)))
             QThread::msleep(100);
     }
-    std::fprintf(stderr, "told %d\n", told);
     return 0;
 }

@@ -11,10 +11,12 @@ QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList&
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(sql);
+    // Without parameters unprepared: a server prepares no statements that change tables.
+    if (!params.isEmpty())
+        q.prepare(sql);
     for (const QVariant& p : params)
         q.addBindValue(p);
-    if (!q.exec())
+    if (!(params.isEmpty() ? q.exec(sql) : q.exec()))
         qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     return q;
 }
@@ -66,5 +68,5 @@ bool TestDatabase::insert(const QString& table, const QString& columns, const Sq
 
 QSqlDatabase TestDatabase::connection() const
 {
-    return dbfiles::connection(m_file);
+    return m_db.isValid() ? m_db : dbfiles::connection(m_file);
 }

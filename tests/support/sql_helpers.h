@@ -14,12 +14,13 @@ using SqlRows = QList<QVariantList>;
 QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList& params = {});
 
 // A database as a test sees it through plain SQL, independent of the code under test:
-// one SQLite file (its tables made on the first insert into them), or another
-// connection (the exchange's central server).
+// one SQLite file (its tables made on the first insert into them), or a connection of
+// the test's own (a server's).
 class TestDatabase
 {
 public:
     explicit TestDatabase(const QString& file) : m_file(file) {}
+    explicit TestDatabase(const QSqlDatabase& db) : m_db(db) {}
     virtual ~TestDatabase() = default;
     QString file() const { return m_file; }
 
@@ -44,17 +45,5 @@ protected:
 
 private:
     QString m_file;
-};
-
-// A database a test reaches through a connection of its own (a server's).
-class ConnectedDatabase : public TestDatabase
-{
-public:
-    explicit ConnectedDatabase(const QSqlDatabase& db) : m_db(db) {}
-
-protected:
-    QSqlDatabase connection() const override { return m_db; }
-
-private:
     QSqlDatabase m_db;
 };
