@@ -82,9 +82,6 @@ private Q_SLOTS:
         const auto symbol = encoder->encode(u"1047S1200015"_s, &error);
         QVERIFY2(symbol, qPrintable(error));
         const BarcodePicture picture(*symbol);
-        // Code 128 of this number is 134 modules wide, with the quiet zones 154; bars
-        // and text are 60 high.
-        QVERIFY(picture.naturalWidth() == 154 && picture.naturalHeight() == 60);
         // It fits the barcode box.
         QVERIFY(picture.sizeTwips().width() <= LabelLayout::kBoxWidth &&
                 picture.sizeTwips().height() <= LabelLayout::kBoxHeight);
@@ -120,7 +117,6 @@ private Q_SLOTS:
         // three device pixels to the pixel shows it, through its own painting.
         QWidget* box = s.box();
         QVERIFY(box && box->isVisible());
-        QCOMPARE(box->size(), QSize(249, 91)); // 3735 × 1365 twips
         QImage shot(box->size() * 3, QImage::Format_ARGB32);
         shot.setDevicePixelRatio(3);
         shot.fill(Qt::white);
@@ -182,35 +178,25 @@ private Q_SLOTS:
         QCOMPARE(QDir(out.path()).entryList({u"*.pdf"_s}, QDir::Files).size(), files);
     }
 
+    // The company name of the setting, line by line: each line centred on the page on its
+    // own, an empty middle line keeping its place (the designed name when nothing is set:
+    // labelScansOnScreenAndPrinted).
     void companyNameComesFromTheSettingLineByLine()
     {
         TestHome home;
-        // Without a setting the designed name; each line is centred on the page on its own; an
-        // empty middle line keeps its place.
-        for (const auto& [setting, lines] :
-             {std::pair{QString(), QStringList{u"ÖRNEK TEKSTİL A.Ş."_s, u"Örme Kumaş Üretimi"_s,
-                                               u"Organize Sanayi Bölgesi"_s}},
-              {u"Kaya Örme"_s, QStringList{u"Kaya Örme"_s}},
-              {u"Kaya Örme||İstanbul"_s, QStringList{u"Kaya Örme"_s, u"İstanbul"_s}}}) {
-            if (!setting.isNull())
-                settings::SaveSetting(u"Platform"_s, u"LabelCompany"_s, setting);
-            LabelLayout layout = LabelLayout::design(labelcaptions::companyName());
-            QTemporaryDir out;
-            const QString pdf = out.filePath(u"company.pdf"_s);
-            QVERIFY(labelprint::toPdf(pdf, layout, BarcodePicture(), u"x"_s));
-            const PdfPage page = pdfWords(pdf);
-            double lastTop = 0;
-            for (const QString& line : lines) {
-                const PdfWord first = page.find(line.split(u' ').first());
-                const PdfWord last = page.find(line.split(u' ').last());
-                QVERIFY2(!first.text.isEmpty() && !last.text.isEmpty(), qPrintable(line));
-                QVERIFY(std::abs((first.xMin + last.xMax) / 2 - page.width / 2) < 2.83);
-                QVERIFY(first.yMin > lastTop);
-                lastTop = first.yMin;
-            }
-            if (lines.size() == 2) // two line heights apart: the empty line stands between
-                QVERIFY(page.find(u"İstanbul"_s).yMin - page.find(u"Kaya"_s).yMin > 1.9 * 12);
+        settings::SaveSetting(u"Platform"_s, u"LabelCompany"_s, u"Kaya Örme||İstanbul"_s);
+        QTemporaryDir out;
+        const QString pdf = out.filePath(u"company.pdf"_s);
+        QVERIFY(labelprint::toPdf(pdf, LabelLayout::design(labelcaptions::companyName()),
+                                  BarcodePicture(), u"x"_s));
+        const PdfPage page = pdfWords(pdf);
+        for (const auto& [first, last] : {std::pair{u"Kaya"_s, u"Örme"_s}, {u"İstanbul"_s, {}}}) {
+            const PdfWord a = page.find(first), b = page.find(last.isNull() ? first : last);
+            QVERIFY2(!a.text.isEmpty() && !b.text.isEmpty(), qPrintable(first));
+            QVERIFY(std::abs((a.xMin + b.xMax) / 2 - page.width / 2) < 2.83);
         }
+        // Two line heights apart: the empty line stands between.
+        QVERIFY(page.find(u"İstanbul"_s).yMin - page.find(u"Kaya"_s).yMin > 1.9 * 12);
     }
 
     void windowsFileRoundTrips()
@@ -394,7 +380,6 @@ private Q_SLOTS:
         };
         QCOMPARE(topEdge(9), QColor(Qt::red));
         QCOMPARE(topEdge(7), QColor(Qt::white));
-        QCOMPARE(s.item(9)->toolTip(), u" Operatör "_s);
         QCOMPARE(s.item(9)->pos(), QPoint(214, 256));
 
         // A centred item stays centred while its text changes.
@@ -481,8 +466,9 @@ private Q_SLOTS:
         QVERIFY(layoutFile(s).endsWith("\r\n3930,967\r\n"));
     }
 
-    // Selecting items, the menu and its font dialog, the window-level keys' hooks.
-    void selectionMenuFontAndKeysHooks()
+    // Selecting items, the menu and its font dialog (the window's keys on the selected
+    // item: tst_form1).
+    void selectionMenuAndFont()
     {
         Station s;
         QVERIFY(s.open());
@@ -501,17 +487,6 @@ private Q_SLOTS:
         QCOMPARE(canvas->itemBackground(2), QColor(Qt::white));
         QVERIFY(w.PopMenu->isVisible() && w.YazFont->isVisible() && !w.SatSil->isVisible());
         w.PopMenu->close();
-
-        // The window-level keys' view of the selected item.
-        const QRectF rect = w.parts.SelectedItemRect();
-        QCOMPARE(rect.topLeft(), QPointF(3210, 3060));
-        w.parts.MoveSelectedItem(rect.topLeft() + QPointF(-30, 30));
-        QCOMPARE(s.item(4)->pos(), QPoint(212, 206));
-        QTest::mouseDClick(s.item(4), Qt::LeftButton, {}, QPoint(3, 3));
-        w.parts.LeftAlignSelectedItem();
-        QCOMPARE(s.labels->layout().items[4].alignment, int(AlignLeft));
-        w.parts.DeselectLabelItem();
-        QVERIFY(!w.parts.LabelItemSelected());
 
         // A click on the free canvas deselects the item and whitens the box.
         QTest::mouseClick(s.item(5), Qt::LeftButton, {}, QPoint(3, 3));

@@ -130,7 +130,9 @@ private Q_SLOTS:
         }
         const QString said = told.join(u'\n') + u'\n' + w->statusText();
         const QString fileName = QFileInfo(path).fileName();
-        // What cannot be read whole is said, naming the file.
+        // What cannot be read whole is said, naming the file, in the station's words and
+        // not the database engine's.
+        QVERIFY2(!said.contains(u"database"), qPrintable(said));
         const bool unreadable =
             damaged == Damage::Random || damaged == Damage::Folder || damaged == Damage::Unreadable;
         if (unreadable && (target.kind != Kind::Layout || name == u"Barkod.Dat"))

@@ -12,9 +12,7 @@ ModalAnswerer::ModalAnswerer(std::function<void(QWidget*)> answer) : m_answer(st
             return;
         m_handled = modal;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            titles.append(box->windowTitle());
             messages.append(box->text());
-            icons.append(box->icon());
             if (QAbstractButton* button = box->button(reply))
                 button->click();
             else

@@ -10,7 +10,7 @@
 #include <functional>
 
 // Answers every modal window that comes up while it lives, as an operator would: a
-// message box is noted (title and text) and confirmed, any other window goes to
+// message box's text is noted and the box confirmed, any other window goes to
 // `answer`. Make it before the action that opens the window.
 class ModalAnswerer
 {
@@ -19,9 +19,7 @@ public:
     // The button a message box that offers it gets (Yes to a question); any other box
     // is confirmed.
     QMessageBox::StandardButton reply = QMessageBox::NoButton;
-    QStringList titles;
     QStringList messages;
-    QList<QMessageBox::Icon> icons;
 
 private:
     std::function<void(QWidget*)> m_answer;
