@@ -14,6 +14,7 @@
 #include "exchange/demo_branches.h"
 #include "exchange/exchange_run.h"
 #include "exchange/field_copy.h"
+#include "exchange/row_inserter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,7 +77,7 @@ Rows readBranchRows(const QString& path, const QString& table)
         if (rec.fieldName(i) == u"AktarimNo"_s)
             continue;
         kept.append(i);
-        rows.columns.append(u'"' + fieldcopy::centralName(rec.fieldName(i)) + u'"');
+        rows.columns.append(fieldcopy::centralName(rec.fieldName(i)));
     }
     while (q.next()) {
         QVariantList row;
@@ -87,27 +88,21 @@ Rows readBranchRows(const QString& path, const QString& table)
     return rows;
 }
 
-// The bare insert: multi-row INSERT statements in one transaction.
+// The bare insert: the same multi-row INSERT statements the upload uses (same size,
+// kept prepared), in one transaction, with the branch's values as they are.
 bool bareInsert(CentralDatabase& central, const QString& table, const Rows& rows)
 {
-    const int perStatement = std::max<int>(1, 6000 / static_cast<int>(rows.columns.size()));
-    const QString one = u'(' + QStringList(rows.columns.size(), u"?"_s).join(u", "_s) + u')';
+    RowInserter insert(central.database(), table, rows.columns);
+    QString error;
     central.begin();
-    for (qsizetype from = 0; from < rows.values.size(); from += perStatement) {
-        const qsizetype n = std::min<qsizetype>(perStatement, rows.values.size() - from);
-        QSqlQuery q(central.database());
-        q.prepare(u"INSERT INTO \"%1\" (%2) VALUES "_s.arg(table, rows.columns.join(u", "_s)) +
-                  QStringList(n, one).join(u", "_s));
-        for (qsizetype r = from; r < from + n; ++r)
-            for (const QVariant& v : rows.values[r])
-                q.addBindValue(v);
-        if (!q.exec()) {
-            std::printf("bare insert failed: %s\n", qPrintable(q.lastError().text()));
-            central.rollback();
-            return false;
-        }
-    }
-    return central.commit();
+    bool ok = true;
+    for (const QVariantList& row : rows.values)
+        ok = ok && insert.add(row, &error);
+    if (ok && insert.flush(&error) && central.commit(&error))
+        return true;
+    std::printf("bare insert failed: %s\n", qPrintable(error));
+    central.rollback();
+    return false;
 }
 
 void truncate(CentralDatabase& central)
@@ -116,6 +111,23 @@ void truncate(CentralDatabase& central)
         .exec(
             u"TRUNCATE \"CariKartlar\", \"StokKartlar\", \"CariHareket\", \"StokHareket\", \"AktarimFisleri\""_s);
 }
+
+// Wall time and CPU seconds (this process, the central server) at one moment.
+struct Spent
+{
+    double ms = 0, client = 0, server = 0;
+    static Spent now(const QString& serverFolder, QElapsedTimer& clock)
+    {
+        if (!clock.isValid())
+            clock.start();
+        return {static_cast<double>(clock.elapsed()), bench::processCpuSeconds(),
+                bench::serverCpuSeconds(serverFolder)};
+    }
+    Spent operator-(const Spent& o) const
+    {
+        return {ms - o.ms, client - o.client, server - o.server};
+    }
+};
 
 int count(CentralDatabase& central, const QString& table)
 {
@@ -174,6 +186,7 @@ int main(int argc, char** argv)
 
         // Once on an idle machine, once while another process keeps one core busy.
         double ratios[2] = {0, 0};
+        double cpuRatios[2] = {0, 0};
         for (const bool busy : {false, true}) {
             QString from = branch;
             if (busy) {
@@ -188,28 +201,32 @@ int main(int argc, char** argv)
             // The bare insert three times (the median counts), each into empty tables.
             QElapsedTimer t;
             bool bareOk = true;
-            std::vector<double> bareRuns;
+            std::vector<Spent> bareRuns;
             for (int run = 0; run < 3; ++run) {
-                t.start();
+                const Spent before = Spent::now(serverFolder, t);
                 bareOk = bareInsert(central, u"CariHareket"_s, accounts) &&
                          bareInsert(central, u"StokHareket"_s, stock) && bareOk;
-                bareRuns.push_back(t.elapsed());
+                bareRuns.push_back(Spent::now(serverFolder, t) - before);
                 truncate(central);
             }
-            std::sort(bareRuns.begin(), bareRuns.end());
-            const double bareMs = bareRuns[1];
+            std::sort(bareRuns.begin(), bareRuns.end(),
+                      [](const Spent& a, const Spent& b) { return a.ms < b.ms; });
+            const Spent bare = bareRuns[1];
+            const double bareMs = bare.ms;
 
             QuietHost host;
             ExchangeControls controls;
             ExchangeSettings upload = settingsFor(from, false, u"CariHarKod"_s);
-            t.restart();
+            const Spent before = Spent::now(serverFolder, t);
             const ExchangeReport report = runExchange(upload, controls, host);
-            const double uploadMs = t.elapsed();
+            const Spent spent = Spent::now(serverFolder, t) - before;
+            const double uploadMs = spent.ms;
             const int arrived = count(central, u"CariHareket"_s) + count(central, u"StokHareket"_s);
             truncate(central);
             const double bareRate = rows / (bareMs / 1000.0);
             const double uploadRate = rows / (uploadMs / 1000.0);
             ratios[busy] = uploadRate / bareRate;
+            cpuRatios[busy] = (bare.client + bare.server) / (spent.client + spent.server);
             std::printf("\n%lld account and stock movements, %s (load average %.1f)\n",
                         static_cast<long long>(rows),
                         busy ? "another process keeps one core busy" : "idle",
@@ -219,11 +236,15 @@ int main(int argc, char** argv)
             std::printf(
                 "UploadMovements:               %8.0f ms  %8.0f rows/s  (%d rows arrived, %s)\n",
                 uploadMs, uploadRate, arrived, report.complete() ? "complete" : "INCOMPLETE");
+            std::printf("CPU seconds, client + server:  bare %.2f + %.2f   upload %.2f + %.2f\n",
+                        bare.client, bare.server, spent.client, spent.server);
             if (!bareOk || !report.complete() || arrived != rows)
                 status = 1;
         }
-        std::printf("upload / bare insert:          %8.2f   busy: %.2f   (goal: at least 0.7)\n\n",
+        std::printf("upload / bare insert:          %8.2f   busy: %.2f   (goal: at least 0.7)\n",
                     ratios[0], ratios[1]);
+        std::printf("CPU bare / CPU upload:         %8.2f   busy: %.2f\n\n", cpuRatios[0],
+                    cpuRatios[1]);
         std::fflush(stdout);
 
         // ---- 2. full exchange into a branch
@@ -237,6 +258,8 @@ int main(int argc, char** argv)
         writeBranchList(source);
         writeBranchList(target);
         demobranches::addSales(source, u"02"_s, downloadSales, 1, &error);
+        // The central station keeps the company database (01) beside its branches' copies.
+        demobranches::addCards(target, u"01"_s, &error);
         demobranches::addCards(target, u"02"_s, &error);
         ExchangeSettings send = settingsFor(source, false, u"CariHarKod"_s);
         runExchange(send, controls, host);

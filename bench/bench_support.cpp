@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlQuery>
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,6 +156,49 @@ bool startCentralServer(const QString& folder, int port, QString* error)
 void stopCentralServer(const QString& folder)
 {
     centralScript({u"stop"_s, folder, u"fast"_s}, nullptr);
+}
+
+double processCpuSeconds()
+{
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+namespace {
+// Fields of /proc/PID/stat after the command name: [1] parent, [11..14] utime, stime,
+// cutime, cstime in clock ticks.
+QStringList procStat(const QString& pid)
+{
+    QFile f(u"/proc/%1/stat"_s.arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromLatin1(f.readAll());
+    return text.mid(text.lastIndexOf(u')') + 2).split(u' ');
+}
+} // namespace
+
+double serverCpuSeconds(const QString& folder)
+{
+    QFile pidFile(QDir(folder).filePath(u"data/postmaster.pid"_s));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return 0;
+    const QString postmaster = QString::fromLatin1(pidFile.readLine()).trimmed();
+    const QStringList own = procStat(postmaster);
+    if (own.size() < 15)
+        return 0;
+    long long ticks = 0;
+    for (int i = 11; i <= 14; ++i)
+        ticks += own[i].toLongLong(); // the ended backends are in cutime/cstime
+    for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        if (pid.isEmpty() || !pid[0].isDigit())
+            continue;
+        const QStringList st = procStat(pid);
+        if (st.size() > 12 && st[1] == postmaster)
+            ticks += st[11].toLongLong() + st[12].toLongLong();
+    }
+    return static_cast<double>(ticks) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 } // namespace bench

@@ -54,4 +54,10 @@ void makeOrders(const QString& folder, int rolls);
 bool startCentralServer(const QString& folder, int port, QString* error);
 void stopCentralServer(const QString& folder);
 
+// CPU seconds spent so far by this process, and by the central server of folder (its
+// postmaster, its running backends and those that have ended). On a loaded machine
+// these stay steady where the wall clock does not.
+double processCpuSeconds();
+double serverCpuSeconds(const QString& folder);
+
 } // namespace bench

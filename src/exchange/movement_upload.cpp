@@ -1,5 +1,6 @@
 #include "exchange/movement_upload.h"
 
+#include "core/field_value.h"
 #include "core/jet_sql.h"
 #include "core/logging.h"
 #include "core/settings_store.h"
@@ -7,10 +8,14 @@
 #include "exchange/branch_list.h"
 #include "exchange/field_copy.h"
 #include "exchange/local_files.h"
+#include "exchange/row_inserter.h"
+#include "exchange/sqlite_statement.h"
 #include "exchange/upload_marks.h"
 
 #include <QFileInfo>
 #include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
 using jetsql::quoteText;
@@ -68,11 +73,48 @@ QString withW(const QVariant& id)
     return text;
 }
 
+// One pending movement read from the branch file, with the values its central row
+// gets.
 struct Movement
 {
-    int position = 0;
     uploadmarks::Pending pending;
-    QString card; // the card the movement belongs to
+    QString card;        // the card the movement belongs to
+    QVariantList values; // per planned central column, as the column stores it
+    QString refused;     // why a value does not convert (the movement is not sent)
+    QString id;          // DigerId
+    // An account invoice (Nerde has "FI"): its account and side.
+    bool invoice = false;
+    bool debit = false;
+    QString code;
+};
+
+// The copy of a branch movement into its central table, planned once per table: the
+// grid's fields under their central names, then the fields the upload sets itself.
+struct CopyPlan
+{
+    // What the upload puts into a central column.
+    enum class Role
+    {
+        Copied, // the branch field as it is
+        Server, // who sent it
+        State,  // Yeni: 3 from a terminal, else 0
+        WithW   // a stock id, copied with one trailing "W"
+    };
+    QStringList columns;             // central names, in the order of the values
+    QList<jetsql::ColumnKind> kinds; // central kinds
+    QList<Role> roles;
+    QList<int> sources;                    // branch column per value (-1: none)
+    QList<jetsql::ColumnKind> sourceKinds; // branch kinds
+    // Values (central) and branch columns (-1: none) an invoice is known by.
+    int code = -1, id = -1, debit = -1, credit = -1;
+    int branchCode = -1, branchId = -1, branchDebit = -1, branchWhere = -1;
+    int indexOf(const QString& column) const
+    {
+        for (int i = 0; i < columns.size(); ++i)
+            if (columns[i].compare(column, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
 };
 
 class SectionUpload
@@ -86,6 +128,9 @@ public:
 
 private:
     bool openPending();
+    bool planCopy(QString* error);
+    bool readWindow(QList<Movement>& window, QString* error);
+    void convert(const SqliteStatement& q, Movement& m) const;
     enum class Sent
     {
         All,
@@ -96,7 +141,9 @@ private:
     Sent sendGroup(const QList<Movement>& group);
     bool trySend(const QList<Movement>& group, QString* error);
     bool lookUpInvoices(const QList<Movement>& group, QString* error);
-    bool writeOne(RecordSet& central);
+    bool writeOne(const Movement& m, QString* error);
+    bool overwriteInvoice(const Movement& m, bool* done, QString* error);
+    void refuse(const Movement& m, const QString& why);
     bool markTouchedCards();
     bool sendTotals();
     bool clearPending();
@@ -117,17 +164,31 @@ private:
     bool m_terminal;
     int m_total = 0;
     bool m_noCards = false; // the file has no card table
-    QStringList m_fields;
-    std::optional<fieldcopy::Copy> m_copy;
+    // Reading the pending movements straight from the branch file, in key order up to
+    // the last movement there was when the upload began.
+    QSqlDatabase m_local;
+    jetsql::TableSchema m_branchSchema;
+    jetsql::Sql m_pendingWhere;
+    qint64 m_lastKey = 0;
+    qint64 m_maxKey = 0;
+    CopyPlan m_plan;
+    jetsql::TableSchema m_centralSchema;
+    QString m_centralKey;
+    std::optional<RowInserter> m_insert;
     QList<Movement> m_confirmed; // in the central database (sent now or before)
-    QStringList m_receipts;      // receipts of the confirmed movements
+    void confirm(Movement m)
+    {
+        m.values.clear(); // only the key, mark and card are needed from here on
+        m_confirmed.append(std::move(m));
+    }
+    QStringList m_receipts; // receipts of the confirmed movements
     // Receipts are kept apart per table and per side that sends (a branch's own
     // station and the central station may both send for the same branch).
     QString receiptTable() const
     {
         return m_section.movements + u'/' + QString::number(m_ctx.settings.serverFlag());
     }
-    // Invoice keys (account, side, id) of this group: rows held in the central set,
+    // Invoice keys (account, side, id) of this group: rows held for the next insert,
     // rows written or overwritten by the group, and rows found in the central table
     // when the group began. Only an invoice whose key is among them needs a search.
     QSet<QString> m_held;
@@ -137,6 +198,8 @@ private:
     {
         return code + (debit ? u"\x1fB\x1f"_s : u"\x1fA\x1f"_s) + id;
     }
+    // The invoice keys a central row with these values can be found under.
+    void noteKeys(const QVariantList& values, QSet<QString>& keys) const;
     int m_sentNow = 0;
     int m_failed = 0;
 };
@@ -208,8 +271,180 @@ bool SectionUpload::openPending()
         failure(u"%1 okunamadı: %2"_s.arg(m_section.cards, error));
         return false;
     }
-    m_fields = fieldcopy::gridFields(*m_pending);
+    if (!planCopy(&error)) {
+        failure(u"%1 %2 gönderilemedi: %3"_s.arg(m_total).arg(m_section.what, error));
+        return false;
+    }
     return true;
+}
+
+bool SectionUpload::planCopy(QString* error)
+{
+    m_local = localfiles::connectionOf(m_file);
+    m_branchSchema = m_pending->schema();
+    const auto central = readTableInfo(m_ctx.central.database(), m_section.movements, error);
+    if (!central)
+        return false;
+    m_centralSchema = central->schema;
+    m_centralKey = central->keyExpression;
+    for (const QString& field : fieldcopy::gridFields(*m_pending)) {
+        const int source = m_branchSchema.indexOf(field);
+        const int target = m_centralSchema.indexOf(fieldcopy::centralName(field));
+        if (source < 0 || target < 0 || m_plan.indexOf(m_centralSchema.columns[target].name) >= 0)
+            continue; // a field the central table lacks is not sent
+        m_plan.columns.append(m_centralSchema.columns[target].name);
+        m_plan.kinds.append(m_centralSchema.columns[target].kind);
+        m_plan.sources.append(source);
+        m_plan.sourceKinds.append(m_branchSchema.columns[source].kind);
+    }
+    QStringList own = {u"Server"_s, u"Yeni"_s};
+    if (m_section.stock)
+        own << u"DigerId"_s << u"SeriNoDiger"_s;
+    for (const QString& field : std::as_const(own)) {
+        if (m_plan.indexOf(field) >= 0)
+            continue;
+        const jetsql::Column* column = m_centralSchema.find(field);
+        if (!column) {
+            *error = u"merkezdeki %1 tablosunda %2 alanı yok"_s.arg(m_section.movements, field);
+            return false;
+        }
+        m_plan.columns.append(column->name);
+        m_plan.kinds.append(column->kind);
+        m_plan.sources.append(-1);
+        m_plan.sourceKinds.append(column->kind);
+    }
+    for (const QString& column : std::as_const(m_plan.columns)) {
+        using Role = CopyPlan::Role;
+        const auto is = [&](const QString& name) {
+            return column.compare(name, Qt::CaseInsensitive) == 0;
+        };
+        m_plan.roles.append(is(u"Server"_s) ? Role::Server
+                            : is(u"Yeni"_s) ? Role::State
+                            : m_section.stock && (is(u"DigerId"_s) || is(u"SeriNoDiger"_s))
+                                ? Role::WithW
+                                : Role::Copied);
+    }
+    m_plan.code = m_plan.indexOf(u"CariHarKod"_s);
+    m_plan.id = m_plan.indexOf(u"DigerId"_s);
+    m_plan.debit = m_plan.indexOf(u"Borc"_s);
+    m_plan.credit = m_plan.indexOf(u"Alacak"_s);
+    m_plan.branchCode = m_branchSchema.indexOf(u"CariHarKod");
+    m_plan.branchId = m_branchSchema.indexOf(u"DigerId");
+    m_plan.branchDebit = m_branchSchema.indexOf(u"Borc");
+    m_plan.branchWhere = m_branchSchema.indexOf(u"Nerde");
+    m_insert.emplace(m_ctx.central.database(), m_centralSchema.table, m_plan.columns);
+
+    // The pending movements as Data1 holds them, read straight from the file.
+    const auto where =
+        jetsql::parseCriterion(u"Yeni>0 And Sube=%1"_s.arg(quoteText(m_branch)), error);
+    const auto sql = where
+                         ? jetsql::translate(*where, m_branchSchema, jetsql::Dialect::SQLite, error)
+                         : std::nullopt;
+    if (!sql)
+        return false;
+    m_pendingWhere = *sql;
+    QSqlQuery q(m_local);
+    q.setForwardOnly(true);
+    if (!q.exec(u"SELECT MAX(rowid) FROM "_s + jetsql::quoteIdentifier(m_branchSchema.table))) {
+        *error = q.lastError().text();
+        return false;
+    }
+    m_maxKey = q.next() ? q.value(0).toLongLong() : 0;
+    return true;
+}
+
+// The next movements (up to kMarkWindow) after the last one read.
+bool SectionUpload::readWindow(QList<Movement>& window, QString* error)
+{
+    QStringList columns;
+    for (const jetsql::Column& c : std::as_const(m_branchSchema.columns))
+        columns.append(jetsql::quoteIdentifier(c.name));
+    SqliteStatement q(m_local,
+                      u"SELECT rowid, %1 FROM %2 WHERE (%3) AND rowid > ? AND rowid <= ? "
+                      "ORDER BY rowid LIMIT ?"_s.arg(columns.join(u", "_s),
+                                                     jetsql::quoteIdentifier(m_branchSchema.table),
+                                                     m_pendingWhere.text));
+    int param = 0;
+    for (const QVariant& p : std::as_const(m_pendingWhere.params))
+        q.bind(++param, p);
+    q.bind(++param, m_lastKey);
+    q.bind(++param, m_maxKey);
+    q.bind(++param, qint64{kMarkWindow});
+    const int mark = m_branchSchema.indexOf(uploadmarks::kColumn);
+    const int card = m_branchSchema.indexOf(m_section.movementKey);
+    while (q.next()) {
+        Movement m;
+        m.pending.key = q.value(0).toLongLong();
+        m.pending.mark = q.value(1 + mark).toString();
+        if (card >= 0)
+            m.card = fieldvalue::fromStorage(m_branchSchema.columns[card].kind, q.value(1 + card))
+                         .toString();
+        convert(q, m);
+        window.append(m);
+        m_lastKey = m.pending.key;
+    }
+    if (!q.error().isEmpty()) {
+        *error = q.error();
+        return false;
+    }
+    return true;
+}
+
+// The values of the movement's central row, as the central columns store them: the
+// copied fields, then the ones the upload sets (sender, state, the stock ids' "W").
+void SectionUpload::convert(const SqliteStatement& q, Movement& m) const
+{
+    const auto branchValue = [&](int i) {
+        return i < 0 ? QVariant()
+                     : fieldvalue::fromStorage(m_branchSchema.columns[i].kind, q.value(1 + i));
+    };
+    m.values.reserve(m_plan.columns.size());
+    for (int i = 0; i < m_plan.columns.size(); ++i) {
+        QVariant value;
+        if (const int source = m_plan.sources[i]; source >= 0)
+            value = fieldvalue::fromStorage(m_plan.sourceKinds[i], q.value(1 + source));
+        switch (m_plan.roles[i]) {
+        case CopyPlan::Role::Copied:
+            break;
+        case CopyPlan::Role::Server:
+            value = m_ctx.settings.serverFlag();
+            break;
+        case CopyPlan::Role::State:
+            value = m_terminal ? 3 : 0;
+            break;
+        case CopyPlan::Role::WithW: {
+            // As the central column stores the copied id, with one trailing "W".
+            const auto stored =
+                fieldvalue::toStorage(m_plan.kinds[i], value, jetsql::Dialect::PostgreSQL);
+            value = withW(stored ? fieldvalue::fromStorage(m_plan.kinds[i], *stored) : value);
+            break;
+        }
+        }
+        QString reason;
+        const auto stored =
+            fieldvalue::toStorage(m_plan.kinds[i], value, jetsql::Dialect::PostgreSQL, &reason);
+        if (!stored && m.refused.isEmpty())
+            m.refused = u"'%1' alanına '%2' yazılamadı: %3"_s.arg(m_plan.columns[i],
+                                                                  fieldvalue::text(value), reason);
+        m.values.append(stored.value_or(QVariant()));
+    }
+    m.id = branchValue(m_plan.branchId).toString();
+    if (!m_section.stock && branchValue(m_plan.branchWhere).toString().contains(u"FI"_s)) {
+        m.invoice = true;
+        m.debit = branchValue(m_plan.branchDebit).toDouble() != 0;
+        m.code = branchValue(m_plan.branchCode).toString();
+    }
+}
+
+void SectionUpload::noteKeys(const QVariantList& values, QSet<QString>& keys) const
+{
+    const auto value = [&](int i) { return i < 0 ? QVariant() : values[i]; };
+    const QString code = value(m_plan.code).toString();
+    const QString id = value(m_plan.id).toString();
+    if (value(m_plan.debit).toDouble() != 0)
+        keys.insert(invoiceKey(code, true, id));
+    if (value(m_plan.credit).toDouble() != 0)
+        keys.insert(invoiceKey(code, false, id));
 }
 
 // The movements that are in the central database so far (their group committed).
@@ -220,38 +455,34 @@ void SectionUpload::showProgress()
                         m_total);
 }
 
+void SectionUpload::refuse(const Movement& m, const QString& why)
+{
+    ++m_failed;
+    failure(u"%1 (%2 %3, DigerId %4) gönderilemedi: %5"_s.arg(m_section.what, m_section.movementKey,
+                                                              m.card, m.id, why));
+}
+
 SectionUpload::Sent SectionUpload::sendAll()
 {
     ExchangeControls& c = m_ctx.controls;
     c.Adodc1.setConnection(m_ctx.central.database());
     c.Adodc1.setRecordSource(u"Select * From "_s + m_section.movements);
-    const QSqlDatabase local = localfiles::connectionOf(m_file);
-    int position = 0;
     QString error;
-    m_pending->moveFirst();
-    bool more = !m_pending->eof();
-    while (more) {
+    for (;;) {
         QList<Movement> window;
         QList<uploadmarks::Pending> rows;
-        // Sending moves through the movements again; the walk goes on after them.
-        if (position > 0 && !m_pending->setAbsolutePosition(position)) {
+        if (!readWindow(window, &error)) {
             failure(u"%1 %2 gönderilemedi: şube dosyası okunamadı: %3"_s.arg(unsent()).arg(
-                m_section.what, m_pending->lastError()));
+                m_section.what, error));
             return Sent::Stopped;
         }
-        for (; window.size() < kMarkWindow && !m_pending->eof(); m_pending->moveNext()) {
-            Movement m;
-            m.position = position++;
-            m.pending.key = m_pending->bookmark().toLongLong();
-            m.pending.mark = m_pending->value(uploadmarks::kColumn).toString();
-            m.card = m_pending->value(m_section.movementKey).toString();
-            window.append(m);
+        if (window.isEmpty())
+            break;
+        for (const Movement& m : std::as_const(window))
             rows.append(m.pending);
-        }
-        more = !m_pending->eof();
         // Every movement gets its mark before anything of it reaches the central
         // database.
-        const auto marks = uploadmarks::markMovements(local, m_section.movements, rows, &error);
+        const auto marks = uploadmarks::markMovements(m_local, m_section.movements, rows, &error);
         if (!marks) {
             failure(u"%1 %2 gönderilemedi: şube dosyasına yazılamadı: %3"_s.arg(unsent()).arg(
                 m_section.what, error));
@@ -259,13 +490,13 @@ SectionUpload::Sent SectionUpload::sendAll()
         }
         QStringList known;
         QList<Movement> marked;
-        for (Movement m : std::as_const(window)) {
+        for (Movement& m : window) {
             if (!marks->contains(m.pending.key))
                 continue; // deleted or sent by another run meanwhile
             if (!m.pending.mark.isEmpty())
                 known.append(m.pending.mark);
             m.pending.mark = marks->value(m.pending.key);
-            marked.append(m);
+            marked.append(std::move(m));
         }
         // Marks given by an earlier run may have arrived already: those movements are
         // in the central database and are not sent again.
@@ -277,11 +508,13 @@ SectionUpload::Sent SectionUpload::sendAll()
         }
         m_receipts.append(receipted->keys);
         QList<Movement> toSend;
-        for (const Movement& m : std::as_const(marked)) {
+        for (Movement& m : marked) {
             if (receipted->marks.contains(m.pending.mark))
-                m_confirmed.append(m);
+                confirm(std::move(m));
+            else if (!m.refused.isEmpty())
+                refuse(m, m.refused);
             else
-                toSend.append(m);
+                toSend.append(std::move(m));
         }
         for (qsizetype from = 0; from < toSend.size(); from += kUploadBatch) {
             if (sendGroup(toSend.mid(from, kUploadBatch)) == Sent::Stopped)
@@ -315,13 +548,7 @@ SectionUpload::Sent SectionUpload::sendGroup(const QList<Movement>& group)
         return Sent::Stopped;
     }
     if (group.size() == 1) {
-        const Movement& m = group.first();
-        QString id;
-        if (m_pending->setAbsolutePosition(m.position))
-            id = m_pending->value(u"DigerId").toString();
-        ++m_failed;
-        failure(u"%1 (%2 %3, DigerId %4) gönderilemedi: %5"_s.arg(
-            m_section.what, m_section.movementKey, m.card, id, error));
+        refuse(group.first(), error);
         return Sent::Some;
     }
     const qsizetype half = group.size() / 2;
@@ -336,55 +563,35 @@ SectionUpload::Sent SectionUpload::sendGroup(const QList<Movement>& group)
 
 bool SectionUpload::trySend(const QList<Movement>& group, QString* error)
 {
-    ExchangeControls& c = m_ctx.controls;
-    // A fresh central set for each group: it holds every earlier row for the invoice
-    // search, and no long list of rows added through it.
-    if (!c.Adodc1.refresh()) {
-        *error = c.Adodc1.lastError();
-        return false;
-    }
-    RecordSet& central = *c.Adodc1.recordset();
-    central.setBatchUpdates(true);
     m_held.clear();
     m_written.clear();
-    if (!m_copy)
-        m_copy.emplace(m_fields, *m_pending, central, fieldcopy::Direction::ToCentral);
+    m_insert->clear();
     if (!m_ctx.central.begin(error))
         return false;
-    if (!m_section.stock && !lookUpInvoices(group, error)) {
+    const auto fail = [&] {
+        m_insert->clear();
         m_ctx.central.rollback();
         return false;
-    }
+    };
+    if (!m_section.stock && !lookUpInvoices(group, error))
+        return fail();
     QStringList marks;
     for (const Movement& m : group) {
-        if (!m_pending->setAbsolutePosition(m.position) ||
-            m_pending->bookmark().toLongLong() != m.pending.key) {
-            *error = u"şube dosyasında hareketin yeri değişti"_s;
-            m_ctx.central.rollback();
-            return false;
-        }
-        if (!writeOne(central)) {
-            *error = central.lastError();
-            m_ctx.central.rollback();
-            return false;
-        }
+        if (!writeOne(m, error))
+            return fail();
         marks.append(m.pending.mark);
     }
-    if (!central.updateBatch()) {
-        *error = central.lastError();
-        m_ctx.central.rollback();
-        return false;
-    }
+    if (!m_insert->flush(error))
+        return fail();
     const auto receipt =
         uploadmarks::writeReceipt(m_ctx.central.database(), marks, m_branch, receiptTable(), error);
-    if (!receipt) {
-        m_ctx.central.rollback();
-        return false;
-    }
+    if (!receipt)
+        return fail();
     if (!m_ctx.central.commit(error))
         return false;
     m_receipts.append(*receipt);
-    m_confirmed.append(group);
+    for (const Movement& m : group)
+        confirm(m);
     m_sentNow += static_cast<int>(group.size());
     return true;
 }
@@ -419,79 +626,93 @@ bool SectionUpload::lookUpInvoices(const QList<Movement>& group, QString* error)
         return true;
     };
     for (const Movement& m : group) {
-        if (!m_pending->setAbsolutePosition(m.position)) {
-            *error = m_pending->lastError();
-            return false;
-        }
-        if (!m_pending->value(u"Nerde").toString().contains(u"FI"_s))
+        if (!m.invoice || asked.contains(invoiceKey(m.code, true, m.id)))
             continue;
-        const QString code = m_pending->value(u"CariHarKod").toString();
-        const QString id = m_pending->value(u"DigerId").toString();
-        if (asked.contains(invoiceKey(code, true, id)))
-            continue;
-        asked.insert(invoiceKey(code, true, id));
-        terms.append(u"(CariHarKod=%1 And DigerId=%2)"_s.arg(quoteText(code), quoteText(id)));
+        asked.insert(invoiceKey(m.code, true, m.id));
+        terms.append(u"(CariHarKod=%1 And DigerId=%2)"_s.arg(quoteText(m.code), quoteText(m.id)));
         if (terms.size() == 200 && !readPart())
             return false;
     }
     return readPart();
 }
 
-// Writes the current pending movement into the central set (added, or for an
-// invoice already there, overwritten).
-bool SectionUpload::writeOne(RecordSet& central)
+// Writes the movement into the central table: added, or for an invoice already there,
+// overwritten.
+bool SectionUpload::writeOne(const Movement& m, QString* error)
 {
-    RecordSet& m = *m_pending;
-    bool add = true;
-    if (!m_section.stock && m.value(u"Nerde").toString().contains(u"FI"_s)) {
-        // An invoice sent before is found by account, side and id, and overwritten:
-        // the first central row, in the set's order, of the account and side (the
-        // filter) with the id (the search from the first row). An empty set has none.
-        const bool debit = m.value(u"Borc").toDouble() != 0;
-        const QString code = m.value(u"CariHarKod").toString();
-        const QString id = m.value(u"DigerId").toString();
-        const QString key = invoiceKey(code, debit, id);
+    if (!m_section.stock && m.invoice) {
         // Rows still held are written first when one of them could be the invoice, so
         // that the search sees it.
+        const QString key = invoiceKey(m.code, m.debit, m.id);
         if (m_held.contains(key)) {
-            if (!central.updateBatch())
+            if (!m_insert->flush(error))
                 return false;
             m_written.unite(m_held);
             m_held.clear();
         }
         if (m_existing.contains(key) || m_written.contains(key)) {
-            if (!central.findFirstWritten(u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
-                    quoteText(code), debit ? u"Borc<>0"_s : u"Alacak<>0"_s, quoteText(id))))
+            bool done = false;
+            if (!overwriteInvoice(m, &done, error))
                 return false;
-            add = central.noMatch();
+            if (done)
+                return true;
         }
     }
-    if (add)
-        central.addNew();
-    else if (!central.edit())
+    if (!m_section.stock)
+        noteKeys(m.values, m_held);
+    if (!m_insert->add(m.values, error))
         return false;
-    QString error;
-    bool ok = m_copy->apply(m, central, &error);
-    if (ok && m_section.stock)
-        ok = central.setValue(u"DigerId", withW(central.value(u"DigerId"))) &&
-             central.setValue(u"SeriNoDiger", withW(central.value(u"SeriNoDiger")));
-    ok = ok && central.setValue(u"Server", m_ctx.settings.serverFlag()) &&
-         central.setValue(u"Yeni", m_terminal ? 3 : 0);
-    if (ok && !m_section.stock) {
-        // What a later invoice search of this group could find: a held row, or a row
-        // this group overwrote.
-        QSet<QString>& keys = add ? m_held : m_written;
-        const QString code = central.value(u"CariHarKod").toString();
-        const QString id = central.value(u"DigerId").toString();
-        if (central.value(u"Borc").toDouble() != 0)
-            keys.insert(invoiceKey(code, true, id));
-        if (central.value(u"Alacak").toDouble() != 0)
-            keys.insert(invoiceKey(code, false, id));
+    if (m_insert->held() == 0) { // the held rows went in
+        m_written.unite(m_held);
+        m_held.clear();
     }
-    ok = ok && central.update();
-    if (!ok)
-        central.cancelUpdate();
-    return ok;
+    return true;
+}
+
+// An invoice sent before is found by account, side and id, and overwritten: the first
+// central row, in key order, of the account and side with the id. *done is false
+// when there is none.
+bool SectionUpload::overwriteInvoice(const Movement& m, bool* done, QString* error)
+{
+    const auto criterion = jetsql::parseCriterion(
+        u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
+            quoteText(m.code), m.debit ? u"Borc<>0"_s : u"Alacak<>0"_s, quoteText(m.id)),
+        error);
+    const auto where = criterion ? jetsql::translate(*criterion, m_centralSchema,
+                                                     jetsql::Dialect::PostgreSQL, error)
+                                 : std::nullopt;
+    if (!where)
+        return false;
+    const QString table = jetsql::quoteIdentifier(m_centralSchema.table);
+    QSqlQuery find(m_ctx.central.database());
+    find.setForwardOnly(true);
+    find.prepare(
+        u"SELECT %1 FROM %2 WHERE %3 ORDER BY %1 LIMIT 1"_s.arg(m_centralKey, table, where->text));
+    for (const QVariant& p : where->params)
+        find.addBindValue(p);
+    if (!find.exec()) {
+        *error = find.lastError().text();
+        return false;
+    }
+    if (!find.next())
+        return true;
+    const QVariant row = find.value(0);
+    find.finish();
+    QStringList sets;
+    for (const QString& column : std::as_const(m_plan.columns))
+        sets.append(jetsql::quoteIdentifier(column) + u" = ?"_s);
+    QSqlQuery update(m_ctx.central.database());
+    update.prepare(u"UPDATE %1 SET %2 WHERE %3 = ?"_s.arg(table, sets.join(u", "_s), m_centralKey));
+    for (const QVariant& v : m.values)
+        update.addBindValue(v);
+    update.addBindValue(row);
+    if (!update.exec()) {
+        *error = update.lastError().text();
+        return false;
+    }
+    noteKeys(m.values, m_written);
+    *done = true;
+    return true;
 }
 
 // A terminal's movements mark their cards for the totals step (Yeni = 9).

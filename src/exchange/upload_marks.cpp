@@ -1,6 +1,7 @@
 #include "exchange/upload_marks.h"
 
 #include "core/jet_sql.h"
+#include "exchange/sqlite_statement.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -69,17 +70,17 @@ std::optional<QHash<qint64, QString>> markMovements(const QSqlDatabase& local, c
     set.addBindValue(list);
     if (!set.exec())
         return fail(set.lastError().text());
-    QSqlQuery read(local);
-    read.setForwardOnly(true);
-    read.prepare(u"SELECT rowid, AktarimNo FROM %1 WHERE rowid IN "_s
-                 "(SELECT value FROM json_each(?)) AND Yeni > 0"_s.arg(quoteIdentifier(table)));
-    read.addBindValue(list);
-    if (!read.exec())
-        return fail(read.lastError().text());
-    while (read.next())
-        if (const QString mark = read.value(1).toString(); !mark.isEmpty())
-            marks.insert(read.value(0).toLongLong(), mark);
-    read.finish();
+    {
+        SqliteStatement read(
+            local, u"SELECT rowid, AktarimNo FROM %1 WHERE rowid IN "_s
+                   "(SELECT value FROM json_each(?)) AND Yeni > 0"_s.arg(quoteIdentifier(table)));
+        read.bind(1, list);
+        while (read.next())
+            if (const QString mark = read.value(1).toString(); !mark.isEmpty())
+                marks.insert(read.value(0).toLongLong(), mark);
+        if (!read.error().isEmpty())
+            return fail(read.error());
+    }
     if (!q.exec(u"COMMIT"_s))
         return fail(q.lastError().text());
     return marks;
@@ -137,14 +138,16 @@ std::optional<QString> writeReceipt(const QSqlDatabase& central, const QStringLi
 bool clearSent(const QSqlDatabase& local, const QString& table, const QList<Pending>& sent,
                QString* error)
 {
-    QSqlQuery q(local);
-    q.prepare(u"UPDATE %1 SET Yeni = 0, AktarimNo = NULL WHERE rowid = ? AND AktarimNo = ?"_s.arg(
-        quoteIdentifier(table)));
+    SqliteStatement clear(
+        local, u"UPDATE %1 SET Yeni = 0, AktarimNo = NULL WHERE rowid = ? AND AktarimNo = ?"_s.arg(
+                   quoteIdentifier(table)));
+    if (!clear.isValid())
+        return setError(error, clear.error());
     for (const Pending& p : sent) {
-        q.bindValue(0, p.key);
-        q.bindValue(1, p.mark);
-        if (!q.exec())
-            return setError(error, q.lastError().text());
+        clear.bind(1, p.key);
+        clear.bind(2, p.mark);
+        if (!clear.exec())
+            return setError(error, clear.error());
     }
     return true;
 }
