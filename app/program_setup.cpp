@@ -1,5 +1,6 @@
 #include "program_setup.h"
 
+#include "core/local_zone.h"
 #include "core/logging.h"
 #include "core/settings_store.h"
 
@@ -43,6 +44,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool w
         std::freopen("CONOUT$", "w", stderr);
     }
 #endif
+    localzone::pin();
     std::unique_ptr<QCoreApplication> app;
     if (window)
         app = std::make_unique<QApplication>(argc, argv);

@@ -7,6 +7,7 @@
 #include "bench_support.h"
 #include "core/data_control.h"
 #include "core/database_files.h"
+#include "core/local_zone.h"
 #include "core/settings_store.h"
 #include "core/turkish_text.h"
 #include "orders/search_sources.h"
@@ -68,6 +69,7 @@ void fill(const QString& path, const QString& table, int n)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    localzone::pin(); // as the programs do
     QApplication app(argc, argv);
     const int typed = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
     const bool idleOnly = argc > 2 && qstrcmp(argv[2], "idle") == 0;

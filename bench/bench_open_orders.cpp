@@ -4,6 +4,7 @@
 #include "bench_support.h"
 #include "core/data_control.h"
 #include "core/database_files.h"
+#include "core/local_zone.h"
 #include "core/shared_routines.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
 {
+    localzone::pin(); // as the programs do
     QCoreApplication app(argc, argv);
     const int rolls = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1'000'000;
     const QString folder = bench::dataFolder(u"orders-%1"_s.arg(rolls));

@@ -12,6 +12,7 @@
 #include "bench_support.h"
 #include "core/data_control.h"
 #include "core/jet_sql.h"
+#include "core/local_zone.h"
 #include "core/order_server.h"
 #include "core/settings_store.h"
 #include "orders/roll_recorder.h"
@@ -139,6 +140,7 @@ bench::Figures driverRoundTrip(const QSqlDatabase& db, const QString& sql, int r
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    localzone::pin(); // as the programs do
     QApplication app(argc, argv);
     const int rolls = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1'000'000;
     const QString files = bench::dataFolder(u"orders-%1"_s.arg(rolls));

@@ -6,6 +6,7 @@
 #include "bench_support.h"
 #include "core/data_control.h"
 #include "core/database_files.h"
+#include "core/local_zone.h"
 #include "core/settings_store.h"
 #include "orders/roll_recorder.h"
 #include "station/attach_entry.h"
@@ -45,6 +46,7 @@ bench::Figures fsyncCost(const QString& folder)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    localzone::pin(); // as the programs do
     QApplication app(argc, argv);
     const int rolls = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1'000'000;
     const QString folder = bench::dataFolder(u"orders-%1"_s.arg(rolls));

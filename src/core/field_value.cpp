@@ -3,6 +3,7 @@
 #include "core/number_format.h"
 
 #include <QDateTime>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -41,12 +42,26 @@ std::optional<double> asNumber(const QVariant& value)
     }
 }
 
+// The first moment of a day in local time. Working it out asks the C library for the
+// zone's rules, which looks at the zone file on the disk every time; the days of a
+// table repeat from row to row, so the answers are kept.
+QDateTime startOfDay(QDate day)
+{
+    thread_local QHash<qint64, QDateTime> known;
+    const qint64 julian = day.toJulianDay();
+    if (const auto it = known.constFind(julian); it != known.cend())
+        return *it;
+    if (known.size() >= 4096)
+        known.clear();
+    return *known.insert(julian, day.startOfDay());
+}
+
 std::optional<QDateTime> asDateTime(const QVariant& value)
 {
     if (value.typeId() == QMetaType::QDateTime)
         return value.toDateTime();
     if (value.typeId() == QMetaType::QDate)
-        return value.toDate().startOfDay();
+        return startOfDay(value.toDate());
     if (value.typeId() != QMetaType::QString)
         return std::nullopt;
     QString t = value.toString().trimmed();
@@ -57,9 +72,10 @@ std::optional<QDateTime> asDateTime(const QVariant& value)
         t.truncate(19);
     // Fast path for the stored form "yyyy-MM-dd" (a grid reads thousands of them).
     if (t.size() == 10 && t[4] == u'-' && t[7] == u'-') {
-        const QDate d(t.first(4).toInt(), t.sliced(5, 2).toInt(), t.sliced(8, 2).toInt());
+        const QStringView v(t);
+        const QDate d(v.first(4).toInt(), v.sliced(5, 2).toInt(), v.sliced(8, 2).toInt());
         if (d.isValid())
-            return d.startOfDay();
+            return startOfDay(d);
     }
     for (const QString& fmt : {u"yyyy-MM-dd HH:mm:ss"_s, u"yyyy-MM-ddTHH:mm:ss"_s, u"yyyy-MM-dd"_s,
                                u"dd.MM.yyyy HH:mm:ss"_s, u"dd.MM.yyyy"_s, u"d.M.yyyy"_s}) {

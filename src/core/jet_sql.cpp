@@ -25,7 +25,16 @@ int TableSchema::indexOf(QStringView name) const
         // The first of two names that fold alike wins, as a scan from the front would.
         for (int i = static_cast<int>(columns.size()) - 1; i >= 0; --i)
             m_index.insert(turkish::fold(columns[i].name), i);
+        m_exact.clear();
+        for (int i = 0; i < columns.size(); ++i)
+            m_exact.append({qHash(QStringView(columns[i].name)),
+                            m_index.value(turkish::fold(columns[i].name))});
     }
+    // Callers mostly spell the name as the table does: found without folding it.
+    const size_t h = qHash(name);
+    for (int i = 0; i < m_exact.size(); ++i)
+        if (m_exact[i].first == h && columns[i].name == name)
+            return m_exact[i].second;
     return m_index.value(turkish::fold(name.toString()), -1);
 }
 
@@ -86,6 +95,7 @@ struct Token
     Type type = Type::End;
     QString text;
     bool bracketed = false; // [Field Name]
+    int literal = -1;       // Text: its place among the quoted texts
 };
 
 class Lexer
@@ -97,6 +107,7 @@ public:
     {
         const qsizetype n = m_text.size();
         qsizetype i = 0;
+        int texts = 0;
         while (i < n) {
             const QChar c = m_text[i];
             if (c.isSpace()) {
@@ -107,6 +118,7 @@ public:
             if (c == u'\'' || c == u'"') {
                 // Quoted text; the quote character is doubled inside the text.
                 t.type = Token::Type::Text;
+                t.literal = texts++;
                 ++i;
                 bool closed = false;
                 while (i < n) {
@@ -438,6 +450,7 @@ private:
         switch (t.type) {
         case Token::Type::Text:
             e->kind = Expr::Kind::Text;
+            e->literal = t.literal;
             e->text = take().text;
             return e;
         case Token::Type::Number: {
@@ -606,6 +619,12 @@ public:
     }
 
     QString error() const { return m_error; }
+    TextUse use(qsizetype params) const
+    {
+        TextUse u = m_use;
+        u.paramText.resize(params, -1);
+        return u;
+    }
 
     const Column* fieldColumn(const Expr& e) const
     {
@@ -635,10 +654,14 @@ private:
         switch (e.kind) {
         case Expr::Kind::Text:
             if (kind == ColumnKind::Date) {
+                m_use.byValue = true;
                 const QDate d = QDate::fromString(e.text, Qt::ISODate);
                 out.params.append(d.isValid() ? dateParam(d) : QVariant(e.text));
-            } else
+            } else {
+                m_use.paramText.resize(out.params.size(), -1);
+                m_use.paramText.append(e.literal);
                 out.params.append(e.text);
+            }
             return true;
         case Expr::Kind::Number:
             if (kind == ColumnKind::Text)
@@ -702,11 +725,12 @@ private:
     {
         if (!keyedOnServer(ordering, m_dialect))
             return emitOperand(e, against, out);
-        Sql part;
-        if (!emitOperand(e, against, part))
+        const qsizetype start = out.text.size();
+        if (!emitOperand(e, against, out))
             return false;
-        out.text += turkishKey(part.text);
-        out.params += part.params;
+        const QString operand = out.text.sliced(start);
+        out.text.truncate(start);
+        out.text += turkishKey(operand);
         return true;
     }
 
@@ -765,6 +789,8 @@ private:
             return false;
         }
         const QString pat = pattern.text;
+        // The pattern decides the translation, not only its parameters.
+        m_use.byValue = true;
         out.text += e.negated ? u"(NOT "_s : u"("_s;
         if (m_dialect == Dialect::SQLite) {
             if (const auto prefix = turkish::likePrefix(pat); prefix && col) {
@@ -843,6 +869,7 @@ private:
     const TableSchema& m_schema;
     Dialect m_dialect;
     QString m_error;
+    TextUse m_use;
 };
 
 std::optional<Parser> makeParser(const QString& text, QString* error)
@@ -929,13 +956,67 @@ ExprPtr parseCriterion(const QString& text, QString* error)
 }
 
 std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect,
-                             QString* error)
+                             QString* error, TextUse* use)
 {
     Translator t(schema, dialect);
     Sql out;
     if (!t.emit(expr, out)) {
         setError(error, t.error());
         return std::nullopt;
+    }
+    if (use)
+        *use = t.use(out.params.size());
+    return out;
+}
+
+std::optional<Shape> shapeOf(const QString& text)
+{
+    // The quoted texts as the lexer finds them: a quote opens one wherever it stands
+    // outside [a name] and #a date#, and a doubled quote stands for itself.
+    Shape shape;
+    shape.key.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == u'[' || c == u'#') {
+            const qsizetype close = text.indexOf(c == u'[' ? u']' : u'#', i + 1);
+            if (close < 0)
+                return std::nullopt;
+            shape.key += QStringView(text).sliced(i, close - i + 1);
+            i = close;
+        } else if (c == u'\'' || c == u'"') {
+            QString literal;
+            bool closed = false;
+            for (++i; i < n; ++i) {
+                if (text[i] != c) {
+                    literal += text[i];
+                } else if (i + 1 < n && text[i + 1] == c) {
+                    literal += c;
+                    ++i;
+                } else {
+                    closed = true;
+                    break;
+                }
+            }
+            if (!closed)
+                return std::nullopt;
+            shape.key += c;
+            shape.key += c;
+            shape.texts.append(literal);
+        } else {
+            shape.key += c;
+        }
+    }
+    return shape;
+}
+
+Sql rebind(const Sql& sql, const TextUse& use, const QStringList& texts)
+{
+    Sql out = sql;
+    for (qsizetype i = 0; i < out.params.size() && i < use.paramText.size(); ++i) {
+        const int t = use.paramText[i];
+        if (t >= 0 && t < texts.size())
+            out.params[i] = texts[t];
     }
     return out;
 }

@@ -53,6 +53,9 @@ private:
     // value read or written, so a scan with folding per call is too slow for bulk
     // copies). Rebuilt when columns were added since.
     mutable QHash<QString, int> m_index;
+    // Per column: the hash of its name as spelt, and the first column whose name folds
+    // alike (the one a lookup under any spelling finds).
+    mutable QList<std::pair<size_t, int>> m_exact;
     mutable qsizetype m_indexed = -1; // number of columns m_index was built from
 };
 
@@ -84,6 +87,7 @@ struct Expr
     Kind kind = Kind::Null;
     QString op;                        // Compare: "=", "<>", "<", ">", "<=", ">="
     QString text;                      // Field name, text literal, number as written
+    int literal = -1;                  // Text literal: its place among the quoted texts
     double number = 0;                 // Number literal
     bool negated = false;              // NOT LIKE, IS NOT NULL, NOT IN, NOT BETWEEN
     bool boolean = false;              // Bool literal
@@ -137,9 +141,32 @@ QString quoteIdentifier(const QString& name);
 // from data must quote every value with it.
 QString quoteText(const QString& value);
 
+// What a translation owes to the quoted texts of its condition: for each bound
+// parameter the place of the text it passes on unchanged (-1 for any other value), and
+// whether a text was read for its meaning (a text compared with a date column is bound
+// as the date it names, a Like pattern chooses the SQL), which ties the translation to
+// those very texts.
+struct TextUse
+{
+    QList<int> paramText;
+    bool byValue = false;
+};
+
 // Translates a condition against the table's columns. Unknown fields are an error.
 std::optional<Sql> translate(const Expr& expr, const TableSchema& schema, Dialect dialect,
-                             QString* error = nullptr);
+                             QString* error = nullptr, TextUse* use = nullptr);
+
+// A source or criterion with its quoted texts taken out. Two texts of one shape parse
+// alike but for those texts, so a translation of one that used its texts only as
+// parameters (TextUse::byValue false) serves the other through rebind(). Nothing when
+// a quote, bracket or date is left open.
+struct Shape
+{
+    QString key;
+    QStringList texts; // in the order they are written
+};
+std::optional<Shape> shapeOf(const QString& text);
+Sql rebind(const Sql& sql, const TextUse& use, const QStringList& texts);
 
 // "ORDER BY …" for the source's sort terms followed by the row key as the last,
 // tie-breaking term (in the direction of the last sort term), so that every row has

@@ -4,14 +4,18 @@
 #include "core/logging.h"
 #include "core/table_schema.h"
 
+#include <QDateTime>
 #include <QMetaMethod>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 using jetsql::quoteIdentifier;
@@ -59,6 +63,108 @@ private:
     QHash<QString, QSqlQuery> m_statements;
 };
 
+// Record sources translated, by connection and shape (jetsql::shapeOf): the grid's
+// current row opens the rolls of its order at every move, with a source that differs
+// from the last one only in the order number, which then needs neither parsing nor
+// translating. A translation is kept only when its quoted texts went into it as
+// parameters alone, and is used only against the same table layout.
+struct Translation
+{
+    jetsql::Source source; // without its condition, which is in where
+    jetsql::TableSchema schema;
+    QString keyExpr;
+    jetsql::Sql where;
+    jetsql::TextUse use;
+    QString order, reversed;
+};
+constexpr int kMaxTranslations = 64;
+
+QHash<QString, Translation>& translations()
+{
+    thread_local QHash<QString, Translation> kept;
+    return kept;
+}
+
+bool sameLayout(const jetsql::TableSchema& a, const jetsql::TableSchema& b)
+{
+    if (a.table != b.table || a.columns.size() != b.columns.size())
+        return false;
+    for (qsizetype i = 0; i < a.columns.size(); ++i) {
+        const jetsql::Column& x = a.columns[i];
+        const jetsql::Column& y = b.columns[i];
+        if (x.name != y.name || x.kind != y.kind || x.turkish != y.turkish)
+            return false;
+    }
+    return true;
+}
+
+// The engine's own handle of a statement that Qt's SQLite driver prepared; null when
+// the driver let go of it (its connection closed).
+sqlite3_stmt* engineStatement(const QSqlQuery& q)
+{
+    const QVariant v = q.result() ? q.result()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3_stmt*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3_stmt* const*>(v.constData());
+}
+
+// A parameter bound as Qt's SQLite driver binds it.
+int bindEngine(sqlite3_stmt* s, int i, const QVariant& v)
+{
+    QString text;
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
+        return sqlite3_bind_null(s, i);
+    case QMetaType::Bool:
+    case QMetaType::Int:
+        return sqlite3_bind_int(s, i, v.toInt());
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(s, i, v.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(s, i, v.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray b = v.toByteArray();
+        if (b.isNull())
+            return sqlite3_bind_null(s, i);
+        return sqlite3_bind_blob(s, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::QDateTime:
+        text = v.toDateTime().toString(Qt::ISODateWithMs);
+        break;
+    case QMetaType::QTime:
+        text = v.toTime().toString(u"hh:mm:ss.zzz"_s);
+        break;
+    default:
+        text = v.toString();
+        break;
+    }
+    if (text.isNull())
+        return sqlite3_bind_null(s, i);
+    return sqlite3_bind_text16(s, i, text.utf16(), static_cast<int>(text.size() * sizeof(QChar)),
+                               SQLITE_TRANSIENT);
+}
+
+// A column of the current row in the type Qt's SQLite driver gives it.
+QVariant engineValue(sqlite3_stmt* s, int i)
+{
+    switch (sqlite3_column_type(s, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(s, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(s, i));
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)),
+                                   sqlite3_column_bytes(s, i)));
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(s, i)));
+    }
+    }
+}
+
 void bindAll(QSqlQuery& q, const QVariantList& params)
 {
     for (const QVariant& p : params)
@@ -94,27 +200,60 @@ bool RecordSet::prepare(const QString& source, QString* error)
             *error = message;
         return false;
     };
-    auto parsed = jetsql::parseSource(source, error);
-    if (!parsed)
-        return false;
-    m_source = *parsed;
-    const auto info = readTableInfo(m_db, m_source.table, error);
-    if (!info)
-        return false;
-    m_schema = info->schema;
-    m_keyExpr = info->keyExpression;
-    if (m_source.where) {
-        const auto where = jetsql::translate(*m_source.where, m_schema, m_dialect, error);
-        if (!where)
+    m_sourceText = source;
+    const auto shape = jetsql::shapeOf(source);
+    const QString shapeKey = shape ? m_db.connectionName() + u'\x1f' +
+                                         QString::number(static_cast<int>(m_dialect)) + u'\x1f' +
+                                         shape->key
+                                   : QString();
+    auto& kept = translations();
+    bool known = false;
+    if (const auto it = shape ? kept.constFind(shapeKey) : kept.cend(); it != kept.cend()) {
+        const auto info = readTableInfo(m_db, it->source.table, error);
+        if (!info)
             return false;
-        m_where = *where;
+        if (info->keyExpression == it->keyExpr && sameLayout(info->schema, it->schema)) {
+            m_source = it->source;
+            m_schema = info->schema;
+            m_keyExpr = info->keyExpression;
+            m_where = jetsql::rebind(it->where, it->use, shape->texts);
+            m_order = it->order;
+            m_orderReversed = it->reversed;
+            known = true;
+        }
     }
-    const auto order = jetsql::orderBy(m_source, m_schema, m_dialect, m_keyExpr, false, error);
-    const auto reversed = jetsql::orderBy(m_source, m_schema, m_dialect, m_keyExpr, true, error);
-    if (!order || !reversed)
-        return false;
-    m_order = *order;
-    m_orderReversed = *reversed;
+    if (!known) {
+        auto parsed = jetsql::parseSource(source, error);
+        if (!parsed)
+            return false;
+        m_source = *parsed;
+        const auto info = readTableInfo(m_db, m_source.table, error);
+        if (!info)
+            return false;
+        m_schema = info->schema;
+        m_keyExpr = info->keyExpression;
+        jetsql::TextUse use;
+        if (m_source.where) {
+            const auto where = jetsql::translate(*m_source.where, m_schema, m_dialect, error, &use);
+            if (!where)
+                return false;
+            m_where = *where;
+            m_source.where = nullptr; // setFilter() reads it again from the text
+        }
+        const auto order = jetsql::orderBy(m_source, m_schema, m_dialect, m_keyExpr, false, error);
+        const auto reversed =
+            jetsql::orderBy(m_source, m_schema, m_dialect, m_keyExpr, true, error);
+        if (!order || !reversed)
+            return false;
+        m_order = *order;
+        m_orderReversed = *reversed;
+        if (shape && !use.byValue) {
+            if (kept.size() >= kMaxTranslations)
+                kept.clear();
+            kept.insert(shapeKey,
+                        {m_source, m_schema, m_keyExpr, m_where, use, m_order, m_orderReversed});
+        }
+    }
 
     // Rows that other stations add after this moment stay out of the set until it is
     // read again, so the places of its rows do not shift under the operator. On a
@@ -255,28 +394,73 @@ std::optional<QList<RecordRow>> RecordSet::select(const QString& sql, const QVar
     // With positions wanted, the first column holds each row's place in the set; with
     // the boundary wanted, the first column holds it.
     const int firstColumn = positions || boundary ? 1 : 0;
+    QList<RecordRow> rows;
+    const auto& cols = m_schema.columns;
+    const auto take = [&](const auto& column) {
+        RecordRow row;
+        if (positions)
+            positions->append(column(0).toInt());
+        if (boundary)
+            *boundary = column(0);
+        row.key = column(firstColumn);
+        if (row.key.isNull())
+            return; // the row of nulls of a set without rows
+        row.values.reserve(cols.size());
+        for (int i = 0; i < cols.size(); ++i)
+            row.values.append(fieldvalue::fromStorage(cols[i].kind, column(firstColumn + 1 + i)));
+        rows.append(std::move(row));
+    };
+    if (m_dialect == jetsql::Dialect::SQLite)
+        return selectFromEngine(sql, params, rows, take);
     QSqlQuery* q = run(sql, params);
     if (!q)
         return std::nullopt;
-    QList<RecordRow> rows;
-    const auto& cols = m_schema.columns;
-    while (q->next()) {
-        RecordRow row;
-        if (positions)
-            positions->append(q->value(0).toInt());
-        if (boundary)
-            *boundary = q->value(0);
-        row.key = q->value(firstColumn);
-        if (row.key.isNull())
-            continue; // the row of nulls of a set without rows
-        row.values.reserve(cols.size());
-        for (int i = 0; i < cols.size(); ++i)
-            row.values.append(fieldvalue::fromStorage(cols[i].kind, q->value(firstColumn + 1 + i)));
-        rows.append(std::move(row));
-    }
+    while (q->next())
+        take([q](int i) { return q->value(i); });
     // Let go of the result, so that the statement holds no lock between reads.
     q->finish();
     return rows;
+}
+
+// SQLite: the rows straight from the engine's statement. Qt's driver would turn every
+// field into UTF-16 inside the engine, then into a value of its own, and keep a copy of
+// the row, which cost more than reading the row; Qt still prepares and keeps the
+// statement (and lets go of it when its connection closes).
+template <typename Take>
+std::optional<QList<RecordRow>>
+RecordSet::selectFromEngine(const QString& sql, const QVariantList& params, QList<RecordRow>& rows,
+                            const Take& take) const
+{
+    QString error;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSqlQuery* q = statement(sql);
+        if (!q)
+            return std::nullopt;
+        sqlite3_stmt* s = engineStatement(*q);
+        int rc = s ? SQLITE_OK : SQLITE_MISUSE;
+        if (s) {
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+            for (int i = 0; i < params.size() && rc == SQLITE_OK; ++i)
+                rc = bindEngine(s, i + 1, params[i]);
+            if (rc == SQLITE_OK) {
+                while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+                    take([s](int i) { return engineValue(s, i); });
+            }
+            if (rc != SQLITE_DONE)
+                error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(s)));
+            // Let go of the result, so that the statement holds no lock between reads.
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+        }
+        if (rc == SQLITE_DONE)
+            return std::move(rows);
+        rows.clear();
+        // As in run(): a kept statement may be gone with its connection; prepare again.
+        StatementCache::of(m_db).remove(sql);
+    }
+    fail(error.isEmpty() ? u"Deyim hazırlanamadı"_s : error);
+    return std::nullopt;
 }
 
 std::optional<QList<RecordRow>> RecordSet::selectBase(const QString& extraWhere,
@@ -833,14 +1017,16 @@ bool RecordSet::setFilter(const QString& criterion)
             return fail(error);
     }
     // The set's condition and the filter together.
-    if (m_source.where && filter) {
+    const auto source = jetsql::parseSource(m_sourceText);
+    const jetsql::ExprPtr own = source ? source->where : nullptr;
+    if (own && filter) {
         auto both = std::make_shared<jetsql::Expr>();
         both->kind = jetsql::Expr::Kind::And;
-        both->args = {std::const_pointer_cast<jetsql::Expr>(m_source.where),
+        both->args = {std::const_pointer_cast<jetsql::Expr>(own),
                       std::const_pointer_cast<jetsql::Expr>(filter)};
         filter = both;
     } else if (!filter) {
-        filter = m_source.where;
+        filter = own;
     }
     if (filter) {
         const auto sql = jetsql::translate(*filter, m_schema, m_dialect, &error);

@@ -173,6 +173,10 @@ private:
     std::optional<QList<RecordRow>> selectBase(const QString& extraWhere,
                                                const QVariantList& extraParams,
                                                const QString& order, int limit, int offset) const;
+    template <typename Take>
+    std::optional<QList<RecordRow>> selectFromEngine(const QString& sql, const QVariantList& params,
+                                                     QList<RecordRow>& rows,
+                                                     const Take& take) const;
     std::optional<RecordRow> rowByKey(const QVariant& key) const;
     QString rowNumberQuery(QVariantList& params) const;
 
@@ -200,7 +204,8 @@ private:
     QSqlDatabase m_db;
     jetsql::Dialect m_dialect = jetsql::Dialect::SQLite;
     jetsql::TableSchema m_schema;
-    jetsql::Source m_source;
+    QString m_sourceText;
+    jetsql::Source m_source; // its condition is in m_where, translated
     QString m_keyExpr;
     QString m_filterText;
     QString m_order, m_orderReversed;

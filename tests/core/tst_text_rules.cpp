@@ -115,6 +115,26 @@ private Q_SLOTS:
         sql = jetsql::translate(*jetsql::parseCriterion(terms), schema, jetsql::Dialect::SQLite);
         QVERIFY(sql);
         QCOMPARE(sql->params.size(), 10000);
+
+        // A translation serves another text of the same shape only when the quoted texts
+        // went in as parameters: a text compared with a date column is bound as the date
+        // it names (or as itself when it names none), a Like pattern picks the SQL.
+        schema.columns.append({u"Tarih"_s, jetsql::ColumnKind::Date});
+        for (const auto& [one, other, bound] :
+             {std::tuple{u"Sube='0''1' And Yeni<3"_s, u"Sube='02' And Yeni<3"_s,
+                         QVariantList{u"02"_s, qint64(3)}},
+              {u"Tarih='2026-03-05'"_s, u"Tarih='gün'"_s, QVariantList{}},
+              {u"Sube Like 'a*'"_s, u"Sube Like '*a'"_s, QVariantList{}}}) {
+            const auto shape = jetsql::shapeOf(one);
+            QVERIFY(shape && shape->key == jetsql::shapeOf(other)->key);
+            jetsql::TextUse use;
+            sql = jetsql::translate(*jetsql::parseCriterion(one), schema, jetsql::Dialect::SQLite,
+                                    nullptr, &use);
+            QVERIFY(sql);
+            QCOMPARE(use.byValue, bound.isEmpty());
+            if (!use.byValue)
+                QCOMPARE(jetsql::rebind(*sql, use, jetsql::shapeOf(other)->texts).params, bound);
+        }
     }
 
     void turkishNumbers()

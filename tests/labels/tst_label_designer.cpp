@@ -107,7 +107,6 @@ private Q_SLOTS:
                      QDir(LabelDesigner::fallbackFolder()).filePath(barNo + u".pdf"_s));
             QVERIFY(QFile::exists(s.labels->lastPdf()));
         }
-        QVERIFY(s.labels->lastPdf().startsWith(s.home().path()));
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages.takeFirst().contains(u"yazıcı bulunamadı"_s));
         s->CurrentBarNo = u"1047S0300015"_s;
@@ -164,7 +163,8 @@ private Q_SLOTS:
         QCOMPARE(s.labels->lastPdf(), out.filePath(u"A12S0300018.pdf"_s));
         QCOMPARE(decodeBarcodes(pdfToPng(s.labels->lastPdf())),
                  QStringList{u"CODE-128:A12S0300018"_s});
-        // A number Code 128 cannot carry, and no number at all: nothing is printed.
+        // A number Code 128 cannot carry: nothing is printed, and it is said (no number at
+        // all: tst_form1's printLabelAtStart).
         const int files = QDir(out.path()).entryList({u"*.pdf"_s}, QDir::Files).size();
         s->CurrentBarNo = u"ŞB1S0300020"_s;
         s.refresh();
@@ -172,9 +172,6 @@ private Q_SLOTS:
         s.labels->printLabel();
         QCOMPARE(s.messages.size(), 1);
         QVERIFY(s.messages[0].contains(u"ŞB1S0300020"_s));
-        s->CurrentBarNo.clear();
-        s.labels->printLabel();
-        QCOMPARE(s.messages.size(), 2);
         QCOMPARE(QDir(out.path()).entryList({u"*.pdf"_s}, QDir::Files).size(), files);
     }
 
