@@ -166,8 +166,12 @@ std::optional<TableInfo> readTableInfo(const QSqlDatabase& db, const QString& ta
         return *it;
     auto info = dialectOf(db) == jetsql::Dialect::SQLite ? readSqlite(db, table, error)
                                                          : readOther(db, table, error);
-    if (info)
+    if (info) {
+        // The field index is built here once, so that every record set's copy shares it
+        // rather than building its own at its first field lookup.
+        info->schema.indexOf(QStringView());
         schemaCache().insert(key, *info);
+    }
     return info;
 }
 
