@@ -2,6 +2,7 @@
 
 #include "core/field_value.h"
 #include "core/logging.h"
+#include "core/sqlite_values.h"
 #include "core/table_schema.h"
 
 #include <QDateTime>
@@ -106,63 +107,6 @@ sqlite3_stmt* engineStatement(const QSqlQuery& q)
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3_stmt*") != 0)
         return nullptr;
     return *static_cast<sqlite3_stmt* const*>(v.constData());
-}
-
-// A parameter bound as Qt's SQLite driver binds it.
-int bindEngine(sqlite3_stmt* s, int i, const QVariant& v)
-{
-    QString text;
-    switch (v.typeId()) {
-    case QMetaType::UnknownType:
-        return sqlite3_bind_null(s, i);
-    case QMetaType::Bool:
-    case QMetaType::Int:
-        return sqlite3_bind_int(s, i, v.toInt());
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return sqlite3_bind_int64(s, i, v.toLongLong());
-    case QMetaType::Double:
-        return sqlite3_bind_double(s, i, v.toDouble());
-    case QMetaType::QByteArray: {
-        const QByteArray b = v.toByteArray();
-        if (b.isNull())
-            return sqlite3_bind_null(s, i);
-        return sqlite3_bind_blob(s, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
-    }
-    case QMetaType::QDateTime:
-        text = v.toDateTime().toString(Qt::ISODateWithMs);
-        break;
-    case QMetaType::QTime:
-        text = v.toTime().toString(u"hh:mm:ss.zzz"_s);
-        break;
-    default:
-        text = v.toString();
-        break;
-    }
-    if (text.isNull())
-        return sqlite3_bind_null(s, i);
-    return sqlite3_bind_text16(s, i, text.utf16(), static_cast<int>(text.size() * sizeof(QChar)),
-                               SQLITE_TRANSIENT);
-}
-
-// A column of the current row in the type Qt's SQLite driver gives it.
-QVariant engineValue(sqlite3_stmt* s, int i)
-{
-    switch (sqlite3_column_type(s, i)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(s, i)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(s, i));
-    case SQLITE_NULL:
-        return QVariant();
-    case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)),
-                                   sqlite3_column_bytes(s, i)));
-    default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(s, i)));
-    }
-    }
 }
 
 void bindAll(QSqlQuery& q, const QVariantList& params)
@@ -442,10 +386,10 @@ RecordSet::selectFromEngine(const QString& sql, const QVariantList& params, QLis
             sqlite3_reset(s);
             sqlite3_clear_bindings(s);
             for (int i = 0; i < params.size() && rc == SQLITE_OK; ++i)
-                rc = bindEngine(s, i + 1, params[i]);
+                rc = sqlitevalues::bind(s, i + 1, params[i]);
             if (rc == SQLITE_OK) {
                 while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-                    take([s](int i) { return engineValue(s, i); });
+                    take([s](int i) { return sqlitevalues::column(s, i); });
             }
             if (rc != SQLITE_DONE)
                 error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(s)));

@@ -1,5 +1,7 @@
 #include "exchange/sqlite_statement.h"
 
+#include "core/sqlite_values.h"
+
 #include <QSqlDriver>
 
 #include <sqlite3.h>
@@ -34,39 +36,9 @@ bool SqliteStatement::fail()
     return false;
 }
 
-void SqliteStatement::bind(int index, qint64 value)
-{
-    sqlite3_bind_int64(m_stmt, index, value);
-}
-
-void SqliteStatement::bind(int index, const QString& value)
-{
-    const QByteArray text = value.toUtf8();
-    sqlite3_bind_text(m_stmt, index, text.constData(), static_cast<int>(text.size()),
-                      SQLITE_TRANSIENT);
-}
-
 void SqliteStatement::bind(int index, const QVariant& value)
 {
-    if (value.isNull()) {
-        sqlite3_bind_null(m_stmt, index);
-        return;
-    }
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        bind(index, value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        sqlite3_bind_double(m_stmt, index, value.toDouble());
-        break;
-    default:
-        bind(index, value.toString());
-    }
+    sqlitevalues::bind(m_stmt, index, value);
 }
 
 bool SqliteStatement::next()
@@ -93,18 +65,5 @@ bool SqliteStatement::exec()
 
 QVariant SqliteStatement::value(int column) const
 {
-    switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qint64>(sqlite3_column_int64(m_stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(m_stmt, column));
-    case SQLITE_TEXT:
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column)),
-                                 sqlite3_column_bytes(m_stmt, column));
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, column)),
-                          sqlite3_column_bytes(m_stmt, column));
-    default:
-        return QVariant();
-    }
+    return sqlitevalues::column(m_stmt, column);
 }

@@ -21,10 +21,8 @@ public:
     bool isValid() const { return m_stmt != nullptr; }
     QString error() const { return m_error; }
 
-    // Parameters count from 1. Texts, integers, numbers, booleans and nulls.
+    // Parameters count from 1, bound as QtSql binds them.
     void bind(int index, const QVariant& value);
-    void bind(int index, qint64 value);
-    void bind(int index, const QString& value);
     // The next row: true while there is one; false at the end or on an error
     // (error() then says which).
     bool next();
