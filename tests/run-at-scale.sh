@@ -8,5 +8,5 @@ set -euo pipefail
 build=${1:-build}
 export TOPKAR_CRASH_ROUNDS=${2:-1000} TOPKAR_STATION_ROLLS=${3:-1000}
 export QTEST_FUNCTION_TIMEOUT=7200000
-"$build/tests/tst_crash_safety"
+"$build/tests/tst_orders_table" killedWritersLeaveWholeUniqueRows
 exec "$build/tests/tst_server_orders" "stationsRecordAtOnce:one folder"

@@ -60,8 +60,7 @@ private Q_SLOTS:
         const QString command = u"CariHarKod='x'"_s;
         BranchFolder reference(home->file(u"reference"_s), u"02"_s);
         reference.writeBranchList({u"02"_s});
-        WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, u"Ter02"_s,
-                          u"True"_s);
+        storeStationRegistryText(u"Ter02"_s, u"True"_s);
         QString error;
         for (const BranchFolder* b : {station.get(), &reference})
             QVERIFY2(demobranches::addSales(b->dataFolder(), u"02"_s, sales, 1, &error),

@@ -304,8 +304,7 @@ private Q_SLOTS:
     // cards they touched; "=" accounts keep their totals; touched cards end at 2.
     void terminalSendsCardTotals()
     {
-        WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, u"Ter02"_s,
-                          u"True"_s);
+        storeStationRegistryText(u"Ter02"_s, u"True"_s);
         const TestDatabase cards = station->accounts();
         cards.insert(u"CariKartlar"_s, u"CariKod, Borc, Alacak, Bakiye, Hesap, Sube"_s,
                      {{u"C1"_s, 250.0, 40.0, 210.0, u"Borç"_s, u"02"_s},

@@ -106,11 +106,11 @@ struct PdfPage
             all.append(w.text);
         return all.join(u' ');
     }
-    // The first word equal to text, or one with an empty text.
-    PdfWord find(const QString& text) const
+    // The first word equal to text (or only starting with it), or one with an empty text.
+    PdfWord find(const QString& text, bool start = false) const
     {
         for (const PdfWord& w : words)
-            if (w.text == text)
+            if (start ? w.text.startsWith(text) : w.text == text)
                 return w;
         return {};
     }

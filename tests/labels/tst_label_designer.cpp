@@ -9,6 +9,7 @@
 #include "labels/label_captions.h"
 #include "labels/label_layout_file.h"
 #include "labels/label_printer.h"
+#include "message_boxes.h"
 #include "station/label_canvas.h"
 
 #include <QAction>
@@ -350,17 +351,10 @@ private Q_SLOTS:
         w.field(EntryField::Weight)->setText(u"0"_s);
         w.field(EntryField::Note)->setText(u"Açıklama"_s);
         w.DTPicker1->setDate(QDate(2026, 1, 5));
-        QCOMPARE(captions(), (QStringList{u"Sipariş No : "_s,
-                                          {},
-                                          u"Cinsi : KUMAŞ CİNSİ"_s,
-                                          u"LOT : LOT"_s,
-                                          u"Top / Kg : 0"_s,
-                                          u"05.01.2026"_s,
-                                          labelcaptions::companyName(),
-                                          {},
-                                          {},
-                                          {},
-                                          {}}));
+        QCOMPARE(captions(), (QStringList{u"Sipariş No : "_s, QString(), u"Cinsi : KUMAŞ CİNSİ"_s,
+                                          u"LOT : LOT"_s, u"Top / Kg : 0"_s, u"05.01.2026"_s,
+                                          labelcaptions::companyName()} +
+                              QStringList(4)));
         QVERIFY(l.items[1].left == 120 && l.items[10].top == 4230); // empty items keep places
         // Chosen list entries and a note show; the label widgets follow the layout.
         w.Combo1->setCurrentIndex(4);
@@ -501,21 +495,16 @@ private Q_SLOTS:
         const double height = l.items[2].height;
 
         // Cancel keeps the font.
-        QTimer::singleShot(0, [] {
-            if (auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget()))
-                d->reject();
-        });
-        w.YazFont->trigger();
+        {
+            ModalAnswerer cancel([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+            w.YazFont->trigger();
+        }
         QCOMPARE(l.items[2].font, LabelLayout::designFont(2));
-
-        QTimer::singleShot(0, [] {
-            auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ModalAnswerer choose([](QWidget* modal) {
+            auto* d = qobject_cast<QFontDialog*>(modal);
             QVERIFY(d);
             QCOMPARE(d->currentFont().pointSizeF(), 12.0);
-            QFont f(u"DejaVu Serif"_s);
-            f.setPointSizeF(20);
-            f.setBold(true);
-            f.setItalic(true);
+            QFont f(u"DejaVu Serif"_s, 20, QFont::Bold, true);
             f.setUnderline(true);
             d->setCurrentFont(f);
             d->accept();

@@ -137,10 +137,7 @@ private Q_SLOTS:
         constexpr double mm = 72 / 25.4;
         for (const auto& [word, item] :
              {std::pair{u"Sipari"_s, 0}, {u"LOT"_s, 3}, {u"Top"_s, 4}, {u"09.03.2026"_s, 5}}) {
-            PdfWord found{};
-            for (const PdfWord& w : page.words)
-                if (found.text.isEmpty() && w.text.startsWith(word))
-                    found = w;
+            const PdfWord found = page.find(word, true);
             QVERIFY2(!found.text.isEmpty(), qPrintable(word));
             QVERIFY2(std::abs(found.xMin - (corner.x() + l.items[item].left / 20)) < mm,
                      qPrintable(word));

@@ -1,9 +1,9 @@
 // Records rolls into the orders table of TOPKAR_HOME (its Kumas.Mdb, or the orders
 // server its Topkar.ini names; or the data folder given second), printing each barcode
 // number once its row is written. Without an argument it records until it is killed
-// (the crash test kills it at random moments); with a count it stops after that many
-// rolls, and two of them at once are two stations sharing one folder. On a server it
-// waits out a server that is gone and goes on when it is back, as a station does.
+// (the orders table test kills it at random moments); with a count it stops after that
+// many rolls, and two of them at once are two stations sharing one folder. On a server
+// it waits out a server that is gone and goes on when it is back, as a station does.
 
 #include "core/data_control.h"
 #include "core/database_files.h"

@@ -65,8 +65,7 @@ class TestDiskFaults : public QObject
     {
         QVERIFY(settings::SaveSetting(u"Platform"_s, u"Operators"_s, u"Ali,Veli"_s));
         QVERIFY(settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"151"_s));
-        QVERIFY(WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s,
-                                  u"KumasTop"_s, u"600"_s));
+        QVERIFY(storeStationRegistryText(u"KumasTop"_s, u"600"_s));
     }
     // The files of a working station: settings that point at a data folder of its own,
     // a running counter, window geometry, both layouts, orders and cards.
@@ -236,11 +235,8 @@ private Q_SLOTS:
         // The geometry at closing.
         w->close();
         const bool geometryTold = !told.filter(u"Pencerenin yeri"_s).isEmpty();
-        auto stored = [](const QString& name) {
-            return ReadRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, name);
-        };
-        QVERIFY(!stored(u"KumasTop"_s).isEmpty());
-        QVERIFY(geometryTold || !stored(u"KumasHeight"_s).isEmpty());
+        QVERIFY(!stationRegistryText(u"KumasTop"_s).isEmpty());
+        QVERIFY(geometryTold || !stationRegistryText(u"KumasHeight"_s).isEmpty());
         if (room == 0) // nothing fits: everything is told
             QVERIFY2(!recorded && geometryTold && told.size() == 3, qPrintable(told.join(u'\n')));
 

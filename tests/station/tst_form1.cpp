@@ -45,7 +45,6 @@ const std::tuple<const char*, QString, bool> kOrderFileMoves[] = {
     {"start-up, Hayır", u"Hayır"_s, false},
     {"topkar --migrate", u"--migrate"_s, true},
 };
-const QString kGeometry = u"Nirvelo\\Properties1"_s;
 // Counts the keys a control receives.
 class KeySpy : public QObject
 {
@@ -79,10 +78,6 @@ class TestForm1 : public QObject
         QApplication::sendEvent(target, &e);
     }
     int gridRow() const { return w->DBGrid1->currentIndex().row(); }
-    static QString storedGeometry(const QString& name)
-    {
-        return ReadRegistryText(RegistryRoot::CurrentUser, kGeometry, name);
-    }
     static QString gridLayoutFile() { return settings::programFile(u"Kumas.Dat"_s); }
 
 private Q_SLOTS:
@@ -102,7 +97,7 @@ private Q_SLOTS:
         const auto& [name, stored, size, counter] = currentCase(kGeometries);
         const QStringList names{u"KumasTop"_s, u"KumasWidth"_s, u"KumasHeight"_s};
         for (int i = 0; i < stored.size(); ++i)
-            WriteRegistryText(RegistryRoot::CurrentUser, kGeometry, names[i], stored[i]);
+            storeStationRegistryText(names[i], stored[i]);
         settings::SaveSetting(u"Properties"_s, u"BarNo"_s, u"214"_s);
         QVERIFY(s->open());
         QCOMPARE(settings::GetSetting(u"Properties"_s, u"BarNo"_s), counter);
@@ -118,9 +113,9 @@ private Q_SLOTS:
         QVERIFY(w->DBGrid1->width() >= 0 && w->DBGrid1->height() >= 0);
         w->setOuterSizeTwips(size.width(), size.height());
         w->close();
-        QCOMPARE(storedGeometry(u"KumasWidth"_s), QString::number(size.width()));
-        QVERIFY(!storedGeometry(u"KumasTop"_s).isEmpty() &&
-                !storedGeometry(u"KumasLeft"_s).isEmpty());
+        QCOMPARE(stationRegistryText(u"KumasWidth"_s), QString::number(size.width()));
+        QVERIFY(!stationRegistryText(u"KumasTop"_s).isEmpty() &&
+                !stationRegistryText(u"KumasLeft"_s).isEmpty());
     }
 
     void firstActivationSetsThePanelOnce()

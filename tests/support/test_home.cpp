@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QProcess>
 
+using namespace Qt::StringLiterals;
+
 TestHome::TestHome()
 {
     m_previous = qgetenv(settings::kHomeVariable);
@@ -40,6 +42,16 @@ ProgramRun runProgram(const QString& program, const QStringList& arguments,
     const bool ended = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
     return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+QString stationRegistryText(const QString& name)
+{
+    return ReadRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, name);
+}
+
+bool storeStationRegistryText(const QString& name, const QString& value)
+{
+    return WriteRegistryText(RegistryRoot::CurrentUser, u"Nirvelo\\Properties1"_s, name, value);
 }
 
 QByteArray readBytes(const QString& path)

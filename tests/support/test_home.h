@@ -44,6 +44,11 @@ inline int countFromEnvironment(const char* name, int otherwise)
     return n > 0 ? n : otherwise;
 }
 
+// A value of the station's own registry key ("Nirvelo\Properties1": the window's
+// geometry, an exchange branch's terminal flag) in the test home, read or written.
+QString stationRegistryText(const QString& name);
+bool storeStationRegistryText(const QString& name, const QString& value);
+
 // A file's bytes, empty when it cannot be read; a file written whole, or false.
 QByteArray readBytes(const QString& path);
 bool writeBytes(const QString& path, const QByteArray& bytes);
