@@ -99,13 +99,6 @@ struct PdfPage
     int pages = 0;
     double width = 0, height = 0; // points
     QList<PdfWord> words;
-    QString text() const
-    {
-        QStringList all;
-        for (const PdfWord& w : words)
-            all.append(w.text);
-        return all.join(u' ');
-    }
     // The first word equal to text (or only starting with it), or one with an empty text.
     PdfWord find(const QString& text, bool start = false) const
     {

@@ -34,6 +34,26 @@ bool sameValue(const QString& reference, const QVariant& stored, const QString& 
     return std::abs(a - b) <= 1e-6 * std::max(1.0, std::abs(b));
 }
 
+// mdb-export's reading of a table (JET3 texts in the given iconv charset): the header
+// row, then one list of texts per row. Dates as "yyyy-MM-dd HH:mm:ss", binary values
+// in hexadecimal, NULL and empty texts as empty texts.
+QList<QStringList> exportTable(const QString& file, const QString& table, const QByteArray& charset)
+{
+    // Texts bare, fields and rows apart by control characters that no fixture holds.
+    const QString format = u"%Y-%m-%d %H:%M:%S"_s;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"MDB_JET3_CHARSET"_s, QString::fromLatin1(charset));
+    const QString text = runProgram(u"mdb-export"_s,
+                                    {u"-Q"_s, u"-d"_s, u"\x1f"_s, u"-R"_s, u"\x1e"_s, u"-T"_s,
+                                     format, u"-D"_s, format, u"-b"_s, u"hex"_s, file, table},
+                                    env)
+                             .out;
+    QList<QStringList> rows;
+    for (const QString& row : text.split(QChar(0x1e), Qt::SkipEmptyParts))
+        rows.append(row.split(QChar(0x1f)));
+    return rows;
+}
+
 } // namespace
 
 QString path(const QString& name)
@@ -60,23 +80,6 @@ bool writeCardFile(const QString& target, bool newCard)
     if (newCard)
         bytes.replace("220ZX", "Yeni1");
     return !bytes.isEmpty() && writeBytes(target, bytes);
-}
-
-QList<QStringList> exportTable(const QString& file, const QString& table, const QByteArray& charset)
-{
-    // Texts bare, fields and rows apart by control characters that no fixture holds.
-    const QString format = u"%Y-%m-%d %H:%M:%S"_s;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"MDB_JET3_CHARSET"_s, QString::fromLatin1(charset));
-    const QString text = runProgram(u"mdb-export"_s,
-                                    {u"-Q"_s, u"-d"_s, u"\x1f"_s, u"-R"_s, u"\x1e"_s, u"-T"_s,
-                                     format, u"-D"_s, format, u"-b"_s, u"hex"_s, file, table},
-                                    env)
-                             .out;
-    QList<QStringList> rows;
-    for (const QString& row : text.split(QChar(0x1e), Qt::SkipEmptyParts))
-        rows.append(row.split(QChar(0x1f)));
-    return rows;
 }
 
 QString compareTable(const QString& file, int codePage, const QSqlDatabase& db,

@@ -24,12 +24,6 @@ bool writeOrderFile(const QString& target);
 // "Yeni1" instead. False when it cannot be written.
 bool writeCardFile(const QString& target, bool newCard = false);
 
-// mdb-export's reading of a table (JET3 texts in the given iconv charset): the header
-// row, then one list of texts per row. Dates as "yyyy-MM-dd HH:mm:ss", binary values
-// in hexadecimal, NULL and empty texts as empty texts.
-QList<QStringList> exportTable(const QString& file, const QString& table,
-                               const QByteArray& charset = QByteArrayLiteral("CP1252"));
-
 // Compares a table copied into db with mdb-export's reading of it, value by value in
 // stored order (JET3 texts in the given code page): empty when they agree, else the
 // first difference. *rows gets the reference's row count.
