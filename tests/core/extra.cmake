@@ -1,9 +1,7 @@
 # The import test starts the import program as a process.
-if(TARGET topkar-import)
-  add_dependencies(tst_jet_import topkar-import)
-  target_compile_definitions(tst_jet_import PRIVATE
-    TOPKAR_IMPORT_PROGRAM="$<TARGET_FILE:topkar-import>")
-endif()
+add_dependencies(tst_jet_import topkar-import)
+target_compile_definitions(tst_jet_import PRIVATE
+  TOPKAR_IMPORT_PROGRAM="$<TARGET_FILE:topkar-import>")
 
 # The text rules test also runs the sqlite3 shell on the built extension.
 find_program(TOPKAR_SQLITE3_SHELL sqlite3 REQUIRED)

@@ -1,10 +1,8 @@
 #include "core/data_control.h"
 #include "core/database_files.h"
 #include "core/jet_sql.h"
-#include "core/order_server.h"
 #include "core/record_set.h"
 #include "core/shared_routines.h"
-#include "core/table_schema.h"
 #include "core/turkish_text.h"
 #include "pg_server.h"
 #include "sql_helpers.h"
@@ -96,7 +94,6 @@ private Q_SLOTS:
         QVERIFY(!onServer || server->freshTables({u"CariKartlar"_s, u"CariHareket"_s}));
     }
     void cleanup() { home.reset(); }
-    void cleanupTestCase() { server.reset(); }
 
     // An empty set stands at both marks; rows in the text order of their order numbers.
     void marksMovesAndCount()

@@ -110,7 +110,6 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase() { server.reset(); }
 
 private:
     int m_port;

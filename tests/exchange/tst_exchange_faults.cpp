@@ -1,5 +1,4 @@
 #include "core/database_files.h"
-#include "core/settings_store.h"
 #include "exchange/demo_branches.h"
 #include "exchange_frame.h"
 

@@ -1,6 +1,5 @@
 #include "case_table.h"
 #include "core/database_files.h"
-#include "core/settings_store.h"
 #include "exchange/central_database.h"
 #include "exchange/demo_branches.h"
 #include "exchange_frame.h"

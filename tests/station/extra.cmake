@@ -1,5 +1,3 @@
 # The main window's test also starts the station program itself.
-if(TARGET topkar)
-  add_dependencies(tst_form1 topkar)
-  target_compile_definitions(tst_form1 PRIVATE TOPKAR_PROGRAM="$<TARGET_FILE:topkar>")
-endif()
+add_dependencies(tst_form1 topkar)
+target_compile_definitions(tst_form1 PRIVATE TOPKAR_PROGRAM="$<TARGET_FILE:topkar>")

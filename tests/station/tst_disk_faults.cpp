@@ -26,21 +26,21 @@ enum class Kind
 
 struct StationFile
 {
-    const char16_t* name; // under the home; the databases in its folder "Veri"
+    QString name; // under the home; the databases in its folder "Veri"
     Kind kind;
-    const char16_t* table = nullptr; // of a database, and two of its text columns
-    const char16_t* columns = nullptr;
+    QString table = {}; // of a database, and two of its text columns
+    QString columns = {};
 };
 
-constexpr std::array<StationFile, 7> kFiles = {{
-    {u"Topkar.ini", Kind::Settings},
-    {u"registry.ini", Kind::Settings},
-    {u"Barkod.Dat", Kind::Layout},
-    {u"Kumas.Dat", Kind::Layout},
-    {u"Veri/Kumas.Mdb", Kind::Database, u"Siparis", u"BarNo, Firma"},
-    {u"Veri/01Cari.Mdb", Kind::Database, u"CariKartlar", u"CariKod, Unvan"},
-    {u"Veri/01Stok.Mdb", Kind::Database, u"StokKartlar", u"StokKod, StokAdi"},
-}};
+const StationFile kFiles[] = {
+    {u"Topkar.ini"_s, Kind::Settings},
+    {u"registry.ini"_s, Kind::Settings},
+    {u"Barkod.Dat"_s, Kind::Layout},
+    {u"Kumas.Dat"_s, Kind::Layout},
+    {u"Veri/Kumas.Mdb"_s, Kind::Database, u"Siparis"_s, u"BarNo, Firma"_s},
+    {u"Veri/01Cari.Mdb"_s, Kind::Database, u"CariKartlar"_s, u"CariKod, Unvan"_s},
+    {u"Veri/01Stok.Mdb"_s, Kind::Database, u"StokKartlar"_s, u"StokKod, StokAdi"_s},
+};
 constexpr int kRows = 40;
 
 int integrityRows(const QString& path, const QString& table)
@@ -83,12 +83,11 @@ class TestDiskFaults : public QObject
         for (const StationFile& f : kFiles) {
             if (f.kind != Kind::Database)
                 continue;
-            const QString path = w.home().file(QString::fromUtf16(f.name));
+            const QString path = w.home().file(f.name);
             SqlRows rows;
             for (int i = 0; i < kRows; ++i)
                 rows.append({i, u"SATIR"_s});
-            QVERIFY(TestDatabase(path).insert(QString::fromUtf16(f.table),
-                                              QString::fromUtf16(f.columns), rows));
+            QVERIFY(TestDatabase(path).insert(f.table, f.columns, rows));
         }
         dbfiles::closeAll();
     }
@@ -98,11 +97,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("file");
         QTest::addColumn<int>("damage");
-        for (int f = 0; f < int(kFiles.size()); ++f)
+        for (int f = 0; f < int(std::size(kFiles)); ++f)
             for (int d = 0; d < int(std::size(kDamageNames)); ++d)
-                QTest::addRow("%s, %s", qPrintable(QString::fromUtf16(kFiles[f].name)),
-                              kDamageNames[d])
-                    << f << d;
+                QTest::addRow("%s, %s", qPrintable(kFiles[f].name), kDamageNames[d]) << f << d;
     }
     void eachFileEachDamage()
     {
@@ -110,7 +107,7 @@ private Q_SLOTS:
         QFETCH(int, damage);
         const auto damaged = Damage(damage);
         const StationFile& target = kFiles[file];
-        const QString name = QString::fromUtf16(target.name);
+        const QString& name = target.name;
         StationWindow w;
         setUpStation(w);
         const QString path = w.home().file(name);
@@ -152,10 +149,9 @@ private Q_SLOTS:
         // (a settings file that could be read is kept aside) unless the station wrote a
         // good file in its place.
         for (const StationFile& other : kFiles) {
-            const QString otherPath = w.home().file(QString::fromUtf16(other.name));
+            const QString otherPath = w.home().file(other.name);
             if (otherPath != path && other.kind == Kind::Database)
-                QVERIFY2(integrityRows(otherPath, QString::fromUtf16(other.table)) == kRows,
-                         qPrintable(otherPath));
+                QVERIFY2(integrityRows(otherPath, other.table) == kRows, qPrintable(otherPath));
         }
         if (QFileInfo(path).isFile() && readBytes(path) != damagedBytes) {
             // Rewritten: only ever with a file that reads whole.

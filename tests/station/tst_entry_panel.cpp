@@ -114,7 +114,6 @@ private Q_SLOTS:
         attachEntry(w->form());
         QVERIFY(w->open());
     }
-    void cleanupTestCase() { w.reset(); }
 
     void rules_data() { addCases(kRules); }
     void rules()
