@@ -308,9 +308,8 @@ private Q_SLOTS:
             ClosingWindow form(reference.settings(command));
             form.show();
             QVERIFY(finished(form.load()));
-            QVERIFY(form.findChild<QLabel*>(u"StatusBar1"_s)
-                        ->text()
-                        .startsWith(u"Aktarım tamamlandı"_s));
+            const QString status = form.findChild<QLabel*>(u"StatusBar1"_s)->text();
+            QVERIFY(status.startsWith(u"Aktarım tamamlandı"_s));
             QVERIFY(!form.findChild<QPushButton*>(u"Devam"_s)->isEnabled());
         }
         const auto uninterrupted = contents(reference);

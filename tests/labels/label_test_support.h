@@ -1,14 +1,13 @@
 #pragma once
 
 // Helpers of the label tests: the main window with the label designer, and the
-// command-line tools that read what was printed (poppler's pdftoppm, pdftotext and
-// pdfinfo, zbar's zbarimg).
+// command-line tools that read what was printed (poppler's pdftoppm and pdftotext,
+// zbar's zbarimg; one that is not installed is named by runProgram's warning).
 
 #include "station/label_designer.h"
 #include "station_window.h"
 
 #include <QFile>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QTest>
 
@@ -66,11 +65,6 @@ struct Station : StationWindow
         QTest::mouseRelease(receiver, Qt::LeftButton, {}, receiver->mapFromGlobal(end));
     }
 };
-
-inline bool haveTool(const QString& program)
-{
-    return !QStandardPaths::findExecutable(program).isEmpty();
-}
 
 // The PDF's first page as a PNG at the given resolution.
 inline QString pdfToPng(const QString& pdf, int dpi = 300)

@@ -40,11 +40,7 @@ struct Scale
             extractScaleWeight(buffer, [this](const QString& w) { shown.append(w); });
         };
     }
-    void receive(const QString& chunk)
-    {
-        QString data = chunk;
-        AppendScaleText(buffer, data);
-    }
+    void receive(QString chunk) { AppendScaleText(buffer, chunk); }
 };
 
 } // namespace

@@ -141,9 +141,8 @@ private Q_SLOTS:
         for (const auto& [typed, stored] : {std::pair{u"  10.0.0.9 "_s, u"10.0.0.9"_s},
                                             {QString(), u"10.0.0.9"_s},
                                             {u" "_s, QString()}}) {
-            QTimer::singleShot(0, [answer = typed] {
-                auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
+            ModalAnswerer operatorTypes([answer = typed](QWidget* modal) {
+                auto* dialog = qobject_cast<QInputDialog*>(modal);
                 dialog->setTextValue(answer);
                 answer.isNull() ? dialog->reject() : dialog->accept();
             });

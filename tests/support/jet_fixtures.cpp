@@ -110,9 +110,4 @@ QString compareTable(const QString& file, int codePage, const QSqlDatabase& db,
     return {};
 }
 
-QStringList tables(const QString& file)
-{
-    return runProgram(u"mdb-tables"_s, {u"-1"_s, file}).out.split(u'\n', Qt::SkipEmptyParts);
-}
-
 } // namespace jetfixtures

@@ -30,7 +30,4 @@ bool writeCardFile(const QString& target, bool newCard = false);
 QString compareTable(const QString& file, int codePage, const QSqlDatabase& db,
                      const QString& table, qint64* rows);
 
-// mdb-tables' list of the user tables.
-QStringList tables(const QString& file);
-
 } // namespace jetfixtures
