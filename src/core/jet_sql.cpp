@@ -17,19 +17,23 @@ const Column* TableSchema::find(QStringView name) const
     return i < 0 ? nullptr : &columns[i];
 }
 
+void TableSchema::buildIndex() const
+{
+    m_index.clear();
+    m_indexed = columns.size();
+    // The first of two names that fold alike wins, as a scan from the front would.
+    for (int i = static_cast<int>(columns.size()) - 1; i >= 0; --i)
+        m_index.insert(turkish::fold(columns[i].name), i);
+    m_exact.clear();
+    for (int i = 0; i < columns.size(); ++i)
+        m_exact.append(
+            {qHash(QStringView(columns[i].name)), m_index.value(turkish::fold(columns[i].name))});
+}
+
 int TableSchema::indexOf(QStringView name) const
 {
-    if (m_indexed != columns.size()) {
-        m_index.clear();
-        m_indexed = columns.size();
-        // The first of two names that fold alike wins, as a scan from the front would.
-        for (int i = static_cast<int>(columns.size()) - 1; i >= 0; --i)
-            m_index.insert(turkish::fold(columns[i].name), i);
-        m_exact.clear();
-        for (int i = 0; i < columns.size(); ++i)
-            m_exact.append({qHash(QStringView(columns[i].name)),
-                            m_index.value(turkish::fold(columns[i].name))});
-    }
+    if (m_indexed != columns.size())
+        buildIndex();
     // Callers mostly spell the name as the table does: found without folding it.
     const size_t h = qHash(name);
     for (int i = 0; i < m_exact.size(); ++i)

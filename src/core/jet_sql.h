@@ -48,6 +48,11 @@ struct TableSchema
     const Column* find(QStringView name) const;
     int indexOf(QStringView name) const;
 
+    // Builds the field index of the columns now. A lookup builds it when it is missing
+    // or older than the columns; a schema that is copied to many users (the schema
+    // cache) builds it once beforehand, so that the copies share it.
+    void buildIndex() const;
+
 private:
     // Folded column name → index, built on first use (fields are looked up for every
     // value read or written, so a scan with folding per call is too slow for bulk

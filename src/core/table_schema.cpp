@@ -167,9 +167,9 @@ std::optional<TableInfo> readTableInfo(const QSqlDatabase& db, const QString& ta
     auto info = dialectOf(db) == jetsql::Dialect::SQLite ? readSqlite(db, table, error)
                                                          : readOther(db, table, error);
     if (info) {
-        // The field index is built here once, so that every record set's copy shares it
-        // rather than building its own at its first field lookup.
-        info->schema.indexOf(QStringView());
+        // Every record set's copy shares this index rather than building its own at its
+        // first field lookup.
+        info->schema.buildIndex();
         schemaCache().insert(key, *info);
     }
     return info;
