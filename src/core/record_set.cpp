@@ -313,7 +313,10 @@ QSqlQuery* RecordSet::statement(const QString& sql) const
     if (statements.size() >= kMaxStatements)
         statements.clear();
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
+    // Qt's PostgreSQL driver reads a forward-only statement a row at a time, with a
+    // result of its own for every row; the sets read a chunk of rows at most, which is
+    // cheaper taken whole in one result.
+    q.setForwardOnly(m_db.driverName() != u"QPSQL"_s);
     if (!q.prepare(sql)) {
         fail(q.lastError().text());
         return nullptr;
