@@ -348,6 +348,10 @@ private Q_SLOTS:
         QVERIFY(RefreshToFirst(data));
         QCOMPARE(data.recordset()->recordCount(), 2);
         QCOMPARE(data.recordset()->value(u"SipNo").toString(), u"2"_s);
+        // So does a row that comes after a set found none.
+        auto none = open(u"Select * From Siparis Where SipNo='3' Order By SipNo DESC"_s);
+        addOrder(u"3"_s, u"3S01"_s, 1);
+        QVERIFY(none && none->findFirst(u"SipNo='3'"_s) && none->noMatch());
         // The rolls of one order read anew after another station changed them: the
         // statement kept from the last read gives the rows as they are now.
         const QString rolls = u"Select * From Siparis Where SipNo='2' Order By SipNo DESC"_s;
