@@ -230,26 +230,29 @@ const QVariant& RecordSet::maxKey() const
 
 // The set's first rows together with its boundary, in one statement: the boundary and
 // the rows below it are read at the same moment. Each row carries the boundary, and the
-// rows come straight from an index on the sort field. A set without rows gets its
-// boundary from a second form of the statement, which gives one row of nulls then (its
-// rows would cost the server a second sort, so it is kept for that case).
+// rows come straight from an index on the sort field. The limit is written into the
+// text: with it as a parameter the server plans the statement anew at every read. A set
+// without rows gets its boundary from a second form of the statement, which gives one
+// row of nulls then (its rows would cost the server a second sort, so it is kept for
+// that case).
 std::optional<QList<RecordRow>> RecordSet::selectFirstWithBoundary(int offset) const
 {
-    QVariantList params = m_where.params;
-    params << kChunk << offset;
     const QString table = quoteIdentifier(m_schema.table);
     const QString where = m_where.text.isEmpty() ? QString() : m_where.text + u" AND "_s;
     const QString max = u"(SELECT MAX(%1) FROM %2)"_s.arg(m_keyExpr, table);
+    const QString limit = u" LIMIT %1 OFFSET %2"_s.arg(kChunk).arg(offset);
     QVariant boundary;
-    auto rows = select(u"SELECT %1 AS \"__max\", %2 AS \"__key\", * FROM %3 WHERE %4%2 <= %1 %5 "_s
-                       u"LIMIT ? OFFSET ?"_s.arg(max, m_keyExpr, table, where, m_order),
-                       params, nullptr, &boundary);
+    auto rows =
+        select(u"SELECT %1 AS \"__max\", %2 AS \"__key\", * FROM %3 WHERE %4%2 <= %1 %5"_s.arg(
+                   max, m_keyExpr, table, where, m_order) +
+                   limit,
+               m_where.params, nullptr, &boundary);
     if (rows && rows->isEmpty())
         rows = select(u"SELECT b.\"__max\", t.* FROM (SELECT MAX(%1) AS \"__max\" FROM %2) AS b "_s
                       u"LEFT JOIN LATERAL (SELECT %1 AS \"__key\", * FROM %2 WHERE %3%1 <= "_s
-                      u"b.\"__max\" %4 LIMIT ? OFFSET ?) AS t ON true %4"_s.arg(m_keyExpr, table,
-                                                                                where, m_order),
-                      params, nullptr, &boundary);
+                      u"b.\"__max\" %4"_s.arg(m_keyExpr, table, where, m_order) +
+                          limit + u") AS t ON true "_s + m_order,
+                      m_where.params, nullptr, &boundary);
     if (rows) {
         m_boundaryPending = false;
         if (!boundary.isNull())
@@ -310,7 +313,10 @@ QSqlQuery* RecordSet::statement(const QString& sql) const
     if (statements.size() >= kMaxStatements)
         statements.clear();
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
+    // Qt's PostgreSQL driver reads a forward-only statement a row at a time, with a
+    // result of its own for every row; the sets read a chunk of rows at most, which is
+    // cheaper taken whole in one result.
+    q.setForwardOnly(m_db.driverName() != u"QPSQL"_s);
     if (!q.prepare(sql)) {
         fail(q.lastError().text());
         return nullptr;

@@ -8,6 +8,7 @@
 #include "exchange/branch_list.h"
 #include "exchange/field_copy.h"
 #include "exchange/local_files.h"
+#include "exchange/read_ahead.h"
 #include "exchange/row_inserter.h"
 #include "exchange/sqlite_statement.h"
 #include "exchange/upload_marks.h"
@@ -88,6 +89,14 @@ struct Movement
     QString code;
 };
 
+// Movements read from the branch file and marked there, in key order: those still
+// pending (with their marks), and the marks an earlier run had given some of them.
+struct MarkedWindow
+{
+    QList<Movement> marked;
+    QStringList known;
+};
+
 // The copy of a branch movement into its central table, planned once per table: the
 // grid's fields under their central names, then the fields the upload sets itself.
 struct CopyPlan
@@ -129,7 +138,8 @@ public:
 private:
     bool openPending();
     bool planCopy(QString* error);
-    bool readWindow(QList<Movement>& window, QString* error);
+    std::optional<MarkedWindow> readAndMark(const QSqlDatabase& local, QString* error);
+    bool readWindow(const QSqlDatabase& local, QList<Movement>& window, QString* error);
     void convert(const SqliteStatement& q, Movement& m) const;
     enum class Sent
     {
@@ -165,8 +175,7 @@ private:
     int m_total = 0;
     bool m_noCards = false; // the file has no card table
     // Reading the pending movements straight from the branch file, in key order up to
-    // the last movement there was when the upload began.
-    QSqlDatabase m_local;
+    // the last movement there was when the upload began (on the reading thread).
     jetsql::TableSchema m_branchSchema;
     jetsql::Sql m_pendingWhere;
     qint64 m_lastKey = 0;
@@ -280,7 +289,6 @@ bool SectionUpload::openPending()
 
 bool SectionUpload::planCopy(QString* error)
 {
-    m_local = localfiles::connectionOf(m_file);
     m_branchSchema = m_pending->schema();
     const auto central = readTableInfo(m_ctx.central.database(), m_section.movements, error);
     if (!central)
@@ -343,7 +351,7 @@ bool SectionUpload::planCopy(QString* error)
     if (!sql)
         return false;
     m_pendingWhere = *sql;
-    QSqlQuery q(m_local);
+    QSqlQuery q(localfiles::connectionOf(m_file));
     q.setForwardOnly(true);
     if (!q.exec(u"SELECT MAX(rowid) FROM "_s + jetsql::quoteIdentifier(m_branchSchema.table))) {
         *error = q.lastError().text();
@@ -354,12 +362,12 @@ bool SectionUpload::planCopy(QString* error)
 }
 
 // The next movements (up to kMarkWindow) after the last one read.
-bool SectionUpload::readWindow(QList<Movement>& window, QString* error)
+bool SectionUpload::readWindow(const QSqlDatabase& local, QList<Movement>& window, QString* error)
 {
     QStringList columns;
     for (const jetsql::Column& c : std::as_const(m_branchSchema.columns))
         columns.append(jetsql::quoteIdentifier(c.name));
-    SqliteStatement q(m_local,
+    SqliteStatement q(local,
                       u"SELECT rowid, %1 FROM %2 WHERE (%3) AND rowid > ? AND rowid <= ? "
                       "ORDER BY rowid LIMIT ?"_s.arg(columns.join(u", "_s),
                                                      jetsql::quoteIdentifier(m_branchSchema.table),
@@ -462,46 +470,63 @@ void SectionUpload::refuse(const Movement& m, const QString& why)
                                                               m.card, m.id, why));
 }
 
+// Runs on the reading thread, ahead of the sending: the next window of pending
+// movements, each given its mark in the branch file before anything of it reaches
+// the central database. Nothing at the end, or nothing and *error.
+std::optional<MarkedWindow> SectionUpload::readAndMark(const QSqlDatabase& local, QString* error)
+{
+    QList<Movement> window;
+    if (!readWindow(local, window, error)) {
+        *error = u"şube dosyası okunamadı: %1"_s.arg(*error);
+        return std::nullopt;
+    }
+    if (window.isEmpty())
+        return std::nullopt;
+    QList<uploadmarks::Pending> rows;
+    rows.reserve(window.size());
+    for (const Movement& m : std::as_const(window))
+        rows.append(m.pending);
+    const auto marks = uploadmarks::markMovements(local, m_section.movements, rows, error);
+    if (!marks) {
+        *error = u"şube dosyasına yazılamadı: %1"_s.arg(*error);
+        return std::nullopt;
+    }
+    MarkedWindow out;
+    for (Movement& m : window) {
+        if (!marks->contains(m.pending.key))
+            continue; // deleted or sent by another run meanwhile
+        if (!m.pending.mark.isEmpty())
+            out.known.append(m.pending.mark);
+        m.pending.mark = marks->value(m.pending.key);
+        out.marked.append(std::move(m));
+    }
+    return out;
+}
+
+// The branch file is read and marked on a thread of its own while the movements read
+// before go to the central database, one group per central transaction.
 SectionUpload::Sent SectionUpload::sendAll()
 {
     ExchangeControls& c = m_ctx.controls;
     c.Adodc1.setConnection(m_ctx.central.database());
     c.Adodc1.setRecordSource(u"Select * From "_s + m_section.movements);
     QString error;
+    ReadAhead<MarkedWindow> reader(m_file, [this](const QSqlDatabase& local, QString* why) {
+        return readAndMark(local, why);
+    });
     for (;;) {
-        QList<Movement> window;
-        QList<uploadmarks::Pending> rows;
-        if (!readWindow(window, &error)) {
-            failure(u"%1 %2 gönderilemedi: şube dosyası okunamadı: %3"_s.arg(unsent()).arg(
-                m_section.what, error));
+        std::optional<MarkedWindow> window = reader.next(&error);
+        if (!window) {
+            if (error.isEmpty())
+                break;
+            failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
             return Sent::Stopped;
         }
-        if (window.isEmpty())
-            break;
-        for (const Movement& m : std::as_const(window))
-            rows.append(m.pending);
-        // Every movement gets its mark before anything of it reaches the central
-        // database.
-        const auto marks = uploadmarks::markMovements(m_local, m_section.movements, rows, &error);
-        if (!marks) {
-            failure(u"%1 %2 gönderilemedi: şube dosyasına yazılamadı: %3"_s.arg(unsent()).arg(
-                m_section.what, error));
-            return Sent::Stopped;
-        }
-        QStringList known;
-        QList<Movement> marked;
-        for (Movement& m : window) {
-            if (!marks->contains(m.pending.key))
-                continue; // deleted or sent by another run meanwhile
-            if (!m.pending.mark.isEmpty())
-                known.append(m.pending.mark);
-            m.pending.mark = marks->value(m.pending.key);
-            marked.append(std::move(m));
-        }
+        QList<Movement>& marked = window->marked;
         // Marks given by an earlier run may have arrived already: those movements are
         // in the central database and are not sent again.
         const auto receipted = uploadmarks::receiptsFor(m_ctx.central.database(), m_branch,
-                                                        receiptTable(), known, &error);
+                                                        receiptTable(), window->known, &error);
         if (!receipted) {
             failure(u"%1 %2 gönderilemedi: %3"_s.arg(unsent()).arg(m_section.what, error));
             return Sent::Stopped;

@@ -13,6 +13,7 @@
 void UploadMovements(ExchangeContext& ctx);
 
 // The number of movements sent together in one central transaction, and the number
-// read and marked together in one transaction of the branch file (a window).
+// read and marked together in one transaction of the branch file (a window; windows
+// are read and marked on a thread of their own, ahead of the sending).
 inline constexpr int kUploadBatch = 2000;
-inline constexpr int kMarkWindow = 3 * kUploadBatch;
+inline constexpr int kMarkWindow = kUploadBatch;

@@ -1,5 +1,6 @@
 #include "core/database_files.h"
 #include "exchange/demo_branches.h"
+#include "exchange/movement_upload.h"
 #include "exchange_frame.h"
 
 #include <QtTest>
@@ -51,10 +52,18 @@ private:
     }
 
 private Q_SLOTS:
-    // The server stops (as in a crash) in the middle of an upload of 10,000 movements
-    // from a terminal branch; after it is back, a second run completes the upload.
-    void serverStopsDuringUpload()
+    // The server stops (as in a crash), or the branch file refuses the marks of the
+    // third window, in the middle of an upload of 10,000 movements from a terminal
+    // branch; after that has passed, a second run completes the upload.
+    void stoppedDuringUpload_data()
     {
+        QTest::addColumn<bool>("branchFails");
+        QTest::newRow("server stops") << false;
+        QTest::newRow("branch file refuses marks") << true;
+    }
+    void stoppedDuringUpload()
+    {
+        QFETCH(bool, branchFails);
         const int sales = 5000 / scale;
         const QString command = u"CariHarKod='x'"_s;
         BranchFolder reference(home->file(u"reference"_s), u"02"_s);
@@ -75,16 +84,28 @@ private Q_SLOTS:
         centralCards(*station);
         RecordingHost host;
         bool stopped = false;
-        host.onProgress = [&](const QString& text, int value, int maximum) {
-            if (!stopped && text.contains(u"Şube 02/"_s) && value >= maximum / 2) {
-                stopped = true;
-                QVERIFY(server->stop(u"immediate"_s));
-            }
-        };
+        // The windows before the refused one go.
+        const int sent = sales / kMarkWindow / 2 * kMarkWindow;
+        if (branchFails)
+            QVERIFY(station->accounts().exec(
+                u"CREATE TRIGGER refuse BEFORE UPDATE OF AktarimNo ON CariHareket WHEN "
+                "NEW.rowid > %1 BEGIN SELECT RAISE(ABORT, 'disk'); END"_s.arg(sent)));
+        else
+            host.onProgress = [&](const QString& text, int value, int maximum) {
+                if (!stopped && text.contains(u"Şube 02/"_s) && value >= maximum / 2) {
+                    stopped = true;
+                    QVERIFY(server->stop(u"immediate"_s));
+                }
+            };
         QVERIFY(!station->run(command, false, &host).complete());
-        QVERIFY(stopped);
+        QVERIFY(stopped || branchFails);
         QVERIFY(station->accounts().count(u"CariHareket"_s, u"Yeni>0"_s) > 0);
-        QVERIFY2(server->start(), qPrintable(server->error()));
+        if (branchFails) {
+            QCOMPARE(server->count(u"CariHareket"_s), sent);
+            QVERIFY(station->accounts().exec(u"DROP TRIGGER refuse"_s));
+        } else {
+            QVERIFY2(server->start(), qPrintable(server->error()));
+        }
         QVERIFY(finished(station->run(command)));
 
         QCOMPARE(server->contents(), uninterrupted); // 0 lost, 0 doubled, same values
