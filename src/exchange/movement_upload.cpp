@@ -151,6 +151,8 @@ private:
     Sent sendGroup(const QList<Movement>& group);
     bool trySend(const QList<Movement>& group, QString* error);
     bool lookUpInvoices(const QList<Movement>& group, QString* error);
+    bool findCentral(QSqlQuery& q, const QString& fields, const QString& criterion,
+                     const QString& tail, QString* error) const;
     bool writeOne(const Movement& m, QString* error);
     bool overwriteInvoice(const Movement& m, bool* done, QString* error);
     void refuse(const Movement& m, const QString& why);
@@ -628,24 +630,29 @@ bool SectionUpload::lookUpInvoices(const QList<Movement>& group, QString* error)
     m_existing.clear();
     QStringList terms;
     QSet<QString> asked;
+    // Only the four fields the key is made of are read, forward only.
+    const QString fields = [&] {
+        QStringList names;
+        for (const QString& field : {u"CariHarKod"_s, u"DigerId"_s, u"Borc"_s, u"Alacak"_s}) {
+            const jetsql::Column* column = m_centralSchema.find(field);
+            names.append(jetsql::quoteIdentifier(column ? column->name : field));
+        }
+        return names.join(u", "_s);
+    }();
     auto readPart = [&]() {
         if (terms.isEmpty())
             return true;
-        QString why;
-        auto found =
-            RecordSet::open(m_ctx.central.database(),
-                            u"Select * From CariHareket Where "_s + terms.join(u" Or "_s), &why);
+        QSqlQuery found(m_ctx.central.database());
+        const bool ok = findCentral(found, fields, terms.join(u" Or "_s), {}, error);
         terms.clear();
-        if (!found) {
-            *error = why;
+        if (!ok)
             return false;
-        }
-        for (found->moveFirst(); !found->eof(); found->moveNext()) {
-            const QString code = found->value(u"CariHarKod").toString();
-            const QString id = found->value(u"DigerId").toString();
-            if (found->value(u"Borc").toDouble() != 0)
+        while (found.next()) {
+            const QString code = found.value(0).toString();
+            const QString id = found.value(1).toString();
+            if (found.value(2).toDouble() != 0)
                 m_existing.insert(invoiceKey(code, true, id));
-            if (found->value(u"Alacak").toDouble() != 0)
+            if (found.value(3).toDouble() != 0)
                 m_existing.insert(invoiceKey(code, false, id));
         }
         return true;
@@ -694,31 +701,40 @@ bool SectionUpload::writeOne(const Movement& m, QString* error)
     return true;
 }
 
+// Runs "SELECT fields FROM" the central movements "WHERE" the criterion (as the old
+// engine reads it) followed by tail, forward only.
+bool SectionUpload::findCentral(QSqlQuery& q, const QString& fields, const QString& criterion,
+                                const QString& tail, QString* error) const
+{
+    const auto parsed = jetsql::parseCriterion(criterion, error);
+    const auto where =
+        parsed ? jetsql::translate(*parsed, m_centralSchema, jetsql::Dialect::PostgreSQL, error)
+               : std::nullopt;
+    if (!where)
+        return false;
+    q.setForwardOnly(true);
+    q.prepare(u"SELECT %1 FROM %2 WHERE %3%4"_s.arg(
+        fields, jetsql::quoteIdentifier(m_centralSchema.table), where->text, tail));
+    for (const QVariant& p : where->params)
+        q.addBindValue(p);
+    if (q.exec())
+        return true;
+    *error = q.lastError().text();
+    return false;
+}
+
 // An invoice sent before is found by account, side and id, and overwritten: the first
 // central row, in key order, of the account and side with the id. *done is false
 // when there is none.
 bool SectionUpload::overwriteInvoice(const Movement& m, bool* done, QString* error)
 {
-    const auto criterion = jetsql::parseCriterion(
-        u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
-            quoteText(m.code), m.debit ? u"Borc<>0"_s : u"Alacak<>0"_s, quoteText(m.id)),
-        error);
-    const auto where = criterion ? jetsql::translate(*criterion, m_centralSchema,
-                                                     jetsql::Dialect::PostgreSQL, error)
-                                 : std::nullopt;
-    if (!where)
-        return false;
-    const QString table = jetsql::quoteIdentifier(m_centralSchema.table);
     QSqlQuery find(m_ctx.central.database());
-    find.setForwardOnly(true);
-    find.prepare(
-        u"SELECT %1 FROM %2 WHERE %3 ORDER BY %1 LIMIT 1"_s.arg(m_centralKey, table, where->text));
-    for (const QVariant& p : where->params)
-        find.addBindValue(p);
-    if (!find.exec()) {
-        *error = find.lastError().text();
+    if (!findCentral(
+            find, m_centralKey,
+            u"CariHarKod=%1 And %2 And DigerId=%3"_s.arg(
+                quoteText(m.code), m.debit ? u"Borc<>0"_s : u"Alacak<>0"_s, quoteText(m.id)),
+            u" ORDER BY "_s + m_centralKey + u" LIMIT 1"_s, error))
         return false;
-    }
     if (!find.next())
         return true;
     const QVariant row = find.value(0);
@@ -726,6 +742,7 @@ bool SectionUpload::overwriteInvoice(const Movement& m, bool* done, QString* err
     QStringList sets;
     for (const QString& column : std::as_const(m_plan.columns))
         sets.append(jetsql::quoteIdentifier(column) + u" = ?"_s);
+    const QString table = jetsql::quoteIdentifier(m_centralSchema.table);
     QSqlQuery update(m_ctx.central.database());
     update.prepare(u"UPDATE %1 SET %2 WHERE %3 = ?"_s.arg(table, sets.join(u", "_s), m_centralKey));
     for (const QVariant& v : m.values)
